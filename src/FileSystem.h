@@ -1,0 +1,76 @@
+// File-system operations over the platform layer. Tests return bool; everything else throws
+// FileSystemError on failure and leaves partial results in place.
+#pragma once
+
+#include "FilePath.h"
+#include "FileSystemError.h"
+
+#include <string>
+#include <vector>
+
+namespace VELMORA::NEVRA::Platform {
+
+bool PathExists(const std::string& path);   // never throws
+bool IsDirectory(const std::string& path);  // throws when the entry cannot be read
+bool IsRegularFile(const std::string& path);
+bool IsFileLink(const std::string& path);
+
+bool CreateDir(const std::string& path); // true when created, false when already a directory
+void CreateDirs(const std::string& path); // every missing level; reports nothing
+
+void RemoveEntry(const std::string& path);
+void RemoveTree(const std::string& path, bool recursive);
+
+void CopyFileOver(const std::string& src, const std::string& dst);
+void CopyEntry(const std::string& src, const std::string& dst);
+void CopyDirContents(const std::string& srcDir, const std::string& dstDir);
+void MoveEntry(std::string& src, const std::string& dst); // src becomes the destination
+
+// Forward iterator over the entries of one directory ("." and ".." skipped). A directory that
+// cannot be opened is empty. Dereferencing yields the entry's full path without a trailing
+// separator.
+class DirIterator {
+public:
+    DirIterator(); // the end
+    explicit DirIterator(const std::string& dir);
+    explicit DirIterator(const FilePath& dir);
+    DirIterator(DirIterator&& other) noexcept;
+    DirIterator& operator=(DirIterator&& other) noexcept;
+    DirIterator(const DirIterator&) = delete;
+    DirIterator& operator=(const DirIterator&) = delete;
+    ~DirIterator();
+
+    DirIterator& operator++();
+    const std::string& operator*() const { return current_; }
+    const std::string* operator->() const { return &current_; }
+    bool operator==(const DirIterator& other) const;
+    bool operator!=(const DirIterator& other) const { return !(*this == other); }
+
+    // The current entry as a path: the directory with the entry's name as file name.
+    const FilePath& Path() const { return path_; }
+    // The entry's kind as far as the enumeration told it, without another system call:
+    // true and sets `regular` when known, false when the caller must ask IsRegularFile.
+    bool KnownRegularFile(bool& regular) const;
+
+private:
+    void Open(const FilePath& dir);
+    void Settle(bool found);
+
+    FilePath path_;
+    std::string current_;
+    void* handle_ = nullptr;
+    std::string name_;
+    bool kindKnown_ = false;
+    bool directory_ = false;
+    bool link_ = false;
+};
+
+void ListDir(const std::string& dir, std::vector<std::string>& out);
+
+// This library's own file.
+std::string ModuleFilePath();          // cached
+std::string ModuleName();              // stem of ModuleFilePath(), cached
+std::string ModuleFilePathByAddress(); // not cached
+std::string ModuleDirectory();         // with a trailing separator, not cached
+
+} // namespace VELMORA::NEVRA::Platform

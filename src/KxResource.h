@@ -1,0 +1,35 @@
+// The resources of one resource root, shared by every package that names that root.
+#pragma once
+
+#include "KxResourceBase.h"
+
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace VELMORA::NEVRA::Platform {
+
+// The fixed sub-directories of a resource root, by kind 0..14; any other kind gives "".
+std::string ResourceDir(const std::string& root, int kind);
+
+// The resource root of a package: the explicit directory, else the folder beside the library
+// named after its stem, else that name in the common resource area, else "".
+std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath);
+
+class KxResource : public KxResourceBase {
+public:
+    explicit KxResource(const std::string& root);
+    ~KxResource() override;
+
+    // Hands the root over to the host once; later calls return the first result.
+    std::int32_t Load() override;
+    std::string Root() const { return root_; }
+
+private:
+    bool loaded_ = false;
+    std::int32_t result_ = 0;
+    std::string root_;
+    std::deque<std::unique_ptr<KxResourceBase>> parts_;
+};
+
+} // namespace VELMORA::NEVRA::Platform

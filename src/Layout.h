@@ -1,0 +1,23 @@
+// Where the installation and the user's folders are, relative to the platform library.
+#pragma once
+
+#include <string>
+
+namespace VELMORA::NEVRA::Platform {
+
+std::string PlatformName();      // "Orvane"
+std::string ProductFolderName(); // "Nevra"
+std::string ProductName();       // "NEVRA"
+std::string UiFileExtension();   // "hcui"
+
+std::string AppDirectory();
+bool IsBuildTreeLayout();
+std::string ResourceRoot(const std::string& name);
+std::string PlatformResourceRoot();
+std::string UserLibraryDirectory();
+std::string LogDirectory();
+
+// The host's user folder of one kind (5 library, 6 logs, 7 roles), copied at once.
+std::string FolderPath(int kind);
+
+} // namespace VELMORA::NEVRA::Platform

@@ -1,0 +1,38 @@
+// Brackets one step: the entry action runs at construction, the exit action at destruction,
+// also when an exception or an early return leaves the step.
+#pragma once
+
+#include <functional>
+#include <utility>
+
+namespace VELMORA::NEVRA::Platform {
+
+class PhaseScope final {
+public:
+    using Action = std::function<void()>;
+
+    // An empty action throws std::bad_function_call, as calling any empty function object does.
+    PhaseScope(Action entry, Action exit) : entry_(std::move(entry)), exit_(std::move(exit)) {
+        entry_();
+    }
+    ~PhaseScope() noexcept(false) {
+        if (active_) {
+            exit_();
+        }
+    }
+
+    PhaseScope(PhaseScope&& other) noexcept
+        : entry_(std::move(other.entry_)), exit_(std::move(other.exit_)), active_(other.active_) {
+        other.active_ = false;
+    }
+    PhaseScope& operator=(PhaseScope&&) = delete;
+    PhaseScope(const PhaseScope&) = delete;
+    PhaseScope& operator=(const PhaseScope&) = delete;
+
+private:
+    Action entry_;
+    Action exit_;
+    bool active_ = true;
+};
+
+} // namespace VELMORA::NEVRA::Platform

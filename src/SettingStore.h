@@ -1,0 +1,39 @@
+// The process-wide record of default setting copies and their user-side counterparts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+std::string PreferenceDirectory();
+std::string SettingsDirectory();
+// The folder of one setting group (0 Action, 2/3/4 Environment-2/10/13 Controls), default side
+// or the current user's side; "" for any other kind.
+std::string SettingDirectory(int kind, bool defaults);
+std::string LocaleActionDirectory(const std::string& code, bool defaults);
+
+class SettingStore {
+public:
+    SettingStore();  // rebuilds the default tree and removes left-over copies
+    ~SettingStore(); // deletes every recorded user-side copy
+    SettingStore(const SettingStore&) = delete;
+    SettingStore& operator=(const SettingStore&) = delete;
+
+    // The one store of the library, built while the library loads.
+    static SettingStore& Instance();
+
+    std::string NextId();
+    std::vector<std::uint32_t> CopyDefaults(const std::string& root);
+    void RemoveStale();
+    void DeleteCopies(const std::vector<std::uint32_t>& ids);
+    void DeleteAllCopies();
+
+    const std::string& Locale() const { return locale_; }
+
+private:
+    std::uint32_t nextId_ = 100000;
+    std::unordered_map<std::uint32_t, std::string> copies_;
+    std::string locale_;
+    bool hasLocaleActionDir_ = false;
+};

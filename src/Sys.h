@@ -1,0 +1,86 @@
+// The operating-system layer: every call into the system goes through here.
+// It does mechanics only; messages, retries and ordering belong to the callers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace VELMORA::NEVRA::Platform::Sys {
+
+using ErrorCode = unsigned long;
+using ModuleHandle = void*;
+using FindHandle = void*;
+using DirectoryCookie = void*;
+
+// Attributes of one file-system entry, as far as the platform cares.
+struct Attributes {
+    bool directory = false; // a directory, or a link that resolves to one
+    bool link = false;      // a symbolic link or other reparse point
+};
+
+// Reads the attributes of `path` without following a final symbolic link for `link`, but
+// following it for `directory` (so a link to a directory reports both). Returns false and sets
+// the last error when nothing can be read.
+bool GetAttributes(const std::string& path, Attributes& out);
+
+bool CreateDirectory(const std::string& path);                 // one level
+bool CopyFile(const std::string& from, const std::string& to); // overwrites `to`
+bool DeleteFile(const std::string& path);                      // also removes a link itself
+bool RemoveDirectory(const std::string& path);                 // empty directories only
+
+// One entry found by a directory search. `link` always comes from the enumeration; `directory`
+// does too when `kindKnown` is set, otherwise the caller must ask GetAttributes.
+struct FindEntry {
+    std::string name;
+    bool kindKnown = false;
+    bool directory = false;
+    bool link = false;
+};
+
+// Directory search. `pattern` is the directory in directory form followed by "*" (just "*" for
+// the current directory). Returns a null handle when the search cannot start; "." and ".." are
+// reported like every other name. FindNext returns false at the end or on error.
+FindHandle FindFirst(const std::string& pattern, FindEntry& out);
+bool FindNext(FindHandle handle, FindEntry& out);
+void FindClose(FindHandle handle);
+
+void Sleep(unsigned milliseconds);
+// Test seam: replaces what Sleep does (null restores the real sleep). Returns the previous one.
+using SleepFunction = void (*)(unsigned milliseconds);
+SleepFunction SetSleepFunction(SleepFunction function);
+
+// Environment. GetEnvironment returns false when the variable is not set.
+bool GetEnvironment(const std::string& name, std::string& value);
+bool SetEnvironment(const std::string& name, const std::string& value);
+
+ErrorCode LastError();
+void SetLastError(ErrorCode code);
+std::string ErrorText(ErrorCode code);
+
+// The file that holds the platform's own code, and the process's executable.
+std::string OwnModulePath();
+std::string ExecutablePath();
+
+// Dynamic libraries.
+// LoadLibrary loads with the altered search path: the library's own directory and the added
+// search directories are searched first for its dependencies. On failure it returns null, sets a
+// non-zero last error and keeps the loader's own text for LoaderErrorText().
+ModuleHandle LoadLibrary(const std::string& path);
+std::string LoaderErrorText();
+// A module already loaded from `path`, without loading it or holding a reference; null if none.
+ModuleHandle FindLoadedModule(const std::string& path);
+void* GetSymbol(ModuleHandle module, const char* name);
+bool FreeLibrary(ModuleHandle module);
+
+// Process-wide DLL search directories. A cookie is never null on success.
+DirectoryCookie AddDllDirectory(const std::string& directory);
+bool RemoveDllDirectory(DirectoryCookie cookie);
+bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t servicePack);
+
+// Native conventions.
+char NativeSeparator();
+const char* LibrarySuffix(); // ".dll" or ".so"
+const char* SearchPathVariable(); // "path" or "LD_LIBRARY_PATH"
+char SearchPathDelimiter();       // ';' or ':'
+
+} // namespace VELMORA::NEVRA::Platform::Sys
