@@ -1,0 +1,275 @@
+#include "FilePath.h"
+
+#include "FileSystemError.h"
+#include "Sys.h"
+
+namespace VELMORA::NEVRA::Platform {
+
+namespace {
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringAsciiCase(const std::string& text, std::size_t offset, const char* word,
+                             std::size_t length) {
+    if (text.size() < offset + length) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (AsciiLower(text[offset + i]) != AsciiLower(word[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+[[noreturn]] void ThrowMalformedDrive(const std::string& text) {
+    throw FileSystemError("FilePath: malformed drive in path '" + text + "'");
+}
+
+} // namespace
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+FilePath::FilePath(const std::string& text) {
+    Assign(text);
+}
+
+FilePath::FilePath(const char* text) {
+    Assign(text != nullptr ? std::string(text) : std::string());
+}
+
+FilePath::FilePath(const FilePath& dir, const std::string& name) : FilePath(dir) {
+    AppendDir(fileName_);
+    fileName_ = name;
+}
+
+FilePath& FilePath::Assign(const std::string& text) {
+    Clear();
+    const std::size_t size = text.size();
+    if (size == 0) {
+        return *this;
+    }
+    std::size_t pos = 0;
+    if (IsSeparator(text[pos])) {
+        absolute_ = true;
+        ++pos;
+    }
+
+    bool components = true;
+    if (absolute_ && pos < size && IsSeparator(text[pos])) {
+        // UNC: the host runs up to the next separator; the share becomes the first directory.
+        ++pos;
+        const std::size_t hostStart = pos;
+        while (pos < size && !IsSeparator(text[pos])) {
+            ++pos;
+        }
+        host_ = text.substr(hostStart, pos - hostStart);
+        if (pos < size) {
+            ++pos;
+        } else {
+            components = false;
+        }
+    } else if (size - pos >= 2 && text[pos + 1] == ':') {
+        if (absolute_ || !IsAsciiLetter(text[pos])) {
+            ThrowMalformedDrive(text);
+        }
+        absolute_ = true;
+        drive_ = text.substr(pos, 1);
+        if (pos + 2 >= size || !IsSeparator(text[pos + 2])) {
+            ThrowMalformedDrive(text);
+        }
+        pos += 3;
+    }
+
+    if (components) {
+        while (pos < size) {
+            std::size_t end = pos;
+            while (end < size && !IsSeparator(text[end])) {
+                ++end;
+            }
+            std::string token = text.substr(pos, end - pos);
+            if (end < size) {
+                AppendDir(token);
+                pos = end + 1;
+            } else {
+                // A final "." or ".." is a file name, not a step.
+                fileName_ = std::move(token);
+                pos = end;
+            }
+        }
+    }
+
+    if (!host_.empty() && dirs_.empty() && !fileName_.empty()) {
+        ToDirectoryForm();
+    }
+    return *this;
+}
+
+std::string FilePath::Str() const {
+    const char separator = Sys::NativeSeparator();
+    std::string out;
+    if (!host_.empty()) {
+        out.append(2, separator);
+        out += host_;
+        out += separator;
+    } else if (!drive_.empty()) {
+        out += drive_;
+        out += ':';
+        out += separator;
+    } else if (absolute_) {
+        out += separator;
+    }
+    for (const std::string& dir : dirs_) {
+        out += dir;
+        out += separator;
+    }
+    out += fileName_;
+    return out;
+}
+
+FilePath& FilePath::AppendDir(const std::string& name) {
+    if (name.empty() || name == ".") {
+        return *this;
+    }
+    if (name == "..") {
+        if (!dirs_.empty() && dirs_.back() != "..") {
+            dirs_.pop_back();
+        } else if (!absolute_) {
+            dirs_.push_back(name);
+        }
+        // Above the root of an absolute path there is nothing: the step is dropped.
+        return *this;
+    }
+    dirs_.push_back(name);
+    return *this;
+}
+
+FilePath& FilePath::ToDirectoryForm() {
+    AppendDir(fileName_);
+    fileName_.clear();
+    return *this;
+}
+
+FilePath& FilePath::ToFileForm() {
+    if (fileName_.empty() && !dirs_.empty()) {
+        fileName_ = std::move(dirs_.back());
+        dirs_.pop_back();
+    }
+    return *this;
+}
+
+FilePath& FilePath::GoUp() {
+    if (!fileName_.empty()) {
+        fileName_.clear();
+    } else if (!dirs_.empty()) {
+        if (dirs_.back() == "..") {
+            dirs_.push_back("..");
+        } else {
+            dirs_.pop_back();
+        }
+    } else if (!absolute_) {
+        dirs_.push_back("..");
+    }
+    return *this;
+}
+
+FilePath FilePath::Parent() const {
+    FilePath parent(*this);
+    parent.GoUp();
+    return parent;
+}
+
+FilePath& FilePath::Clear() {
+    host_.clear();
+    drive_.clear();
+    fileName_.clear();
+    dirs_.clear();
+    absolute_ = false;
+    return *this;
+}
+
+FilePath& FilePath::SetFileName(const std::string& name) {
+    fileName_ = name;
+    return *this;
+}
+
+std::string FilePath::Stem() const {
+    const std::size_t dot = fileName_.rfind('.');
+    return dot == std::string::npos ? fileName_ : fileName_.substr(0, dot);
+}
+
+std::string FilePath::Extension() const {
+    const std::size_t dot = fileName_.rfind('.');
+    return dot == std::string::npos ? std::string() : fileName_.substr(dot + 1);
+}
+
+FilePath& FilePath::SetStem(const std::string& stem) {
+    const std::string extension = Extension();
+    fileName_ = stem;
+    if (!extension.empty()) {
+        fileName_ += '.';
+        fileName_ += extension;
+    }
+    return *this;
+}
+
+FilePath& FilePath::SetExtension(const std::string& ext) {
+    fileName_ = Stem();
+    if (!ext.empty()) {
+        fileName_ += '.';
+        fileName_ += ext;
+    }
+    return *this;
+}
+
+const std::string& FilePath::Dir(std::size_t i) const {
+    return i < dirs_.size() ? dirs_[i] : fileName_;
+}
+
+std::string StripTrailingSeparator(const std::string& text) {
+    std::string out;
+    StripTrailingSeparator(text, out);
+    return out;
+}
+
+void StripTrailingSeparator(const std::string& source, std::string& target) {
+    target = source;
+    const std::size_t size = target.size();
+    if (size < 2 || !IsSeparator(target.back())) {
+        return;
+    }
+    // A drive root keeps its separator: without it, "C:" would mean something else.
+    if (size == 3 && target[1] == ':') {
+        return;
+    }
+    target.pop_back();
+}
+
+bool IsDeviceName(const std::string& text) {
+    if (text.size() >= 4 && text.compare(0, 4, "\\\\.\\") == 0) {
+        return true;
+    }
+    if (text.size() == 3) {
+        for (const char* name : {"CON", "PRN", "AUX", "NUL"}) {
+            if (EqualsIgnoringAsciiCase(text, 0, name, 3)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    if (text.size() == 4 && (EqualsIgnoringAsciiCase(text, 0, "LPT", 3) ||
+                             EqualsIgnoringAsciiCase(text, 0, "COM", 3))) {
+        return text[3] >= '1' && text[3] <= '9';
+    }
+    return false;
+}
+
+} // namespace VELMORA::NEVRA::Platform

@@ -1,0 +1,319 @@
+#include "FileSystem.h"
+
+#include "Sys.h"
+
+#include <utility>
+
+namespace VELMORA::NEVRA::Platform {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& operation, const std::string& path, Sys::ErrorCode code) {
+    throw FileSystemError(operation + " failed for '" + path + "': " + Sys::ErrorText(code));
+}
+
+[[noreturn]] void Fail(const std::string& operation, const std::string& from, const std::string& to,
+                       Sys::ErrorCode code) {
+    throw FileSystemError(operation + " failed from '" + from + "' to '" + to +
+                          "': " + Sys::ErrorText(code));
+}
+
+Sys::Attributes ReadAttributes(const char* operation, const std::string& path) {
+    Sys::Attributes attributes;
+    if (!Sys::GetAttributes(path, attributes)) {
+        Fail(operation, path, Sys::LastError());
+    }
+    return attributes;
+}
+
+// Attempts to delete a directory that stays busy: the first try and seven more, with the wait
+// doubling from 10 ms (1270 ms in all), which outlasts the usual scanner or indexer holding a
+// freshly emptied directory.
+constexpr int kRemoveDirectoryAttempts = 8;
+constexpr unsigned kFirstRemoveDirectoryWait = 10;
+
+void RemoveDirectoryWithRetry(const std::string& path) {
+    unsigned wait = kFirstRemoveDirectoryWait;
+    for (int attempt = 1;; ++attempt) {
+        if (Sys::RemoveDirectory(path)) {
+            return;
+        }
+        const Sys::ErrorCode error = Sys::LastError();
+        if (attempt == kRemoveDirectoryAttempts) {
+            throw FileSystemError("RemoveTree failed for '" + path + "' after " +
+                                  std::to_string(kRemoveDirectoryAttempts) +
+                                  " attempts: " + Sys::ErrorText(error));
+        }
+        Sys::Sleep(wait);
+        wait *= 2;
+    }
+}
+
+// The iterator keeps what the search reported about its current entry, so that its kind can be
+// answered without asking the system again.
+void TakeEntry(Sys::FindEntry& entry, std::string& name, bool& kindKnown, bool& directory,
+               bool& link) {
+    name = std::move(entry.name);
+    kindKnown = entry.kindKnown;
+    directory = entry.directory;
+    link = entry.link;
+}
+
+bool NextEntry(Sys::FindHandle handle, std::string& name, bool& kindKnown, bool& directory,
+               bool& link) {
+    Sys::FindEntry entry;
+    if (handle == nullptr || !Sys::FindNext(handle, entry)) {
+        return false;
+    }
+    TakeEntry(entry, name, kindKnown, directory, link);
+    return true;
+}
+
+} // namespace
+
+bool PathExists(const std::string& path) {
+    Sys::Attributes attributes;
+    return Sys::GetAttributes(path, attributes);
+}
+
+bool IsDirectory(const std::string& path) {
+    return ReadAttributes("IsDirectory", path).directory;
+}
+
+bool IsRegularFile(const std::string& path) {
+    const Sys::Attributes attributes = ReadAttributes("IsRegularFile", path);
+    return !attributes.directory && !IsDeviceName(path);
+}
+
+bool IsFileLink(const std::string& path) {
+    const Sys::Attributes attributes = ReadAttributes("IsFileLink", path);
+    return attributes.link && !attributes.directory;
+}
+
+bool CreateDir(const std::string& path) {
+    Sys::Attributes attributes;
+    if (Sys::GetAttributes(path, attributes) && attributes.directory) {
+        return false;
+    }
+    // Nothing there, or a file of that name: the creation reports why it cannot be done.
+    if (!Sys::CreateDirectory(path)) {
+        Fail("CreateDir", path, Sys::LastError());
+    }
+    return true;
+}
+
+void CreateDirs(const std::string& path) {
+    if (PathExists(path)) {
+        return;
+    }
+    FilePath directory(path);
+    directory.ToDirectoryForm();
+    if (directory.DirCount() > 1) {
+        CreateDirs(StripTrailingSeparator(directory.GoUp().Str()));
+    }
+    try {
+        CreateDir(path);
+    } catch (const FileSystemError&) {
+        // Reports nothing by contract: the caller checks PathExists.
+    }
+}
+
+void RemoveEntry(const std::string& path) {
+    const Sys::Attributes attributes = ReadAttributes("RemoveEntry", path);
+    // A link is deleted as a link even when it resolves to a directory.
+    if (attributes.directory && !attributes.link) {
+        if (!Sys::RemoveDirectory(path)) {
+            Fail("RemoveEntry", path, Sys::LastError());
+        }
+    } else if (!Sys::DeleteFile(path)) {
+        Fail("RemoveEntry", path, Sys::LastError());
+    }
+}
+
+void RemoveTree(const std::string& path, bool recursive) {
+    if (!recursive) {
+        RemoveEntry(path);
+        return;
+    }
+    const Sys::Attributes attributes = ReadAttributes("RemoveTree", path);
+    // A link, to a file or to a directory, goes by itself: what it points to is not ours.
+    if (attributes.link || !attributes.directory) {
+        RemoveEntry(path);
+        return;
+    }
+    std::vector<std::string> children;
+    ListDir(path, children);
+    for (const std::string& child : children) {
+        RemoveTree(child, true);
+    }
+    RemoveDirectoryWithRetry(path);
+}
+
+void CopyFileOver(const std::string& src, const std::string& dst) {
+    if (!Sys::CopyFile(src, dst)) {
+        Fail("CopyFileOver", src, dst, Sys::LastError());
+    }
+}
+
+void CopyEntry(const std::string& src, const std::string& dst) {
+    FilePath target(dst);
+    const std::string stripped = StripTrailingSeparator(dst);
+    Sys::Attributes existing;
+    const bool intoDirectory =
+        (Sys::GetAttributes(stripped, existing) && existing.directory) || target.IsDirectoryForm();
+    if (intoDirectory) {
+        target.ToDirectoryForm();
+        target.SetFileName(FilePath(src).FileName());
+    }
+    if (IsDirectory(src)) {
+        CopyDirContents(src, target.Str());
+    } else {
+        CopyFileOver(src, target.Str());
+    }
+}
+
+void CopyDirContents(const std::string& srcDir, const std::string& dstDir) {
+    // The source is listed before the destination exists, so copying a directory into itself
+    // copies what was there and does not chase its own copy.
+    std::vector<std::string> entries;
+    ListDir(srcDir, entries);
+    const std::string destination = StripTrailingSeparator(dstDir);
+    CreateDirs(destination);
+    if (!IsDirectory(destination)) {
+        throw FileSystemError("CopyDirContents failed for '" + dstDir +
+                              "': the destination is not a directory");
+    }
+    for (const std::string& entry : entries) {
+        CopyEntry(entry, dstDir);
+    }
+}
+
+void MoveEntry(std::string& src, const std::string& dst) {
+    CopyEntry(src, dst);
+    RemoveTree(src, true);
+    src = StripTrailingSeparator(dst);
+}
+
+DirIterator::DirIterator() = default;
+
+DirIterator::DirIterator(const std::string& dir) {
+    Open(FilePath(dir));
+}
+
+DirIterator::DirIterator(const FilePath& dir) {
+    Open(dir);
+}
+
+DirIterator::DirIterator(DirIterator&& other) noexcept
+    : path_(std::move(other.path_)), current_(std::move(other.current_)),
+      handle_(std::exchange(other.handle_, nullptr)), name_(std::move(other.name_)),
+      kindKnown_(std::exchange(other.kindKnown_, false)),
+      directory_(std::exchange(other.directory_, false)), link_(std::exchange(other.link_, false)) {
+    other.path_.Clear();
+    other.current_.clear();
+    other.name_.clear();
+}
+
+DirIterator& DirIterator::operator=(DirIterator&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != nullptr) {
+            Sys::FindClose(handle_);
+        }
+        path_ = std::move(other.path_);
+        current_ = std::move(other.current_);
+        handle_ = std::exchange(other.handle_, nullptr);
+        name_ = std::move(other.name_);
+        kindKnown_ = std::exchange(other.kindKnown_, false);
+        directory_ = std::exchange(other.directory_, false);
+        link_ = std::exchange(other.link_, false);
+        other.path_.Clear();
+        other.current_.clear();
+        other.name_.clear();
+    }
+    return *this;
+}
+
+DirIterator::~DirIterator() {
+    if (handle_ != nullptr) {
+        Sys::FindClose(handle_);
+    }
+}
+
+void DirIterator::Open(const FilePath& dir) {
+    path_ = dir;
+    path_.ToDirectoryForm();
+    Sys::FindEntry entry;
+    handle_ = Sys::FindFirst(path_.Str() + "*", entry);
+    if (handle_ != nullptr) {
+        TakeEntry(entry, name_, kindKnown_, directory_, link_);
+    }
+    Settle(handle_ != nullptr);
+}
+
+DirIterator& DirIterator::operator++() {
+    Settle(NextEntry(handle_, name_, kindKnown_, directory_, link_));
+    return *this;
+}
+
+void DirIterator::Settle(bool found) {
+    while (found && (name_ == "." || name_ == "..")) {
+        found = NextEntry(handle_, name_, kindKnown_, directory_, link_);
+    }
+    if (found) {
+        path_.SetFileName(name_);
+        current_ = StripTrailingSeparator(path_.Str());
+        return;
+    }
+    // Run out: this is now the end iterator, and the search is released at once.
+    if (handle_ != nullptr) {
+        Sys::FindClose(handle_);
+        handle_ = nullptr;
+    }
+    path_.Clear();
+    current_.clear();
+    name_.clear();
+    kindKnown_ = false;
+    directory_ = false;
+    link_ = false;
+}
+
+bool DirIterator::operator==(const DirIterator& other) const {
+    return path_.FileName() == other.path_.FileName();
+}
+
+bool DirIterator::KnownRegularFile(bool& regular) const {
+    if (!kindKnown_ || name_.empty()) {
+        return false;
+    }
+    regular = !directory_ && !IsDeviceName(current_);
+    return true;
+}
+
+void ListDir(const std::string& dir, std::vector<std::string>& out) {
+    out.clear();
+    for (DirIterator it(dir), end; it != end; ++it) {
+        out.push_back(*it);
+    }
+}
+
+// The cached strings are never destroyed: records are still written while the library's other
+// statics are torn down, and they all ask for the module name.
+std::string ModuleFilePath() {
+    static const std::string& path = *new std::string(Sys::OwnModulePath());
+    return path;
+}
+
+std::string ModuleName() {
+    static const std::string& name = *new std::string(FilePath(ModuleFilePath()).Stem());
+    return name;
+}
+
+std::string ModuleFilePathByAddress() {
+    return Sys::OwnModulePath();
+}
+
+std::string ModuleDirectory() {
+    return FilePath(ModuleFilePathByAddress()).Parent().Str();
+}
+
+} // namespace VELMORA::NEVRA::Platform
