@@ -1,0 +1,99 @@
+// Finding resource names that more than one package defines. Two packages that ship an icon,
+// a command file, a context menu or an action under the same name hide one another; a checker
+// walks the resource directories of one type and reports every name met more than once, with
+// every file it was met in. Checkers only read: no state between calls, no log, no message.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Every occurrence of every key met during one check, in the order found. A file appears once
+// per occurrence, so a name defined twice in one file lists that file twice.
+struct Cache {
+    std::unordered_map<std::string, std::vector<std::string>> keys;
+};
+
+// One name met more than once, with the files of all its occurrences.
+using KxResourceConflictEntry = std::pair<std::string, std::vector<std::string>>;
+// Sorted by name, so that callers get the same answer for the same trees.
+using KxResourceConflictList = std::vector<KxResourceConflictEntry>;
+
+// Turns one file into the keys it defines.
+using ConflictCollector = std::function<void(Cache&, const std::string&)>;
+
+// Walks the top level of every directory in list order and hands every regular file to the
+// collector. A missing or unreadable directory contributes nothing; an entry whose kind can no
+// longer be read throws, and then no partial result is returned.
+KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
+                                     ConflictCollector collector);
+
+// The file name, lower-cased as the C locale does it (only A-Z change).
+void CollectFileName(Cache& cache, const std::string& path);
+// The "name" of every "Menu" element directly below the root element; a file that is not XML
+// contributes nothing.
+void CollectMenuNames(Cache& cache, const std::string& path);
+// As CollectMenuNames, for "Action" elements.
+void CollectActionNames(Cache& cache, const std::string& path);
+
+class KxResourceConfilct {
+public:
+    virtual ~KxResourceConfilct() = default;
+    virtual KxResourceConflictList Check(const std::vector<std::string>& dirs) const = 0;
+
+protected:
+    KxResourceConfilct() = default;
+    KxResourceConfilct(const KxResourceConfilct&) = delete;
+    KxResourceConfilct& operator=(const KxResourceConfilct&) = delete;
+};
+
+// Command files, by file name.
+class KxResourceConfilctCommand final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Action names, in the current user's action folder only: the actions of every package end up
+// there, so the directories it is given are not looked at.
+class KxResourceConfilctAction final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Context menu names.
+class KxResourceConfilctContext final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Form files, by file name.
+class KxResourceConfilctForm final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Icon files, by file name.
+class KxResourceConfilctIcon final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Compiled resource packages, by file name.
+class KxResourceConfilctQrc final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Text files, by file name.
+class KxResourceConfilctText final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
+
+// Documents, by file name.
+class KxResourceConfilctDoc final : public KxResourceConfilct {
+public:
+    KxResourceConflictList Check(const std::vector<std::string>& dirs) const override;
+};
