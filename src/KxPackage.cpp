@@ -1,0 +1,190 @@
+#include "KxPackage.h"
+
+#include "FilePath.h"
+#include "FileSystem.h"
+#include "KxResource.h"
+#include "LoadLists.h"
+#include "Log.h"
+#include "PhaseScope.h"
+#include "Sys.h"
+
+#include <set>
+#include <stdexcept>
+
+namespace VELMORA::NEVRA::Platform {
+
+namespace {
+
+// 0 is a sentinel; ids in use are positive, released ids are stored negated, so the smallest
+// entry is the largest released id. Built while the library loads, so it outlives the package
+// manager, which is built on first use and releases its packages when it goes.
+std::set<std::int64_t> packageIds{0};
+
+std::set<std::int64_t>& IdSet() {
+    return packageIds;
+}
+
+[[noreturn]] void FailImport(const std::string& message) {
+    KX_LOG_FATAL(message);
+    throw std::runtime_error(message);
+}
+
+using ProfileLoader = int (*)(const char*);
+
+} // namespace
+
+std::uint32_t AllocatePackageId() {
+    auto& ids = IdSet();
+    const std::int64_t smallest = *ids.begin();
+    std::int64_t id = 0;
+    if (smallest < 0) {
+        ids.erase(ids.begin());
+        id = -smallest;
+    } else {
+        id = *ids.rbegin() + 1;
+    }
+    ids.insert(id);
+    return static_cast<std::uint32_t>(id);
+}
+
+void ReleasePackageId(std::uint32_t id) {
+    auto& ids = IdSet();
+    const auto it = ids.find(static_cast<std::int64_t>(id));
+    if (id == 0 || it == ids.end()) {
+        return;
+    }
+    ids.erase(it);
+    ids.insert(-static_cast<std::int64_t>(id));
+}
+
+std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
+    const std::string variable = Sys::SearchPathVariable();
+    std::string old;
+    Sys::GetEnvironment(variable, old); // a missing variable reads as empty
+    std::string value;
+    for (const auto& dll : dlls) {
+        value += FilePath(dll).Parent().Str();
+        value += Sys::SearchPathDelimiter();
+    }
+    value += old;
+    if (!Sys::SetEnvironment(variable, value)) {
+        KX_LOG_FATAL("AddPathEnvironment");
+        return -1;
+    }
+    return 0;
+}
+
+KxPackage::KxPackage(std::string path, std::int32_t type, KxPackageMgr* packageManager,
+                     KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource)
+    : id_(AllocatePackageId()), path_(std::move(path)), type_(type),
+      packageManager_(packageManager), moduleManager_(moduleManager),
+      resource_(std::move(resource)) {
+    ownerId_ = id_;
+    try {
+        const PhaseScope scope([] { KX_LOG_INFO("App Init Begin"); },
+                               [] { KX_LOG_INFO("App Init End"); });
+        KX_LOG_INFO(path_);
+        Import();
+    } catch (const std::exception& error) {
+        KX_LOG_ERROR("App Import failed" + path_);
+        // A library whose entry points were missing stays loaded, as it would on the system the
+        // product comes from; a later registration of the same file reports it as loaded.
+        const std::string text = error.what();
+        ReleasePackageId(id_);
+        throw std::runtime_error(text);
+    }
+}
+
+void KxPackage::Import() {
+    if (FilePath(path_).Str() == FilePath(ModuleFilePath()).Str()) {
+        if (type_ == InternalPre) {
+            initRoutine_ = &RegisterListedModules;
+            exitRoutine_ = &UnregisterListedModules;
+            listFile_ = PreLoadListPath();
+        } else if (type_ == InternalPost) {
+            initRoutine_ = &RegisterListedModules;
+            exitRoutine_ = &UnregisterListedModules;
+            listFile_ = PostLoadListPath();
+        }
+        return;
+    }
+
+    if (Sys::FindLoadedModule(path_) != nullptr) {
+        FailImport("the dll has been loaded, path=" + path_);
+    }
+    if (AddPathEnvironment({path_}) != 0) {
+        FailImport("Init PATH environment failed");
+    }
+    Sys::SetLastError(0);
+    module_ = Sys::LoadLibrary(path_);
+    if (module_ == nullptr && Sys::LastError() != 0) {
+        const Sys::ErrorCode error = Sys::LastError();
+        std::string message = "the dll has unknown dependence, path=" + path_ +
+                              "(handle=0, error=" + std::to_string(error) + ")";
+        const std::string loaderText = Sys::LoaderErrorText();
+        if (!loaderText.empty()) {
+            message += ": " + loaderText;
+        }
+        FailImport(message);
+    }
+    const std::string stem = FilePath(path_).Stem();
+    initFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Init").c_str()));
+    exitFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Exit").c_str()));
+    if (initFn_ == nullptr || exitFn_ == nullptr) {
+        FailImport("Could not get init/exit address, path=" + path_);
+    }
+}
+
+KxPackage::~KxPackage() {
+    CallEntry(exitFn_, exitRoutine_);
+    if (module_ != nullptr) {
+        Sys::FreeLibrary(module_);
+        module_ = nullptr;
+    }
+    resource_.reset();
+    path_.clear();
+    ReleasePackageId(id_);
+}
+
+std::int32_t KxPackage::Init() {
+    if (!initCalled_) {
+        initCalled_ = true;
+        initResult_ = CallEntry(initFn_, initRoutine_);
+    }
+    KX_LOG_INFO("init=" + std::to_string(initCalled_ ? 1 : 0) +
+                " return=" + std::to_string(initResult_));
+    return initResult_;
+}
+
+std::int32_t KxPackage::CallEntry(EntryPoint entry, ListRoutine routine) {
+    std::int32_t result = -1;
+    if (entry != nullptr) {
+        result = entry(packageManager_, moduleManager_);
+    } else if (routine != nullptr) {
+        result = routine(packageManager_, listFile_);
+    } else {
+        return -1;
+    }
+    if (result == 0) {
+        RunBrowserProfileHook();
+    }
+    return result;
+}
+
+void KxPackage::RunBrowserProfileHook() const {
+    const std::string root = resource_ ? resource_->Root() : std::string();
+    const std::string profile = ResourceDir(root, 14);
+    if (!PathExists(profile)) {
+        return;
+    }
+    void* gui = Sys::FindLoadedModule(ModuleDirectory() + "KxGui" + Sys::LibrarySuffix());
+    if (gui == nullptr) {
+        return;
+    }
+    if (auto load =
+            reinterpret_cast<ProfileLoader>(Sys::GetSymbol(gui, "KxLoadSimBrowserProfile"))) {
+        load(profile.c_str());
+    }
+}
+
+} // namespace VELMORA::NEVRA::Platform

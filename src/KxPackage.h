@@ -1,0 +1,67 @@
+// One package library: imported at construction, initialised once, shut down and unloaded
+// when the last reference goes.
+#pragma once
+
+#include "KxModuleMgr.h"
+#include "KxPackageMgr.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace VELMORA::NEVRA::Platform {
+
+class KxResource;
+
+class KxPackage final {
+public:
+    // Throws std::runtime_error carrying the import failure's log text.
+    KxPackage(std::string path, std::int32_t type, KxPackageMgr* packageManager,
+              KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource);
+    ~KxPackage();
+    KxPackage(const KxPackage&) = delete;
+    KxPackage& operator=(const KxPackage&) = delete;
+
+    std::int32_t Init();
+
+    std::uint32_t Id() const { return id_; }
+    std::uint32_t OwnerId() const { return ownerId_; }
+    void SetOwnerId(std::uint32_t id) { ownerId_ = id; }
+    std::string Path() const { return path_; }
+
+private:
+    using EntryPoint = std::int32_t (*)(KxPackageMgr*, KxModuleMgr*);
+    // The platform's own routines take the list file they are bound to.
+    using ListRoutine = std::int32_t (*)(KxPackageMgr*, const std::string&);
+
+    void Import();
+    std::int32_t CallEntry(EntryPoint entry, ListRoutine routine);
+    void RunBrowserProfileHook() const;
+
+    std::uint32_t ownerId_ = 0;
+    std::uint32_t id_ = 0;
+    std::string path_;
+    std::int32_t type_ = 0;
+    EntryPoint initFn_ = nullptr;
+    EntryPoint exitFn_ = nullptr;
+    ListRoutine initRoutine_ = nullptr;
+    ListRoutine exitRoutine_ = nullptr;
+    std::string listFile_;
+    void* module_ = nullptr;
+    bool initCalled_ = false;
+    std::int32_t initResult_ = 0;
+    KxPackageMgr* packageManager_ = nullptr;
+    KxModuleMgr* moduleManager_ = nullptr;
+    std::shared_ptr<KxResource> resource_;
+};
+
+// Process-wide package ids: from 1, unique among live packages, the largest released id
+// reused first.
+std::uint32_t AllocatePackageId();
+void ReleasePackageId(std::uint32_t id);
+
+// Puts the directory of each library in front of the process's library search path variable.
+std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls);
+
+} // namespace VELMORA::NEVRA::Platform

@@ -1,0 +1,291 @@
+#include "KxPackageMgrImpl.h"
+
+#include "FileSystem.h"
+#include "KxModuleMgrImpl.h"
+#include "KxPackage.h"
+#include "KxResource.h"
+#include "Log.h"
+#include "PhaseScope.h"
+
+#include <algorithm>
+
+namespace VELMORA::NEVRA::Platform {
+
+namespace {
+
+template <typename Container> void EraseAll(Container& ids, std::uint32_t id) {
+    ids.erase(std::remove(ids.begin(), ids.end(), id), ids.end());
+}
+
+} // namespace
+
+KxPackageMgrImpl& KxPackageMgrImpl::Instance() {
+    static KxPackageMgrImpl instance;
+    return instance;
+}
+
+KxPackageMgrImpl::KxPackageMgrImpl() : moduleManager_(std::make_unique<KxModuleMgrImpl>()) {}
+
+KxPackageMgrImpl::~KxPackageMgrImpl() {
+    try {
+        std::vector<std::string> post;
+        std::vector<std::string> external;
+        std::vector<std::string> pre;
+        for (const std::uint32_t id : roots_) {
+            const auto it = records_.find(id);
+            if (it == records_.end()) {
+                continue;
+            }
+            const std::int32_t type = it->second->type;
+            auto& queue = type == 0 ? pre : type == 2 ? external : post;
+            queue.push_back(it->second->package->Path());
+        }
+        const std::pair<std::int32_t, const std::vector<std::string>*> order[] = {
+            {1, &post}, {2, &external}, {0, &pre}};
+        for (const auto& [type, queue] : order) {
+            currentType_ = type;
+            for (const auto& path : *queue) {
+                UnRegEx(path.c_str(), type);
+            }
+        }
+    } catch (...) {
+        // Unloading goes on whatever a package did.
+    }
+    // Members go in reverse order of declaration. Records are released one at a time, so a
+    // package whose Exit calls back into the manager finds consistent tables.
+    packages_.clear();
+    while (!records_.empty()) {
+        auto node = records_.extract(records_.begin());
+        node.mapped()->package.reset();
+    }
+    roots_.clear();
+    resources_.clear();
+    moduleManager_.reset();
+}
+
+std::int32_t KxPackageMgrImpl::Reg(const char* dll, const char* resourceDir) {
+    return RegEx(dll, resourceDir, currentType_);
+}
+
+void KxPackageMgrImpl::UnReg(const char* dll) {
+    UnRegEx(dll, currentType_);
+}
+
+std::shared_ptr<KxResource> KxPackageMgrImpl::AcquireResource(const std::string& root) {
+    std::shared_ptr<KxResource> resource;
+    std::shared_ptr<KxResource> loaded;
+    {
+        const PhaseScope guard(
+            [&] {
+                const auto it = resources_.find(root);
+                resource = it != resources_.end() ? it->second.lock() : nullptr;
+                if (!resource) {
+                    resource = std::make_shared<KxResource>(root);
+                }
+                resources_[root] = resource;
+            },
+            [&] {
+                const auto it = resources_.find(root);
+                if (it != resources_.end() && it->second.expired()) {
+                    resources_.erase(it);
+                }
+            });
+        if (resource->Load() == 0) {
+            loaded = resource;
+        }
+        // A resource that failed to load must be gone before the guard tidies the table.
+        resource.reset();
+    }
+    return loaded;
+}
+
+std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, std::int32_t type) {
+    if (dll == nullptr) {
+        return -1;
+    }
+    try {
+        return Register(dll, resourceDir, type);
+    } catch (...) {
+        return -1;
+    }
+}
+
+std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* resourceDir,
+                                        std::int32_t type) {
+    std::shared_ptr<KxResource> resource =
+        AcquireResource(ResolveResourceRoot(dll.c_str(), resourceDir));
+    if (!resource) {
+        return -1;
+    }
+    currentType_ = type;
+
+    const PhaseScope mark(
+        [this] { regMarks_.push_back(static_cast<int>(pendingChildren_.size())); },
+        [this] { regMarks_.pop_back(); });
+
+    const PackageKey key(dll, type);
+    std::shared_ptr<KxPackage> package;
+    if (const auto it = packages_.find(key); it != packages_.end()) {
+        package = it->second.lock();
+    }
+    if (!package) {
+        try {
+            package = std::make_shared<KxPackage>(dll, type, this, moduleManager_.get(), resource);
+        } catch (const std::exception&) {
+            return -1;
+        }
+    }
+    resource.reset();
+
+    if (package->Init() != 0) {
+        package.reset(); // a package made here is shut down and unloaded now
+        return -1;
+    }
+
+    const auto first = pendingChildren_.begin() + regMarks_.back();
+    std::vector<std::uint32_t> children(first, pendingChildren_.end());
+    pendingChildren_.erase(first, pendingChildren_.end());
+
+    const std::uint32_t id = package->Id();
+    records_.emplace(id, std::make_unique<PackageRecord>(PackageRecord{type, package, children}));
+    packages_[key] = package;
+    for (const std::uint32_t child : children) {
+        records_.at(child)->package->SetOwnerId(id);
+    }
+    if (regMarks_.size() > 1) {
+        pendingChildren_.push_back(id);
+    } else {
+        roots_.push_back(id);
+    }
+    return 0;
+}
+
+void KxPackageMgrImpl::UnRegEx(const char* dll, std::int32_t type) {
+    if (dll == nullptr) {
+        return;
+    }
+    const std::string path(dll);
+    const auto matches = [&](std::uint32_t id) {
+        const auto it = records_.find(id);
+        return it != records_.end() && it->second->type == type &&
+               it->second->package->Path() == path;
+    };
+
+    const std::vector<std::uint32_t> scope = exitScopes_.empty() ? roots_ : exitScopes_.back();
+    std::uint32_t id = 0;
+    bool found = false;
+    for (const std::uint32_t candidate : scope) {
+        if (matches(candidate)) {
+            id = candidate;
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        for (const auto& [candidate, record] : records_) {
+            if (matches(candidate)) {
+                id = candidate;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found) {
+        return;
+    }
+
+    PackageRecord& record = *records_.at(id);
+    const PhaseScope exitScope([&] { exitScopes_.push_back(record.children); },
+                               [this, id] {
+                                   exitScopes_.pop_back();
+                                   if (!exitScopes_.empty()) {
+                                       EraseAll(exitScopes_.back(), id);
+                                   }
+                               });
+    std::shared_ptr<KxPackage> package = std::move(record.package);
+    records_.erase(id);
+    package.reset(); // the last reference: the package's Exit runs now
+
+    if (const auto it = packages_.find(PackageKey(path, type));
+        it != packages_.end() && it->second.expired()) {
+        packages_.erase(it);
+    }
+    EraseAll(roots_, id);
+    for (auto it = resources_.begin(); it != resources_.end();) {
+        it = it->second.expired() ? resources_.erase(it) : std::next(it);
+    }
+}
+
+void KxPackageMgrImpl::UnregisterLogged(std::uint32_t id) {
+    const auto it = records_.find(id);
+    if (it == records_.end()) {
+        return;
+    }
+    const std::string path = it->second->package->Path();
+    const std::int32_t type = it->second->type;
+    const PhaseScope scope([] { KX_LOG_INFO("App Exit Begin"); },
+                           [] { KX_LOG_INFO("App Exit End"); });
+    KX_LOG_INFO(path);
+    UnRegEx(path.c_str(), type);
+}
+
+void KxPackageMgrImpl::Clear() {
+    std::vector<std::uint32_t> queue = roots_;
+    while (!queue.empty()) {
+        const std::uint32_t id = queue.back();
+        queue.pop_back();
+        UnregisterLogged(id);
+    }
+    std::vector<std::uint32_t> remaining;
+    remaining.reserve(records_.size());
+    for (const auto& entry : records_) {
+        remaining.push_back(entry.first);
+    }
+    for (auto it = remaining.rbegin(); it != remaining.rend(); ++it) {
+        UnregisterLogged(*it);
+    }
+    while (!records_.empty()) {
+        auto node = records_.extract(records_.begin());
+        node.mapped()->package.reset();
+    }
+}
+
+std::vector<KxPackageMgrImpl::ListEntry> KxPackageMgrImpl::List() const {
+    std::vector<ListEntry> result;
+    std::deque<std::uint32_t> queue;
+    for (const std::uint32_t id : roots_) {
+        const auto it = records_.find(id);
+        if (it != records_.end() && it->second->type == 2) {
+            queue.push_back(id);
+        }
+    }
+    while (!queue.empty()) {
+        const std::uint32_t id = queue.front();
+        queue.pop_front();
+        const auto it = records_.find(id);
+        if (it == records_.end()) {
+            continue;
+        }
+        const KxPackage& package = *it->second->package;
+        result.push_back({package.Path(), package.Id(), package.OwnerId()});
+        queue.insert(queue.end(), it->second->children.begin(), it->second->children.end());
+    }
+    return result;
+}
+
+std::vector<std::string> KxPackageMgrImpl::ResourceRoots() const {
+    std::vector<std::string> roots;
+    for (const auto& entry : resources_) {
+        const auto resource = entry.second.lock();
+        if (!resource) {
+            continue;
+        }
+        std::string root = resource->Root();
+        if (!root.empty() && PathExists(root) && IsDirectory(root)) {
+            roots.push_back(std::move(root));
+        }
+    }
+    return roots;
+}
+
+} // namespace VELMORA::NEVRA::Platform

@@ -1,0 +1,69 @@
+// The registry of packages: registration with a type, shared resources by root, the tree of
+// nested registrations, and unregistration one by one, all at once or at unload.
+#pragma once
+
+#include "KxModuleMgr.h"
+#include "KxPackageMgr.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace VELMORA::NEVRA::Platform {
+
+class KxPackage;
+class KxResource;
+
+class KxPackageMgrImpl final : public KxPackageMgr {
+public:
+    struct ListEntry {
+        std::string path;
+        std::uint32_t id;
+        std::uint32_t ownerId;
+    };
+
+    static KxPackageMgrImpl& Instance();
+
+    KxPackageMgrImpl();
+    ~KxPackageMgrImpl() override;
+    KxPackageMgrImpl(const KxPackageMgrImpl&) = delete;
+    KxPackageMgrImpl& operator=(const KxPackageMgrImpl&) = delete;
+
+    std::int32_t Reg(const char* dll, const char* resourceDir) override;
+    void UnReg(const char* dll) override;
+
+    std::int32_t RegEx(const char* dll, const char* resourceDir, std::int32_t type);
+    void UnRegEx(const char* dll, std::int32_t type);
+    void Clear();
+    std::vector<ListEntry> List() const;
+    std::vector<std::string> ResourceRoots() const;
+
+private:
+    struct PackageRecord {
+        std::int32_t type;
+        std::shared_ptr<KxPackage> package;
+        std::vector<std::uint32_t> children;
+    };
+    using PackageKey = std::pair<std::string, std::int32_t>;
+
+    std::shared_ptr<KxResource> AcquireResource(const std::string& root);
+    std::int32_t Register(const std::string& dll, const char* resourceDir, std::int32_t type);
+    void UnregisterLogged(std::uint32_t id);
+
+    std::deque<int> regMarks_;
+    std::deque<std::uint32_t> pendingChildren_;
+    std::deque<std::vector<std::uint32_t>> exitScopes_;
+    std::int32_t currentType_ = 0;
+    std::unique_ptr<KxModuleMgr> moduleManager_;
+    std::unordered_map<std::string, std::weak_ptr<KxResource>> resources_;
+    std::vector<std::uint32_t> roots_;
+    std::unordered_map<std::uint32_t, std::unique_ptr<PackageRecord>> records_;
+    std::map<PackageKey, std::weak_ptr<KxPackage>> packages_;
+};
+
+} // namespace VELMORA::NEVRA::Platform

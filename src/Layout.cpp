@@ -1,0 +1,71 @@
+#include "Layout.h"
+
+#include "FilePath.h"
+#include "FileSystem.h"
+#include "Sys.h"
+
+#include <Kaldor_Config/IUserFolderMgr.h>
+
+namespace VELMORA::NEVRA::Platform {
+
+std::string PlatformName() {
+    return "Orvane";
+}
+std::string ProductFolderName() {
+    return "Nevra";
+}
+std::string ProductName() {
+    return "NEVRA";
+}
+std::string UiFileExtension() {
+    return "hcui";
+}
+
+std::string AppDirectory() {
+    FilePath dir(ModuleDirectory());
+    dir.AppendDir("KxApp");
+    return dir.Str();
+}
+
+bool IsBuildTreeLayout() {
+    const FilePath dir(ModuleDirectory());
+    const std::string last = dir.DirCount() == 0 ? std::string() : dir.Dir(dir.DirCount() - 1);
+    for (const char* marker : {"Debug", "Release", "RelNoOpt"}) {
+        if (last.find(marker) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ResourceRoot(const std::string& name) {
+    FilePath root(ModuleDirectory());
+    // The component holds several levels on purpose: the second parse below splits them and
+    // folds the "..".
+    root.AppendDir(IsBuildTreeLayout() ? "../../driver/KxApp/Resource" : "KxApp/Resource");
+    root.AppendDir(name);
+    return FilePath(root.Str()).Str();
+}
+
+std::string PlatformResourceRoot() {
+    return ResourceRoot(PlatformName());
+}
+
+std::string UserLibraryDirectory() {
+    FilePath dir(FolderPath(5));
+    dir.ToDirectoryForm().AppendDir(ProductFolderName());
+    return dir.Str();
+}
+
+std::string LogDirectory() {
+    const std::string separator(1, Sys::NativeSeparator());
+    return FolderPath(6) + separator + ProductFolderName() + separator;
+}
+
+std::string FolderPath(int kind) {
+    IUserFolderMgr* folders = GetIUserFolderMgr();
+    const char* path = folders != nullptr ? folders->FolderPath(kind) : nullptr;
+    return path != nullptr ? std::string(path) : std::string();
+}
+
+} // namespace VELMORA::NEVRA::Platform

@@ -1,0 +1,127 @@
+// A package whose behaviour a test sets up in a text file beside the library, "<Stem>.txt":
+//   init-return N          what Init returns (default 0)
+//   exit-return N          what Exit returns (default 0)
+//   register PATH [RES]    registered from inside Init (PATH relative to this library's folder
+//                          unless absolute; RES "-" for none)
+//   unregister PATH        unregistered from inside Exit
+//   module ID CONTEXT      database module registered from inside Init
+//   unmodule ID            database module unregistered from inside Exit
+// Every call is appended to the file named by ORVANE_TEST_EVENTS, so tests see the order.
+#include <orvane/KxPackageMgr.h>
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef ORVANE_PACKAGE_STEM
+#error "ORVANE_PACKAGE_STEM names the package"
+#endif
+#define ORVANE_STR2(x) #x
+#define ORVANE_STR(x) ORVANE_STR2(x)
+#define ORVANE_CAT2(a, b) a##b
+#define ORVANE_CAT(a, b) ORVANE_CAT2(a, b)
+
+using VELMORA::NEVRA::Platform::KxModuleMgr;
+using VELMORA::NEVRA::Platform::KxPackageMgr;
+
+namespace {
+
+std::string OwnPath() {
+    Dl_info info{};
+    dladdr(reinterpret_cast<void*>(&OwnPath), &info);
+    return info.dli_fname ? info.dli_fname : "";
+}
+
+std::string OwnDir() {
+    const std::string path = OwnPath();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string OwnStem() {
+    std::string path = OwnPath();
+    path = path.substr(path.rfind('/') + 1);
+    return path.substr(0, path.rfind('.'));
+}
+
+void Event(const std::string& text) {
+    const char* file = std::getenv("ORVANE_TEST_EVENTS");
+    if (file == nullptr || *file == '\0') {
+        return;
+    }
+    std::ofstream out(file, std::ios::app);
+    out << text << '\n';
+}
+
+std::vector<std::vector<std::string>> Behaviour() {
+    std::vector<std::vector<std::string>> lines;
+    std::ifstream in(OwnDir() + OwnStem() + ".txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::vector<std::string> fields;
+        std::string word;
+        while (words >> word) {
+            fields.push_back(word);
+        }
+        if (!fields.empty()) {
+            lines.push_back(fields);
+        }
+    }
+    return lines;
+}
+
+std::string Resolve(const std::string& path) {
+    return !path.empty() && path[0] == '/' ? path : OwnDir() + path;
+}
+
+int ReturnValue(const char* key) {
+    for (const auto& fields : Behaviour()) {
+        if (fields.size() == 2 && fields[0] == key) {
+            return std::atoi(fields[1].c_str());
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Init)(KxPackageMgr* packages,
+                                                       KxModuleMgr* modules) {
+    Event(std::string("Init ") + ORVANE_STR(ORVANE_PACKAGE_STEM) + " as " + OwnStem());
+    for (const auto& fields : Behaviour()) {
+        if (fields[0] == "register" && fields.size() >= 2) {
+            const std::string dll = Resolve(fields[1]);
+            const bool hasRes = fields.size() >= 3 && fields[2] != "-";
+            const std::string res = hasRes ? Resolve(fields[2]) : std::string();
+            const int result = packages->Reg(dll.c_str(), hasRes ? res.c_str() : nullptr);
+            Event("Reg " + dll + " " + std::to_string(result));
+        } else if (fields[0] == "module" && fields.size() == 3) {
+            const int result = modules->RegisterModule(
+                static_cast<std::uint32_t>(std::stoul(fields[1])), std::stoull(fields[2]));
+            Event("RegisterModule " + fields[1] + " " + std::to_string(result));
+        }
+    }
+    const int result = ReturnValue("init-return");
+    Event(std::string("Init ") + OwnStem() + " returns " + std::to_string(result));
+    return result;
+}
+
+KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Exit)(KxPackageMgr* packages,
+                                                       KxModuleMgr* modules) {
+    Event("Exit " + OwnStem());
+    for (const auto& fields : Behaviour()) {
+        if (fields[0] == "unregister" && fields.size() == 2) {
+            packages->UnReg(Resolve(fields[1]).c_str());
+            Event("UnReg " + Resolve(fields[1]));
+        } else if (fields[0] == "unmodule" && fields.size() == 2) {
+            modules->UnregisterModule(static_cast<std::uint32_t>(std::stoul(fields[1])));
+        }
+    }
+    return ReturnValue("exit-return");
+}

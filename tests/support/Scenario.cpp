@@ -1,0 +1,340 @@
+#include "Scenario.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace orvane::test {
+
+namespace {
+
+const char* const kHostLibraries[] = {"KxLog.so",         "Kaldor.so",   "Kaldor_Config.so",
+                                      "UserInterface.so", "KxDbBase.so", "KxGui.so"};
+
+const char* const kClearedVariables[] = {
+    "KALDOR_LANGUAGE", "KALDOR_ROLE",     "KALDOR_PROFILE",  "KALDOR_REFUSE_PATHS",
+    "KXDB_REFUSE_IDS", "KALDOR_FOLDER_5", "KALDOR_FOLDER_6", "KALDOR_FOLDER_7"};
+
+std::string ModuleListXml(const std::vector<ModuleEntry>& modules) {
+    std::string xml = "<?xml version=\"1.0\"?>\n<Modules>\n";
+    for (const auto& m : modules) {
+        xml += "  <module name=\"" + m.name + "\" qa=\"" + m.qa + "\"/>\n";
+    }
+    return xml + "</Modules>\n";
+}
+
+std::string AppListXml(const std::vector<AppEntry>& apps) {
+    std::string xml = "<?xml version=\"1.0\"?>\n<Apps>\n";
+    for (const auto& a : apps) {
+        xml += "  <App path=\"" + a.path + "\" load=\"" + a.load + "\"/>\n";
+    }
+    return xml + "</Apps>\n";
+}
+
+std::vector<std::string> Split(const std::string& line, char delimiter) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, delimiter)) {
+        fields.push_back(field);
+    }
+    if (!line.empty() && line.back() == delimiter) {
+        fields.emplace_back();
+    }
+    return fields;
+}
+
+} // namespace
+
+std::string BuildBinDir() {
+    return ORVANE_TEST_BIN_DIR;
+}
+std::string TestPackagesDir() {
+    return ORVANE_TEST_PACKAGES_DIR;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+Installation::Installation() {
+    std::string pattern = (fs::temp_directory_path() / "orvane-scenario-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary installation");
+    }
+    root_ = pattern;
+    fs::create_directories(PlatformRoot() + "Library/custom");
+    fs::create_directories(Home());
+    fs::copy_file(BuildBinDir() + "/Orvane.so", OrvanePath());
+    for (const char* name : kHostLibraries) {
+        fs::copy_file(BuildBinDir() + "/" + name, Bin() + name);
+    }
+    WriteFile(PlatformRoot() + "Library/custom/seed.txt", "seed\n");
+    WriteFile(PlatformRoot() + "Configures/Default/Action/platform.hcui", "<Actions/>\n");
+    WritePreLoad({});
+    WritePostLoad({});
+    WriteAppList({});
+
+    for (const char* name : kClearedVariables) {
+        unsetenv(name);
+    }
+    setenv("KALDOR_HOME", Home().c_str(), 1);
+    setenv("KALDOR_TRACE", (root_ + "/trace.txt").c_str(), 1);
+    setenv("ORVANE_TEST_EVENTS", (root_ + "/events.txt").c_str(), 1);
+}
+
+Installation::~Installation() {
+    std::error_code error;
+    fs::remove_all(root_, error);
+}
+
+std::string Installation::Bin() const {
+    return root_ + "/bin/";
+}
+std::string Installation::AppDir() const {
+    return Bin() + "KxApp/";
+}
+std::string Installation::ResourceArea() const {
+    return AppDir() + "Resource/";
+}
+std::string Installation::PlatformRoot() const {
+    return ResourceArea() + "Orvane/";
+}
+std::string Installation::Home() const {
+    return root_ + "/home/";
+}
+std::string Installation::LogFile() const {
+    return Home() + "logs/Nevra/KxLog.log";
+}
+std::string Installation::OrvanePath() const {
+    return Bin() + "Orvane.so";
+}
+
+void Installation::WritePreLoad(const std::vector<ModuleEntry>& modules) {
+    WriteFile(PlatformRoot() + "NevraPreLoad.xml", ModuleListXml(modules));
+}
+void Installation::WritePostLoad(const std::vector<ModuleEntry>& modules) {
+    WriteFile(PlatformRoot() + "NevraPostLoad.xml", ModuleListXml(modules));
+}
+void Installation::WriteAppList(const std::vector<AppEntry>& apps) {
+    WriteFile(PlatformRoot() + "NevraPreLoadApp.xml", AppListXml(apps));
+}
+void Installation::WritePendingAppList(const std::vector<AppEntry>& apps) {
+    WriteFile(PlatformRoot() + "NevraPreLoadApp.tmp.xml", AppListXml(apps));
+}
+
+void Installation::WriteFile(const std::string& path, const std::string& content) const {
+    const fs::path full = !path.empty() && path[0] == '/' ? fs::path(path) : fs::path(root_) / path;
+    fs::create_directories(full.parent_path());
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+void Installation::RemovePath(const std::string& path) const {
+    const fs::path full = !path.empty() && path[0] == '/' ? fs::path(path) : fs::path(root_) / path;
+    fs::remove_all(full);
+}
+
+std::string Installation::AddPackage(const std::string& built, const std::string& relDir,
+                                     const std::string& behaviour, std::string as) const {
+    if (as.empty()) {
+        as = built;
+    }
+    const fs::path dir = fs::path(root_) / relDir;
+    fs::create_directories(dir);
+    const fs::path target = dir / (as + ".so");
+    fs::copy_file(TestPackagesDir() + "/" + built + ".so", target,
+                  fs::copy_options::overwrite_existing);
+    if (!behaviour.empty()) {
+        WriteFile((dir / (as + ".txt")).string(), behaviour);
+    }
+    return target.lexically_normal().string();
+}
+
+std::string Installation::AddResourceRoot(const std::string& relDir) const {
+    const fs::path dir = fs::path(root_) / relDir;
+    WriteFile((dir / "Configures/Default/Action/settings.hcui").string(), "<Actions/>\n");
+    return dir.lexically_normal().string() + "/";
+}
+
+std::vector<LogRecord> Installation::Records() const {
+    std::vector<LogRecord> records;
+    for (const auto& line : ReadLines(LogFile())) {
+        const auto f = Split(line, '\t');
+        if (f.size() < 6) {
+            continue;
+        }
+        LogRecord r{f[0], f[1], f[2], f[3], std::atoi(f[4].c_str()), f[5]};
+        for (std::size_t i = 6; i < f.size(); ++i) {
+            r.message += "\t" + f[i];
+        }
+        records.push_back(r);
+    }
+    return records;
+}
+
+std::vector<std::string> Installation::Messages() const {
+    std::vector<std::string> messages;
+    for (const auto& r : Records()) {
+        messages.push_back(r.message);
+    }
+    return messages;
+}
+
+std::vector<std::string> Installation::Trace() const {
+    return ReadLines(root_ + "/trace.txt");
+}
+std::vector<std::string> Installation::Events() const {
+    return ReadLines(root_ + "/events.txt");
+}
+void Installation::ClearTrace() const {
+    std::error_code error;
+    fs::remove(root_ + "/trace.txt", error);
+}
+
+Platform::Platform(const Installation& installation) {
+    handle_ = dlopen(installation.OrvanePath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        throw std::runtime_error(std::string("cannot load Orvane.so: ") + dlerror());
+    }
+}
+
+Platform::~Platform() {
+    Unload();
+}
+
+void Platform::Unload() {
+    if (handle_ != nullptr) {
+        dlclose(handle_);
+        handle_ = nullptr;
+    }
+}
+
+void* Platform::RawSymbol(const char* name) const {
+    void* symbol = handle_ ? dlsym(handle_, name) : nullptr;
+    if (symbol == nullptr) {
+        throw std::runtime_error(std::string("Orvane.so does not export ") + name);
+    }
+    return symbol;
+}
+
+int Platform::Init() {
+    return Symbol<int (*)()>("OrvaneInit")();
+}
+int Platform::Exit() {
+    return Symbol<int (*)()>("OrvaneExit")();
+}
+
+int Platform::Reg(const char* dll, const char* resourceDir) {
+    return Symbol<std::int32_t (*)(const char*, const char*)>("KxReg")(dll, resourceDir);
+}
+
+int Platform::RegEx(const char* dll, const char* resourceDir, int type) {
+    return Symbol<std::int32_t (*)(const char*, const char*, std::int32_t)>("KxRegEx")(
+        dll, resourceDir, type);
+}
+
+void Platform::UnReg(const char* dll) {
+    Symbol<void (*)(const char*)>("KxUnReg")(dll);
+}
+void Platform::RegClear() {
+    Symbol<void (*)()>("KxRegClear")();
+}
+
+std::vector<ListEntry> Platform::List() {
+    struct Listener final : KxRegListListener {
+        std::vector<ListEntry>* out;
+        int* calls;
+        void OnList(std::uint32_t count, const KxRegListItem* items) override {
+            ++*calls;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                out->push_back({items[i].ownerId, items[i].id, items[i].path});
+            }
+        }
+    };
+    std::vector<ListEntry> result;
+    listenerCalls_ = 0;
+    Listener listener;
+    listener.out = &result;
+    listener.calls = &listenerCalls_;
+    Symbol<void (*)(KxRegListListener*)>("KxRegList")(&listener);
+    return result;
+}
+
+std::vector<std::string> Platform::PathList(int type) {
+    struct Listener final : KxResourcePathListListener {
+        std::vector<std::string>* out;
+        int* calls;
+        void OnPaths(std::uint32_t count, const char* const* paths) override {
+            ++*calls;
+            if (count > 0 && paths == nullptr) {
+                throw std::runtime_error("a count without paths");
+            }
+            for (std::uint32_t i = 0; i < count; ++i) {
+                out->emplace_back(paths[i]);
+            }
+        }
+    };
+    std::vector<std::string> result;
+    listenerCalls_ = 0;
+    Listener listener;
+    listener.out = &result;
+    listener.calls = &listenerCalls_;
+    Symbol<void (*)(std::int32_t, KxResourcePathListListener*)>("KxResourcePathList")(type,
+                                                                                      &listener);
+    return result;
+}
+
+std::vector<Conflict> Platform::CheckPathList(int type) {
+    struct Listener final : KxResourceCheckPathListListener {
+        std::vector<Conflict>* out;
+        int* calls;
+        void OnConflicts(std::uint32_t count, const KxResourceConflictItem* items) override {
+            ++*calls;
+            if (count > 0 && items == nullptr) {
+                throw std::runtime_error("a count without items");
+            }
+            for (std::uint32_t i = 0; i < count; ++i) {
+                Conflict c{items[i].name, {}};
+                for (std::uint32_t p = 0; p < items[i].pathCount; ++p) {
+                    c.paths.emplace_back(items[i].paths[p]);
+                }
+                out->push_back(c);
+            }
+        }
+    };
+    std::vector<Conflict> result;
+    listenerCalls_ = 0;
+    Listener listener;
+    listener.out = &result;
+    listener.calls = &listenerCalls_;
+    Symbol<void (*)(std::int32_t, KxResourceCheckPathListListener*)>("KxResourceCheckPathList")(
+        type, &listener);
+    return result;
+}
+
+} // namespace orvane::test
