@@ -24,7 +24,7 @@ void WriteLog(LogLevel level, std::string_view source, int line, const std::stri
 } // namespace VELMORA::NEVRA::Platform
 
 #define KX_LOG_AT(level, message)                                                                  \
-    ::VELMORA::NEVRA::Platform::WriteLog(::VELMORA::NEVRA::Platform::LogLevel::level,             \
+    ::VELMORA::NEVRA::Platform::WriteLog(::VELMORA::NEVRA::Platform::LogLevel::level,              \
                                          ::VELMORA::NEVRA::Platform::SourceStem(__FILE__),         \
                                          __LINE__, (message))
 #define KX_LOG_INFO(message) KX_LOG_AT(Info, message)
