@@ -1,0 +1,134 @@
+// The load-list readers on well-formed, partial, malformed and odd XML, and how application
+// paths resolve against the application folder.
+#include "LoadLists.h"
+#include "FileSystem.h"
+#include "Layout.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace VELMORA::NEVRA::Platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LoadListsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "orvane-lists-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern + "/";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& content) {
+        const std::string path = dir_ + "list" + std::to_string(++count_) + ".xml";
+        std::ofstream(path) << content;
+        return path;
+    }
+
+    std::string dir_;
+    int count_ = 0;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(LoadListsTest, ModuleListKeepsOrderAndSkipsQaAndIncompleteEntries) {
+    const std::string file = Write(R"(<?xml version="1.0"?>
+<Anything>
+  <!-- comments and text are ignored -->
+  text
+  <module name="A" qa="0"/>
+  <module name="B" qa="1"/>
+  <module name="C"/>
+  <module qa="0"/>
+  <Module name="Upper" qa="0"/>
+  <module name="D" qa=""/>
+  <group><module name="Nested" qa="0"/></group>
+  <module name="E&amp;F" qa="yes"/>
+</Anything>)");
+    const auto entries = ReadModuleList(file);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[1].name, "B");
+    EXPECT_TRUE(entries[1].qa);
+    EXPECT_EQ(ActiveModules(file), (Names{"A", "D", "E&F"}));
+}
+
+TEST_F(LoadListsTest, BrokenListsReadAsEmpty) {
+    const std::string cases[] = {
+        "",
+        "<?xml version=\"1.0\"?>",
+        "<List><module name=\"A\" qa=\"0\"></List>",
+        "not xml at all",
+        "<List><module name=\"A\" qa=\"0\"/>",
+        "\xff\xfe<\x00L\x00",
+    };
+    for (const auto& content : cases) {
+        const std::string file = Write(content);
+        EXPECT_TRUE(ReadModuleList(file).empty()) << content;
+        EXPECT_TRUE(ReadAppList(file).empty()) << content;
+    }
+    EXPECT_TRUE(ActiveModules(dir_ + "missing.xml").empty());
+    EXPECT_TRUE(EnabledApps(dir_).empty()); // a directory is no list
+}
+
+TEST_F(LoadListsTest, OnlyExactlyOneEnablesAnApplication) {
+    const std::string file = Write(R"(<Apps>
+  <App path="/opt/a/One.so" load="1"/>
+  <App path="/opt/a/True.so" load="true"/>
+  <App path="/opt/a/Zero1.so" load="01"/>
+  <App path="/opt/a/Space.so" load=" 1"/>
+  <App path="/opt/a/NoLoad.so"/>
+  <App load="1"/>
+  <app path="/opt/a/Lower.so" load="1"/>
+  <App path="/opt/a/Two.so" load="1"/>
+</Apps>)");
+    const auto entries = ReadAppList(file);
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_FALSE(entries[1].load);
+    EXPECT_EQ(EnabledApps(file), (Names{"/opt/a/One.so", "/opt/a/Two.so"}));
+}
+
+TEST_F(LoadListsTest, MalformedDrivePathFailsTheApplicationListEvenWhenDisabled) {
+    const std::string file = Write(R"(<Apps><App path="C:bad.so" load="0"/></Apps>)");
+    EXPECT_THROW(ReadAppList(file), std::exception);
+    EXPECT_THROW(EnabledApps(file), std::exception);
+}
+
+TEST(ResolveAppPath, RelativeAbsoluteAndDirectoryForms) {
+    const std::string app = AppDirectory();
+    ASSERT_FALSE(app.empty());
+    struct Case {
+        std::string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"X.so", app + "X.so"},
+        {app + "X.so", "X.so"},
+        {app + "Sub/X.so", app + "Sub/X.so"},
+        {"Sub\\X.so", app + "Sub/X.so"},
+        {"./Sub/../X.so", app + "X.so"},
+        {"../Outside.so", FilePath(app).Parent().Str() + "Outside.so"},
+        {"/opt/other/Y.so", "/opt/other/Y.so"},
+        {"/opt//other/./Y.so", "/opt/other/Y.so"},
+        {"", ""},
+        {"Sub/", "Sub/"},
+        {"/opt/dir/", "/opt/dir/"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResolveAppPath(c.text), c.expected) << c.text;
+    }
+    EXPECT_THROW(ResolveAppPath("C:x.so"), std::exception);
+}
+
+TEST(ResolveAppPath, ComparesTheApplicationFolderExactly) {
+    std::string upper = AppDirectory();
+    upper.replace(upper.size() - 6, 5, "KXAPP");
+    EXPECT_EQ(ResolveAppPath(upper + "X.so"), upper + "X.so");
+}
+
+} // namespace
+} // namespace VELMORA::NEVRA::Platform
