@@ -1,0 +1,22 @@
+// Configuration of the libraries around the platform. Every value is read from the environment
+// at each call, so that a test can change it between scenarios in one process.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace HostCommon {
+
+// The variable's value, or nothing when it is unset. A variable set to "" is set.
+std::optional<std::string> EnvValue(const char* name);
+
+// The variable's value, or `fallback` when it is unset.
+std::string EnvValueOr(const char* name, std::string_view fallback);
+
+// The items of `list` between `separator`s; empty items are dropped, since an empty item would
+// match everything.
+std::vector<std::string> SplitList(std::string_view list, char separator);
+
+} // namespace HostCommon

@@ -1,0 +1,65 @@
+#include "HostTrace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace HostCommon {
+
+namespace {
+
+// Constant-initialised and trivially destructible, so tracing works during library load and
+// unload too.
+std::mutex traceLock;
+
+void WriteLine(std::string_view function, std::initializer_list<std::string_view> fields) {
+    const char* target = std::getenv("KALDOR_TRACE");
+    if (target == nullptr || *target == '\0') {
+        return;
+    }
+    std::string line;
+    AppendField(line, function);
+    for (const std::string_view field : fields) {
+        line += '\t';
+        AppendField(line, field);
+    }
+    line += '\n';
+
+    const std::lock_guard<std::mutex> guard(traceLock);
+    std::FILE* file = std::fopen(target, "ab");
+    if (file == nullptr) {
+        const int error = errno;
+        std::fprintf(stderr, "kaldor: cannot open trace file %s: %s\n", target,
+                     std::strerror(error));
+        return;
+    }
+    // Unbuffered, the whole line goes down in one append write, so lines of several libraries
+    // and threads never interleave.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) {
+        const int error = errno;
+        std::fprintf(stderr, "kaldor: cannot write trace file %s: %s\n", target,
+                     std::strerror(error));
+    }
+    std::fclose(file);
+}
+
+} // namespace
+
+void AppendField(std::string& line, std::string_view field) {
+    for (const char c : field) {
+        line += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+    }
+}
+
+void Trace(std::string_view function, std::initializer_list<std::string_view> fields) noexcept {
+    try {
+        WriteLine(function, fields);
+    } catch (...) {
+        // Out of memory while building the line; the traced call itself must not fail for it.
+    }
+}
+
+} // namespace HostCommon
