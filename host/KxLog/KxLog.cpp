@@ -1,0 +1,139 @@
+#include "KxLog.h"
+
+#include "LogFile.h"
+#include "LogRecord.h"
+
+#include <HostCommon/HostTrace.h>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <string>
+
+namespace {
+
+using KxLogLib::FormatRecord;
+using KxLogLib::LogLevel;
+using KxLogLib::RecordBody;
+using Clock = std::chrono::system_clock;
+
+// Records arrive from every thread and at any moment of the process's life, including static
+// destruction of other libraries after this one's state is gone. The lock and the flag are
+// constant-initialised and trivially destructible, so they are valid for as long as the library
+// is mapped; everything else lives in `runtime` and is only touched while the flag is set.
+std::mutex logLock;
+bool runtimeAlive = false;
+
+class LogRuntime final {
+public:
+    LogRuntime() {
+        const std::lock_guard<std::mutex> guard(logLock);
+        runtimeAlive = true;
+    }
+    ~LogRuntime() {
+        const std::lock_guard<std::mutex> guard(logLock);
+        file.Close();
+        runtimeAlive = false;
+    }
+    LogRuntime(const LogRuntime&) = delete;
+    LogRuntime& operator=(const LogRuntime&) = delete;
+
+    std::string outputDirectory;
+    KxLogLib::LogFile file;
+};
+
+LogRuntime runtime;
+
+// Standard error is unbuffered: one write per line, so threads never tear each other's lines.
+void ToStandardError(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// The library's own word about itself, in the same format, always on standard error.
+void OwnRecord(Clock::time_point time, int line, const std::string& message) {
+    ToStandardError(
+        FormatRecord(time, LogLevel::Error, RecordBody("KxLog", "KxLog", line, message)));
+}
+
+void Record(LogLevel level, const char* module, const char* source, int line,
+            const char* message) noexcept {
+    try {
+        const auto now = Clock::now();
+        const std::string body = RecordBody(HostCommon::Text(module), HostCommon::Text(source),
+                                            line, HostCommon::Text(message));
+        const std::lock_guard<std::mutex> guard(logLock);
+        if (runtimeAlive && runtime.file.IsOpen()) {
+            try {
+                runtime.file.Write(now, level, body);
+                return;
+            } catch (const std::exception& e) {
+                const std::string failure = "cannot write " + runtime.file.Path() + ": " +
+                                            e.what() + "; records go to standard error";
+                runtime.file.Close();
+                OwnRecord(now, __LINE__, failure);
+            }
+        }
+        ToStandardError(FormatRecord(now, level, body));
+    } catch (...) {
+        // Only allocation can fail here, and then there is nothing left to write the record with.
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+void KxLogSetOutputPath(const char* directory) {
+    try {
+        const std::lock_guard<std::mutex> guard(logLock);
+        if (runtimeAlive) {
+            runtime.outputDirectory = std::string(HostCommon::Text(directory));
+        }
+    } catch (...) {
+        // Out of memory: the previous directory stays.
+    }
+}
+
+void KxLogInit(void) {
+    try {
+        const auto now = Clock::now();
+        const std::lock_guard<std::mutex> guard(logLock);
+        if (!runtimeAlive) {
+            OwnRecord(now, __LINE__,
+                      "KxLogInit: the log library is shut down; records go to standard error");
+            return;
+        }
+        const std::string failure = runtime.file.Open(runtime.outputDirectory);
+        if (!failure.empty()) {
+            OwnRecord(now, __LINE__, "KxLogInit: " + failure + "; records go to standard error");
+        }
+    } catch (...) {
+        // Out of memory: records keep going where they went.
+    }
+}
+
+void KxLogExit(void) {
+    try {
+        const std::lock_guard<std::mutex> guard(logLock);
+        if (runtimeAlive) {
+            runtime.file.Close();
+        }
+    } catch (...) {
+        // The lock itself failed; the file is flushed after every record anyway.
+    }
+}
+
+void KxInfo(const char* module, const char* source, int line, const char* message) {
+    Record(LogLevel::Info, module, source, line, message);
+}
+
+void KxError(const char* module, const char* source, int line, const char* message) {
+    Record(LogLevel::Error, module, source, line, message);
+}
+
+void KxFatal(const char* module, const char* source, int line, const char* message) {
+    Record(LogLevel::Fatal, module, source, line, message);
+}
+
+} // extern "C"

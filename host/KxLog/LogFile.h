@@ -1,0 +1,40 @@
+// The open log file: <directory>/KxLog.log, appended to, every record flushed at once so that a
+// crash loses nothing and a reader sees each record as soon as the call returns.
+#pragma once
+
+#include "LogRecord.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace spdlog::sinks {
+class sink;
+}
+
+namespace KxLogLib {
+
+class LogFile final {
+public:
+    LogFile();
+    ~LogFile();
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    // Closes what is open, creates `directory` with all missing levels and opens KxLog.log in it
+    // for appending. Returns "" on success, else what failed and why; the file is closed then.
+    std::string Open(const std::string& directory);
+    void Close() noexcept;
+    bool IsOpen() const { return sink_ != nullptr; }
+    const std::string& Path() const { return path_; }
+
+    // Writes and flushes one record; throws std::exception when the file cannot be written.
+    void Write(std::chrono::system_clock::time_point time, LogLevel level, std::string_view body);
+
+private:
+    std::unique_ptr<spdlog::sinks::sink> sink_;
+    std::string path_;
+};
+
+} // namespace KxLogLib

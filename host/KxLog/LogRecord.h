@@ -1,0 +1,25 @@
+// One log record as it is written: the one place that fixes the line format, shared by the log
+// file and by standard error, so both read the same.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace KxLogLib {
+
+enum class LogLevel { Info, Error, Fatal };
+
+// "INFO", "ERROR", "FATAL".
+std::string_view LevelName(LogLevel level);
+
+// The caller's part of a record: module, source, line, message, tab-separated. Tabs and line
+// breaks inside the texts become spaces, so that a record stays one line of six fields.
+std::string RecordBody(std::string_view module, std::string_view source, int line,
+                       std::string_view message);
+
+// The whole line, newline included: local time in ISO 8601 with milliseconds, level, body.
+std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
+                         std::string_view body);
+
+} // namespace KxLogLib
