@@ -1,0 +1,130 @@
+#include "Kaldor.h"
+
+#include "HostSearchPath.h"
+
+#include <HostCommon/HostEnv.h>
+#include <HostCommon/HostTrace.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using HostCommon::Text;
+using HostCommon::Trace;
+
+constexpr std::size_t LanguageBufferSize = 256;
+
+// Built at library load, before any library that uses the host, and so destroyed after them.
+struct HostState {
+    std::mutex lock;
+    KaldorHost::HostSearchPath searchPath;
+    std::string helpDoc;
+    std::deque<std::string> messages; // a deque keeps each text's address while it grows
+};
+
+HostState host;
+
+bool IsRefused(std::string_view path) {
+    const auto refused =
+        HostCommon::SplitList(HostCommon::EnvValueOr("KALDOR_REFUSE_PATHS", ""), '|');
+    return std::any_of(refused.begin(), refused.end(), [path](const std::string& text) {
+        return path.find(text) != std::string_view::npos;
+    });
+}
+
+int AddPath(std::string_view path) {
+    if (path.empty() || IsRefused(path)) {
+        return 1;
+    }
+    const std::lock_guard<std::mutex> guard(host.lock);
+    host.searchPath.Add(std::string(path));
+    return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+int kdlLangGet(char* buffer) {
+    const std::string language = HostCommon::EnvValueOr("KALDOR_LANGUAGE", "English");
+    const std::size_t length = std::min(language.size(), LanguageBufferSize - 1);
+    if (buffer != nullptr) {
+        std::memcpy(buffer, language.data(), length);
+        buffer[length] = '\0';
+    }
+    Trace("kdlLangGet", {std::string_view(language).substr(0, length)});
+    return buffer != nullptr ? 0 : 1;
+}
+
+int kdlPathAdd(const char* path) {
+    int result = 1;
+    try {
+        result = AddPath(Text(path));
+    } catch (...) {
+        // Out of memory: the directory was not added, which is a refusal.
+    }
+    Trace("kdlPathAdd", {Text(path), result == 0 ? "0" : "1"});
+    return result;
+}
+
+int kdlHelpDocLoad(const char* path) {
+    {
+        const std::lock_guard<std::mutex> guard(host.lock);
+        host.helpDoc = std::string(Text(path));
+    }
+    Trace("kdlHelpDocLoad", {Text(path)});
+    return 0;
+}
+
+int kdlMsgDisp(const char* text) {
+    {
+        const std::lock_guard<std::mutex> guard(host.lock);
+        host.messages.emplace_back(Text(text));
+    }
+    std::fprintf(stderr, "kaldor: %s\n", std::string(Text(text)).c_str());
+    Trace("kdlMsgDisp", {Text(text)});
+    return 0;
+}
+
+int kdlPathCount(void) {
+    const std::lock_guard<std::mutex> guard(host.lock);
+    return static_cast<int>(host.searchPath.Count());
+}
+
+const char* kdlPathAt(int index) {
+    const std::lock_guard<std::mutex> guard(host.lock);
+    const std::string* entry =
+        index < 0 ? nullptr : host.searchPath.At(static_cast<std::size_t>(index));
+    return entry != nullptr ? entry->c_str() : nullptr;
+}
+
+void kdlPathReset(void) {
+    const std::lock_guard<std::mutex> guard(host.lock);
+    host.searchPath.Reset();
+}
+
+const char* kdlHelpDocCurrent(void) {
+    const std::lock_guard<std::mutex> guard(host.lock);
+    return host.helpDoc.c_str();
+}
+
+int kdlMsgCount(void) {
+    const std::lock_guard<std::mutex> guard(host.lock);
+    return static_cast<int>(host.messages.size());
+}
+
+const char* kdlMsgAt(int index) {
+    const std::lock_guard<std::mutex> guard(host.lock);
+    if (index < 0 || static_cast<std::size_t>(index) >= host.messages.size()) {
+        return nullptr;
+    }
+    return host.messages[static_cast<std::size_t>(index)].c_str();
+}
+
+} // extern "C"
