@@ -12,8 +12,8 @@ namespace XnUi {
 KX_HOST_API int RegisterRcc(const QString& path);
 KX_HOST_API void AddPath(const QString& path);
 
-KX_HOST_API QStringList SearchPath();       // what AddPath collected, in order
-KX_HOST_API QStringList RegisteredRccs();   // files RegisterRcc accepted, in order
+KX_HOST_API QStringList SearchPath();     // what AddPath collected, in order
+KX_HOST_API QStringList RegisteredRccs(); // files RegisterRcc accepted, in order
 
 class KX_HOST_API Profile {
 public:
