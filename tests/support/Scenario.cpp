@@ -216,8 +216,10 @@ void Installation::ClearTrace() const {
     fs::remove(root_ + "/trace.txt", error);
 }
 
-Platform::Platform(const Installation& installation) {
-    handle_ = dlopen(installation.OrvanePath().c_str(), RTLD_NOW | RTLD_LOCAL);
+Platform::Platform(const Installation& installation) : Platform(installation.OrvanePath()) {}
+
+Platform::Platform(const std::string& orvanePath) {
+    handle_ = dlopen(orvanePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         throw std::runtime_error(std::string("cannot load Orvane.so: ") + dlerror());
     }

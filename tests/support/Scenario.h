@@ -95,6 +95,7 @@ struct Conflict {
 class Platform {
 public:
     explicit Platform(const Installation& installation);
+    explicit Platform(const std::string& orvanePath);
     ~Platform();
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;

@@ -1,0 +1,17 @@
+# Fails unless the library defines exactly the platform's nine C exports.
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${out}")
+set(names)
+foreach(line ${lines})
+    string(REGEX REPLACE "^.* " "" name "${line}")
+    list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected KxReg KxRegClear KxRegEx KxRegList KxResourceCheckPathList KxResourcePathList
+    KxUnReg OrvaneExit OrvaneInit)
+if(NOT names STREQUAL expected)
+    message(FATAL_ERROR "exports are [${names}], expected [${expected}]")
+endif()

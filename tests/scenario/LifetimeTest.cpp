@@ -1,0 +1,102 @@
+// What lasts only for start-up and what runs around a package's entry points: the DLL search
+// directories, the browser-profile hook, and the build-tree layout of resources.
+#include "Scenario.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace orvane::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings TraceOf(const Installation& install, const std::string& function) {
+    Strings lines;
+    for (const auto& line : install.Trace()) {
+        if (line.rfind(function + "\t", 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+TEST(Lifetime, LibraryDirectoryServesDependenciesOnlyDuringStartup) {
+    Installation install;
+    // The dependency lies beside Orvane.so, not beside the packages.
+    install.WriteFile(install.Bin() + "PackageDependency.so",
+                      ReadFile(TestPackagesDir() + "/PackageDependency.so"));
+    const std::string early = install.AddPackage("NeedsDependency", "bin/apps");
+    install.WriteAppList({{early}});
+    Platform platform(install);
+    ASSERT_EQ(platform.Init(), 0) << "found through the library's directory";
+    ASSERT_EQ(platform.List().size(), 1u);
+
+    platform.RegClear(); // unloads the package and with it the dependency
+    EXPECT_EQ(platform.Reg(early.c_str(), nullptr), -1) << "the directory is gone after start-up";
+    const Strings messages = install.Messages();
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const std::string& m) {
+        return m.find("PackageDependency.so") != std::string::npos;
+    }));
+}
+
+TEST(Lifetime, BrowserProfileIsHandedOverAfterInitAndExitWhenTheGuiIsLoaded) {
+    Installation install;
+    const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
+    const std::string root = install.AddResourceRoot("bin/KxApp/Alpha");
+    install.WriteFile(root + "Profile/simbrowser_profile.json", "{}\n");
+    const std::string profile = root + "Profile/simbrowser_profile.json";
+
+    Platform platform(install);
+    ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
+    EXPECT_TRUE(TraceOf(install, "KxLoadSimBrowserProfile").empty()) << "never loaded by us";
+    platform.RegClear();
+
+    void* gui = dlopen((install.Bin() + "KxGui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(gui, nullptr);
+    ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
+    platform.RegClear();
+    dlclose(gui);
+    EXPECT_EQ(TraceOf(install, "KxLoadSimBrowserProfile"),
+              (Strings{"KxLoadSimBrowserProfile\t" + profile + "\t0",
+                       "KxLoadSimBrowserProfile\t" + profile + "\t0"}));
+}
+
+TEST(Lifetime, FailedInitDoesNotHandOverTheProfile) {
+    Installation install;
+    const std::string dll = install.AddPackage("Alpha", "bin/KxApp", "init-return 1\n");
+    const std::string root = install.AddResourceRoot("bin/KxApp/Alpha");
+    install.WriteFile(root + "Profile/simbrowser_profile.json", "{}\n");
+    Platform platform(install);
+    void* gui = dlopen((install.Bin() + "KxGui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(gui, nullptr);
+    EXPECT_EQ(platform.Reg(dll.c_str(), nullptr), -1);
+    dlclose(gui);
+    // Only the Exit that follows the failed Init succeeded, and only it hands the profile over.
+    EXPECT_EQ(TraceOf(install, "KxLoadSimBrowserProfile").size(), 1u);
+}
+
+TEST(Lifetime, BuildTreeLayoutFindsResourcesInTheSiblingTree) {
+    Installation install;
+    // <root>/out/Release/Orvane.so takes its resources from <root>/driver/KxApp/Resource/.
+    namespace fs = std::filesystem;
+    const std::string bin = install.Root() + "/out/Release/";
+    fs::create_directories(bin);
+    for (const auto& entry : fs::directory_iterator(install.Bin())) {
+        if (entry.is_regular_file()) {
+            fs::copy_file(entry.path(), bin + entry.path().filename().string());
+        }
+    }
+    fs::create_directories(install.Root() + "/driver/KxApp");
+    fs::rename(install.Bin() + "KxApp/Resource", install.Root() + "/driver/KxApp/Resource");
+    fs::remove_all(install.Bin());
+
+    Platform platform(bin + "Orvane.so");
+    EXPECT_EQ(platform.Init(), 0);
+    EXPECT_TRUE(Exists(install.Home() + "library/Nevra/seed.txt"));
+}
+
+} // namespace
+} // namespace orvane::test
