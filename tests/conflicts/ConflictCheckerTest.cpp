@@ -129,6 +129,24 @@ TEST_F(ConflictCheckerTest, MissingDirectoriesAndEmptyListsContributeNothing) {
               (Result{{"x.png", {P("a/x.png"), P("b/x.png")}}}));
 }
 
+TEST_F(ConflictCheckerTest, AnEntryWhoseKindCannotBeReadFailsTheWholeCheck) {
+    Write("a/x.png");
+    Write("b/x.png");
+    // A link listed by its directory whose full path is too long to be asked about.
+    std::string deep = P("deep");
+    while (deep.size() < 3900) {
+        deep += "/" + std::string(200, 'd');
+    }
+    fs::create_directories(deep);
+    const fs::path cwd = fs::current_path();
+    const std::string link(250, 'l');
+    fs::current_path(deep);
+    fs::create_symlink("x.png", link);
+    EXPECT_THROW(KxResourceConfilctIcon().Check({Dir("a"), Dir("b"), deep}), FileSystemError);
+    fs::remove(link);
+    fs::current_path(cwd);
+}
+
 TEST_F(ConflictCheckerTest, FileNameKeyIsTheParsedFileNameWithOnlyAsciiLettersLowered) {
     const std::vector<std::string> paths = {"/d/Save.PNG",
                                             "rel\\Dir\\A.B.C",
