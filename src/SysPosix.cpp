@@ -1,0 +1,907 @@
+// The operating-system layer on Linux (glibc). Besides the plain file and environment calls it
+// emulates what the Windows loader gives for free: a library's dependencies are found in the
+// library's own directory and in the added DLL search directories, without an rpath.
+#include "Sys.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace VELMORA::NEVRA::Platform::Sys {
+
+namespace {
+
+// Keeps errno across calls whose own failure must not replace the error the caller reports.
+class ErrnoKeeper final {
+public:
+    ErrnoKeeper() : saved_(errno) {}
+    ~ErrnoKeeper() { errno = saved_; }
+    ErrnoKeeper(const ErrnoKeeper&) = delete;
+    ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
+
+private:
+    int saved_;
+};
+
+// Closes a file descriptor on every path out of a scope.
+class FileDescriptor final {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ErrnoKeeper keep;
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&&) = delete;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+std::string DirectoryPart(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return std::string();
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string JoinPath(const std::string& directory, const std::string& name) {
+    if (directory.empty() || directory.back() == '/') {
+        return directory + name;
+    }
+    return directory + '/' + name;
+}
+
+std::string CurrentDirectory() {
+    std::vector<char> buffer(PATH_MAX);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return std::string();
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+// strerror_r has two signatures in glibc, depending on the feature macros; both are served.
+[[maybe_unused]] const char* StrErrorResult(int result, const char* buffer) {
+    return result == 0 ? buffer : nullptr;
+}
+[[maybe_unused]] const char* StrErrorResult(const char* result, const char*) {
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Directory search
+
+void FillEntry(const dirent& entry, FindEntry& out) {
+    out = FindEntry();
+    out.name = entry.d_name;
+    switch (entry.d_type) {
+    case DT_REG:
+        out.kindKnown = true;
+        break;
+    case DT_DIR:
+        out.kindKnown = true;
+        out.directory = true;
+        break;
+    case DT_LNK:
+        // Whether the link resolves to a directory is only known by following it.
+        out.link = true;
+        break;
+    default:
+        // DT_UNKNOWN (file systems that do not fill d_type) and the special files.
+        break;
+    }
+}
+
+// Reads the next entry; at the end errno is 0, so a caller can tell the end from a failure.
+bool ReadEntry(DIR* directory, FindEntry& out) {
+    errno = 0;
+    const dirent* entry = ::readdir(directory);
+    if (entry == nullptr) {
+        return false;
+    }
+    FillEntry(*entry, out);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sleep
+
+void RealSleep(unsigned milliseconds) {
+    ErrnoKeeper keep;
+    timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+}
+
+std::atomic<SleepFunction> sleepFunction{&RealSleep};
+
+// ---------------------------------------------------------------------------------------------
+// ELF dependency names
+
+// The header fields this layer needs from a library file, and the DT_NEEDED names of its
+// dynamic section. Everything read from the file is bounds-checked against the file's size and
+// against the segment it claims to lie in: a truncated or garbage file yields no names, never a
+// crash. Both classes and both byte orders are read.
+class ElfFile final {
+public:
+    explicit ElfFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        struct stat status {};
+        if (!fd_.Valid() || ::fstat(fd_.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+            return;
+        }
+        size_ = static_cast<std::uint64_t>(status.st_size);
+        if (!Read(0, ident_, sizeof ident_) || std::memcmp(ident_, ELFMAG, SELFMAG) != 0) {
+            return;
+        }
+        const unsigned char elfClass = ident_[EI_CLASS];
+        const unsigned char data = ident_[EI_DATA];
+        if ((elfClass != ELFCLASS32 && elfClass != ELFCLASS64) ||
+            (data != ELFDATA2LSB && data != ELFDATA2MSB)) {
+            return;
+        }
+        swap_ = data != HostByteOrder();
+        valid_ = elfClass == ELFCLASS64 ? ReadHeader<Elf64_Ehdr>() : ReadHeader<Elf32_Ehdr>();
+    }
+
+    bool Valid() const { return valid_; }
+
+    // Whether the process could load this file at all: same class, byte order and machine.
+    bool MatchesProcess() const {
+        if (!valid_) {
+            return false;
+        }
+        const ProcessIdentity& own = Own();
+        return ident_[EI_CLASS] == own.elfClass && ident_[EI_DATA] == own.data &&
+               machine_ == own.machine;
+    }
+
+    std::vector<std::string> NeededNames() const {
+        if (!valid_) {
+            return {};
+        }
+        return ident_[EI_CLASS] == ELFCLASS64 ? ReadNeeded<Elf64_Phdr, Elf64_Dyn>()
+                                              : ReadNeeded<Elf32_Phdr, Elf32_Dyn>();
+    }
+
+private:
+    struct ProcessIdentity {
+        unsigned char elfClass = ELFCLASSNONE;
+        unsigned char data = ELFDATANONE;
+        std::uint16_t machine = EM_NONE;
+    };
+
+    struct LoadSegment {
+        std::uint64_t offset;
+        std::uint64_t address;
+        std::uint64_t fileSize;
+    };
+
+    // No dynamic section of a sane library comes near these; they only cap what garbage costs.
+    static constexpr std::uint64_t maxDynamicBytes = 1u << 20;
+    static constexpr std::uint64_t maxNameBytes = PATH_MAX;
+
+    static unsigned char HostByteOrder() {
+        const std::uint16_t probe = 1;
+        unsigned char first = 0;
+        std::memcpy(&first, &probe, 1);
+        return first == 1 ? ELFDATA2LSB : ELFDATA2MSB;
+    }
+
+    // The identity of the module that holds this code, read from its ELF header in memory.
+    static const ProcessIdentity& Own() {
+        static const ProcessIdentity identity = [] {
+            ProcessIdentity result;
+            Dl_info info{};
+            if (::dladdr(reinterpret_cast<void*>(&HostByteOrder), &info) != 0 &&
+                info.dli_fbase != nullptr) {
+                const auto* header = static_cast<const unsigned char*>(info.dli_fbase);
+                result.elfClass = header[EI_CLASS];
+                result.data = header[EI_DATA];
+                // e_machine follows e_ident and e_type in both classes, in native order here.
+                std::memcpy(&result.machine, header + EI_NIDENT + 2, sizeof result.machine);
+            }
+            return result;
+        }();
+        return identity;
+    }
+
+    template <typename T> T Fix(T value) const {
+        if (!swap_) {
+            return value;
+        }
+        unsigned char bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        std::reverse(bytes, bytes + sizeof(T));
+        std::memcpy(&value, bytes, sizeof(T));
+        return value;
+    }
+
+    bool Fits(std::uint64_t offset, std::uint64_t length) const {
+        return offset <= size_ && length <= size_ - offset;
+    }
+
+    bool Read(std::uint64_t offset, void* out, std::uint64_t length) const {
+        if (!Fits(offset, length)) {
+            return false;
+        }
+        auto* target = static_cast<char*>(out);
+        while (length > 0) {
+            const ssize_t got = ::pread(fd_.Get(), target, length, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return false;
+            }
+            target += got;
+            offset += static_cast<std::uint64_t>(got);
+            length -= static_cast<std::uint64_t>(got);
+        }
+        return true;
+    }
+
+    template <typename Ehdr> bool ReadHeader() {
+        Ehdr header{};
+        if (!Read(0, &header, sizeof header)) {
+            return false;
+        }
+        machine_ = Fix(header.e_machine);
+        programHeaderOffset_ = Fix(header.e_phoff);
+        programHeaderSize_ = Fix(header.e_phentsize);
+        programHeaderCount_ = Fix(header.e_phnum);
+        return true;
+    }
+
+    template <typename Phdr, typename Dyn> std::vector<std::string> ReadNeeded() const {
+        // PN_XNUM moves the count into the section headers; no shared library needs that.
+        if (programHeaderSize_ < sizeof(Phdr) || programHeaderCount_ == PN_XNUM) {
+            return {};
+        }
+        std::vector<LoadSegment> loads;
+        bool haveDynamic = false;
+        std::uint64_t dynamicOffset = 0;
+        std::uint64_t dynamicSize = 0;
+        for (std::uint64_t index = 0; index < programHeaderCount_; ++index) {
+            Phdr header{};
+            if (!Read(programHeaderOffset_ + index * programHeaderSize_, &header, sizeof header)) {
+                return {};
+            }
+            const auto type = Fix(header.p_type);
+            if (type == PT_LOAD) {
+                loads.push_back({Fix(header.p_offset), Fix(header.p_vaddr), Fix(header.p_filesz)});
+            } else if (type == PT_DYNAMIC && !haveDynamic) {
+                haveDynamic = true;
+                dynamicOffset = Fix(header.p_offset);
+                dynamicSize = Fix(header.p_filesz);
+            }
+        }
+        if (!haveDynamic || dynamicSize > maxDynamicBytes || !Fits(dynamicOffset, dynamicSize)) {
+            return {};
+        }
+
+        std::vector<Dyn> entries(dynamicSize / sizeof(Dyn));
+        if (!Read(dynamicOffset, entries.data(), entries.size() * sizeof(Dyn))) {
+            return {};
+        }
+        std::vector<std::uint64_t> needed;
+        bool haveStrtab = false;
+        std::uint64_t strtabAddress = 0;
+        std::uint64_t strtabSize = UINT64_MAX;
+        for (const Dyn& entry : entries) {
+            const auto tag = static_cast<std::int64_t>(Fix(entry.d_tag));
+            const auto value = static_cast<std::uint64_t>(Fix(entry.d_un.d_val));
+            if (tag == DT_NULL) {
+                break;
+            }
+            if (tag == DT_NEEDED) {
+                needed.push_back(value);
+            } else if (tag == DT_STRTAB) {
+                haveStrtab = true;
+                strtabAddress = value;
+            } else if (tag == DT_STRSZ) {
+                strtabSize = value;
+            }
+        }
+        if (!haveStrtab || needed.empty()) {
+            return {};
+        }
+
+        // The string table is named by its address; the load segment holding it gives the file
+        // offset, and its end bounds every string.
+        const auto segment = std::find_if(loads.begin(), loads.end(), [&](const LoadSegment& s) {
+            return strtabAddress >= s.address && strtabAddress - s.address < s.fileSize;
+        });
+        if (segment == loads.end()) {
+            return {};
+        }
+        const std::uint64_t delta = strtabAddress - segment->address;
+        if (segment->offset > UINT64_MAX - delta) {
+            return {};
+        }
+        const std::uint64_t tableOffset = segment->offset + delta;
+        const std::uint64_t tableSize = std::min(strtabSize, segment->fileSize - delta);
+
+        std::vector<std::string> names;
+        for (const std::uint64_t nameOffset : needed) {
+            if (nameOffset >= tableSize || tableOffset > UINT64_MAX - nameOffset) {
+                continue;
+            }
+            const std::uint64_t start = tableOffset + nameOffset;
+            if (start >= size_) {
+                continue;
+            }
+            // A name may end the file; it never runs past the table or the file.
+            const std::uint64_t length =
+                std::min({tableSize - nameOffset, maxNameBytes, size_ - start});
+            std::string bytes(static_cast<std::size_t>(length), '\0');
+            if (!Read(start, bytes.data(), length)) {
+                continue;
+            }
+            const auto end = bytes.find('\0');
+            if (end != std::string::npos && end > 0) {
+                names.push_back(bytes.substr(0, end));
+            }
+        }
+        return names;
+    }
+
+    FileDescriptor fd_;
+    std::uint64_t size_ = 0;
+    unsigned char ident_[EI_NIDENT] = {};
+    bool swap_ = false;
+    bool valid_ = false;
+    std::uint16_t machine_ = EM_NONE;
+    std::uint64_t programHeaderOffset_ = 0;
+    std::uint64_t programHeaderSize_ = 0;
+    std::uint64_t programHeaderCount_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// DLL search directories and the loader's last text
+
+struct DllDirectory {
+    std::uintptr_t cookie;
+    std::string path;
+};
+
+std::mutex dllDirectoriesMutex;
+std::vector<DllDirectory> dllDirectories;
+std::uintptr_t nextCookie = 1;
+
+std::mutex loaderErrorMutex;
+std::string loaderError;
+
+void KeepLoaderError(std::string text) {
+    std::lock_guard<std::mutex> lock(loaderErrorMutex);
+    loaderError = std::move(text);
+}
+
+std::string TakeDlError() {
+    const char* text = ::dlerror();
+    return text != nullptr ? std::string(text) : std::string("unknown dynamic loader error");
+}
+
+int ErrorFromLoaderText(const std::string& text) {
+    const auto has = [&text](const char* part) { return text.find(part) != std::string::npos; };
+    if (has("Permission denied")) {
+        return EACCES;
+    }
+    if (has("Is a directory")) {
+        return EISDIR;
+    }
+    if (has("cannot open shared object file") || has("No such file")) {
+        return ENOENT;
+    }
+    if (has("ELF") || has("ET_DYN") || has("file too short") || has("cannot read file data")) {
+        return ENOEXEC;
+    }
+    return EINVAL;
+}
+
+bool IsLoaded(const std::string& name) {
+    void* handle = ::dlopen(name.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+    if (handle == nullptr) {
+        ::dlerror();
+        return false;
+    }
+    ::dlclose(handle);
+    return true;
+}
+
+// Loads the dependencies of one library that the dynamic loader would not find on its own, and
+// holds them until the library itself is loaded (or has failed to load).
+//
+// The dynamic loader satisfies a DT_NEEDED entry with a library already loaded whose SONAME
+// matches the name, wherever that library came from. So loading a dependency by its full path
+// first makes the later load of the library succeed without an rpath. This relies on the
+// dependency's SONAME being its file name, the usual case (and what a library built without a
+// version gets). The dependencies are loaded RTLD_LOCAL: the name match does not need them in
+// the global scope, and keeping them out of it leaves every library's symbols its own, as the
+// Windows loader does.
+class DependencyPreloader final {
+public:
+    explicit DependencyPreloader(std::vector<std::string> directories)
+        : directories_(std::move(directories)) {}
+    ~DependencyPreloader() { Release(); }
+    DependencyPreloader(DependencyPreloader&&) = delete;
+    DependencyPreloader& operator=(DependencyPreloader&&) = delete;
+    DependencyPreloader(const DependencyPreloader&) = delete;
+    DependencyPreloader& operator=(const DependencyPreloader&) = delete;
+
+    // Loads what `path` needs, dependencies of dependencies first. On a failure the loader's
+    // text lands in `error` and false comes back.
+    bool Preload(const std::string& path, std::string& error) { return PreloadFor(path, error, 0); }
+
+    // Drops the references taken here; whatever a loaded library needs stays loaded through it.
+    void Release() {
+        ErrnoKeeper keep;
+        for (auto handle = handles_.rbegin(); handle != handles_.rend(); ++handle) {
+            ::dlclose(*handle);
+        }
+        handles_.clear();
+    }
+
+private:
+    // Deeper chains than this are not real libraries but a cycle the name set missed.
+    static constexpr int maxDepth = 64;
+
+    std::string Locate(const std::string& name) const {
+        for (const std::string& directory : directories_) {
+            const std::string candidate = JoinPath(directory, name);
+            struct stat status {};
+            // The dynamic loader skips files of the wrong class or machine in its search
+            // directories, and so does this search.
+            if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+                ElfFile(candidate).MatchesProcess()) {
+                return candidate;
+            }
+        }
+        return std::string();
+    }
+
+    bool PreloadFor(const std::string& path, std::string& error, int depth) {
+        if (depth > maxDepth) {
+            return true;
+        }
+        for (const std::string& name : ElfFile(path).NeededNames()) {
+            if (name.find('/') != std::string::npos || !seen_.insert(name).second ||
+                IsLoaded(name)) {
+                continue;
+            }
+            const std::string found = Locate(name);
+            if (found.empty()) {
+                continue; // left to the dynamic loader's own search
+            }
+            if (!PreloadFor(found, error, depth + 1)) {
+                return false;
+            }
+            ::dlerror();
+            void* handle = ::dlopen(found.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle == nullptr) {
+                error = TakeDlError();
+                return false;
+            }
+            handles_.push_back(handle);
+        }
+        return true;
+    }
+
+    std::vector<std::string> directories_;
+    std::set<std::string> seen_;
+    std::vector<void*> handles_;
+};
+
+// Where the dependencies of `path` are looked for, in order: the library's own directory, the
+// added DLL search directories, then the search-path variable as it stands now (the dynamic
+// loader reads it once at start-up, but the process extends it while it runs).
+std::vector<std::string> DependencyDirectories(const std::string& path) {
+    std::vector<std::string> directories;
+    const std::string own = DirectoryPart(path);
+    if (!own.empty()) {
+        directories.push_back(own);
+    }
+    {
+        std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
+        for (const DllDirectory& directory : dllDirectories) {
+            directories.push_back(directory.path);
+        }
+    }
+    if (const char* variable = std::getenv(SearchPathVariable())) {
+        const std::string value = variable;
+        std::size_t start = 0;
+        while (start <= value.size()) {
+            const auto end = std::min(value.find(SearchPathDelimiter(), start), value.size());
+            // An empty element would mean the current directory, which no caller intends.
+            if (end > start) {
+                directories.push_back(value.substr(start, end - start));
+            }
+            start = end + 1;
+        }
+    }
+    return directories;
+}
+
+} // namespace
+
+// -------------------------------------------------------------------------------------------------
+// Files and directories
+
+bool GetAttributes(const std::string& path, Attributes& out) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        return false;
+    }
+    out = Attributes();
+    if (S_ISLNK(status.st_mode)) {
+        out.link = true;
+        ErrnoKeeper keep; // a dangling link is still an entry that exists
+        struct stat target {};
+        out.directory = ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    } else {
+        out.directory = S_ISDIR(status.st_mode);
+    }
+    return true;
+}
+
+bool CreateDirectory(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!source.Valid()) {
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(source.Get(), &status) != 0) {
+        return false;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    // Copying a file onto itself would truncate the only copy before reading it.
+    struct stat existing {};
+    if (::stat(to.c_str(), &existing) == 0 && existing.st_dev == status.st_dev &&
+        existing.st_ino == status.st_ino) {
+        errno = EINVAL;
+        return false;
+    }
+    const mode_t permissions = status.st_mode & 07777;
+    FileDescriptor target(
+        ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, permissions));
+    if (!target.Valid()) {
+        return false;
+    }
+    const auto abandon = [&to] {
+        // A half-written copy is worse than none.
+        ErrnoKeeper keep;
+        ::unlink(to.c_str());
+        return false;
+    };
+    // The creation mode passes through the umask and does not touch an existing file.
+    if (::fchmod(target.Get(), permissions) != 0) {
+        return abandon();
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(source.Get(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return abandon();
+        }
+        if (got == 0) {
+            break;
+        }
+        const char* next = buffer.data();
+        auto left = static_cast<std::size_t>(got);
+        while (left > 0) {
+            const ssize_t written = ::write(target.Get(), next, left);
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                if (written == 0) {
+                    errno = EIO;
+                }
+                return abandon();
+            }
+            next += written;
+            left -= static_cast<std::size_t>(written);
+        }
+    }
+    return true;
+}
+
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool RemoveDirectory(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0;
+}
+
+FindHandle FindFirst(const std::string& pattern, FindEntry& out) {
+    // Only "<directory>/*" and "*" are searches this layer knows; anything else is refused
+    // rather than read as some other directory.
+    if (pattern.empty() || pattern.back() != '*' ||
+        (pattern.size() > 1 && pattern[pattern.size() - 2] != '/')) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const std::string directory =
+        pattern.size() == 1 ? std::string(".") : pattern.substr(0, pattern.size() - 1);
+    DIR* handle = ::opendir(directory.c_str());
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    if (!ReadEntry(handle, out)) {
+        ErrnoKeeper keep;
+        ::closedir(handle);
+        if (errno == 0) {
+            errno = ENOENT;
+        }
+        return nullptr;
+    }
+    return handle;
+}
+
+bool FindNext(FindHandle handle, FindEntry& out) {
+    if (handle == nullptr) {
+        errno = EINVAL;
+        return false;
+    }
+    return ReadEntry(static_cast<DIR*>(handle), out);
+}
+
+void FindClose(FindHandle handle) {
+    if (handle != nullptr) {
+        ErrnoKeeper keep;
+        ::closedir(static_cast<DIR*>(handle));
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
+// Sleep, environment, errors
+
+void Sleep(unsigned milliseconds) {
+    sleepFunction.load()(milliseconds);
+}
+
+SleepFunction SetSleepFunction(SleepFunction function) {
+    return sleepFunction.exchange(function != nullptr ? function : &RealSleep);
+}
+
+bool GetEnvironment(const std::string& name, std::string& value) {
+    const char* found = std::getenv(name.c_str());
+    if (found == nullptr) {
+        errno = ENOENT;
+        return false;
+    }
+    value = found;
+    return true;
+}
+
+bool SetEnvironment(const std::string& name, const std::string& value) {
+    return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+ErrorCode LastError() {
+    return static_cast<ErrorCode>(errno);
+}
+
+void SetLastError(ErrorCode code) {
+    errno = static_cast<int>(code);
+}
+
+std::string ErrorText(ErrorCode code) {
+    ErrnoKeeper keep;
+    char buffer[256] = {};
+    const char* text = nullptr;
+    if (code <= static_cast<ErrorCode>(INT_MAX)) {
+        text = StrErrorResult(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
+    }
+    return text != nullptr && *text != '\0' ? std::string(text)
+                                            : "Unknown error " + std::to_string(code);
+}
+
+// -------------------------------------------------------------------------------------------------
+// Own module and executable
+
+std::string OwnModulePath() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&OwnModulePath), &info) == 0 ||
+        info.dli_fname == nullptr || info.dli_fname[0] == '\0') {
+        return ExecutablePath();
+    }
+    // For the main program the dynamic loader reports argv[0], which may be a bare name found
+    // through PATH; the kernel knows better.
+    const std::string name = info.dli_fname;
+    if (name.find('/') == std::string::npos) {
+        return ExecutablePath();
+    }
+    const std::string directory = DirectoryPart(name);
+    const std::string fileName = name.substr(name.rfind('/') + 1);
+    if (char* resolved = ::realpath(directory.c_str(), nullptr)) {
+        const std::string result = JoinPath(resolved, fileName);
+        std::free(resolved);
+        return result;
+    }
+    return name.front() == '/' ? name : JoinPath(CurrentDirectory(), name);
+}
+
+std::string ExecutablePath() {
+    std::vector<char> buffer(PATH_MAX);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) {
+            return std::string();
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
+// Dynamic libraries
+
+ModuleHandle LoadLibrary(const std::string& path) {
+    if (path.empty()) {
+        // dlopen("") would hand back the main program.
+        KeepLoaderError("cannot load a library from an empty path");
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::string error;
+    void* handle = nullptr;
+    {
+        DependencyPreloader preloader(DependencyDirectories(path));
+        if (preloader.Preload(path, error)) {
+            ::dlerror();
+            handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle == nullptr) {
+                error = TakeDlError();
+            }
+        }
+    }
+    if (handle == nullptr) {
+        int code = ErrorFromLoaderText(error);
+        // The dynamic loader passes over a library of another machine as if it were not there
+        // and says so ("No such file or directory"); the file is there, it is the wrong kind.
+        const ElfFile file(path);
+        if (file.Valid() && !file.MatchesProcess()) {
+            if (code == ENOENT) {
+                error += " (the file is a library for another machine)";
+            }
+            code = ENOEXEC;
+        }
+        KeepLoaderError(std::move(error));
+        errno = code;
+    }
+    return handle;
+}
+
+std::string LoaderErrorText() {
+    std::lock_guard<std::mutex> lock(loaderErrorMutex);
+    return loaderError;
+}
+
+ModuleHandle FindLoadedModule(const std::string& path) {
+    if (path.empty()) {
+        return nullptr;
+    }
+    void* handle = ::dlopen(path.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+    if (handle == nullptr) {
+        ::dlerror();
+        return nullptr;
+    }
+    // The module stays loaded through whoever loaded it; the handle remains valid meanwhile.
+    ::dlclose(handle);
+    return handle;
+}
+
+void* GetSymbol(ModuleHandle module, const char* name) {
+    if (module == nullptr || name == nullptr) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    ::dlerror();
+    void* symbol = ::dlsym(module, name);
+    if (symbol == nullptr) {
+        ::dlerror();
+        errno = ENOENT;
+    }
+    return symbol;
+}
+
+bool FreeLibrary(ModuleHandle module) {
+    if (module == nullptr) {
+        errno = EINVAL;
+        return false;
+    }
+    if (::dlclose(module) != 0) {
+        KeepLoaderError(TakeDlError());
+        errno = EINVAL;
+        return false;
+    }
+    return true;
+}
+
+DirectoryCookie AddDllDirectory(const std::string& directory) {
+    // Like the Windows call, only absolute directories are taken.
+    if (directory.empty() || directory.front() != '/') {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
+    const std::uintptr_t cookie = nextCookie++;
+    dllDirectories.push_back({cookie, directory});
+    return reinterpret_cast<DirectoryCookie>(cookie);
+}
+
+bool RemoveDllDirectory(DirectoryCookie cookie) {
+    std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
+    const auto value = reinterpret_cast<std::uintptr_t>(cookie);
+    const auto found =
+        std::find_if(dllDirectories.begin(), dllDirectories.end(),
+                     [value](const DllDirectory& directory) { return directory.cookie == value; });
+    if (found == dllDirectories.end()) {
+        errno = EINVAL;
+        return false;
+    }
+    dllDirectories.erase(found);
+    return true;
+}
+
+bool IsOsVersionAtLeast(std::uint16_t, std::uint16_t, std::uint16_t) {
+    return true;
+}
+
+// -------------------------------------------------------------------------------------------------
+// Native conventions
+
+char NativeSeparator() {
+    return '/';
+}
+const char* LibrarySuffix() {
+    return ".so";
+}
+const char* SearchPathVariable() {
+    return "LD_LIBRARY_PATH";
+}
+char SearchPathDelimiter() {
+    return ':';
+}
+
+} // namespace VELMORA::NEVRA::Platform::Sys
