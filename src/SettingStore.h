@@ -9,14 +9,17 @@
 std::string PreferenceDirectory();
 std::string SettingsDirectory();
 // The folder of one setting group (0 Action, 2/3/4 Environment-2/10/13 Controls), default side
-// or the current user's side; "" for any other kind.
+// or the current user's side; "" for any other kind, and "" for the user's side while the
+// user-interface library has no current profile.
 std::string SettingDirectory(int kind, bool defaults);
 std::string LocaleActionDirectory(const std::string& code, bool defaults);
 
 class SettingStore {
 public:
-    SettingStore();  // rebuilds the default tree and removes left-over copies
-    ~SettingStore(); // deletes every recorded user-side copy
+    // Rebuilds the default tree and removes left-over copies. Runs while the library loads, so
+    // nothing escapes: what cannot be done is logged and the next step runs.
+    SettingStore();
+    ~SettingStore(); // deletes every recorded user-side copy that still exists
     SettingStore(const SettingStore&) = delete;
     SettingStore& operator=(const SettingStore&) = delete;
 
@@ -25,6 +28,7 @@ public:
 
     std::string NextId();
     std::vector<std::uint32_t> CopyDefaults(const std::string& root);
+    // These three never throw: a copy that cannot be deleted is logged and skipped.
     void RemoveStale();
     void DeleteCopies(const std::vector<std::uint32_t>& ids);
     void DeleteAllCopies();

@@ -1,0 +1,165 @@
+#include "KxResourceLang.h"
+
+#include "FilePath.h"
+#include "FileSystem.h"
+#include "KxResource.h"
+#include "Log.h"
+
+#include <Kaldor/Kaldor.h>
+
+#include <QCoreApplication>
+#include <QString>
+#include <QTranslator>
+
+#include <memory>
+#include <string>
+
+using VELMORA::NEVRA::Platform::DirIterator;
+using VELMORA::NEVRA::Platform::FilePath;
+using VELMORA::NEVRA::Platform::PathExists;
+using VELMORA::NEVRA::Platform::ResourceDir;
+
+namespace {
+
+struct LanguageRow {
+    const char* name;
+    const char* code;
+};
+
+// Matched in this order; the first row whose name equals the host's language wins. "Latvia" is
+// the name the host reports, and both Chinese spellings share one code.
+constexpr LanguageRow kLanguages[] = {
+    {"", ""},
+    {"English", "en_US"},
+    {"Dutch", "nl_NL"},
+    {"Danish", "da_DK"},
+    {"French", "fr_FR"},
+    {"German", "de_DE"},
+    {"Italian", "it_IT"},
+    {"Japanese", "ja_JP"},
+    {"Korean", "ko_KR"},
+    {"Portuguese", "pt_PT"},
+    {"Spanish", "es_ES"},
+    {"Chinese-simplified", "zh_CN"},
+    {"Chinese-traditional", "zh_TW"},
+    {"Chinese", "zh_CN"},
+    {"Thai", "th_TH"},
+    {"Greek", "el_GR"},
+    {"Finnish", "fi_FI"},
+    {"Russian", "ru_RU"},
+    {"Czech", "cs_CZ"},
+    {"Hungarian", "hu_HU"},
+    {"Icelandic", "is_IS"},
+    {"Norwegian", "no_NO"},
+    {"Polish", "pl_PL"},
+    {"Slovak", "sk_SK"},
+    {"Swedish", "sv_SE"},
+    {"Turkish", "tr_TR"},
+    {"Latvia", "lv_LV"},
+};
+
+constexpr const char* kFallbackCode = "en_US";
+constexpr std::size_t kLanguageNameBuffer = 256;
+// The host takes the help context file through a fixed buffer of this many characters.
+constexpr std::size_t kMaxHelpContextPath = 255;
+constexpr int kDocKind = 9;
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whole-string comparison that folds only ASCII letters, whatever the process's locale says.
+bool EqualsIgnoringAsciiCase(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (AsciiLower(*a) != AsciiLower(*b)) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
+} // namespace
+
+std::string HostLocaleCode() {
+    char name[kLanguageNameBuffer] = {};
+    kdlLangGet(name);
+    name[kLanguageNameBuffer - 1] = '\0';
+    for (const LanguageRow& row : kLanguages) {
+        if (EqualsIgnoringAsciiCase(name, row.name)) {
+            return row.code;
+        }
+    }
+    return kFallbackCode;
+}
+
+std::string LanguageDir(const std::string& root, const std::string& code) {
+    FilePath dir(ResourceDir(root, 2));
+    return dir.AppendDir(code).Str();
+}
+
+std::string LanguageTextDir(const std::string& root, const std::string& code) {
+    FilePath dir(LanguageDir(root, code));
+    return dir.AppendDir("Text").Str();
+}
+
+KxResourceLang::KxResourceLang(const std::string& root)
+    : root_(FilePath(root).ToDirectoryForm().Str()) {}
+
+std::int32_t KxResourceLang::Load() {
+    if (root_.empty()) {
+        return 0;
+    }
+    const std::string code = HostLocaleCode();
+    if (LoadTranslation(code) != 0) {
+        return -1;
+    }
+    // English backs up every other language: installed after it, so texts the host language
+    // leaves untranslated still read as English.
+    if (code != kFallbackCode && LoadTranslation(kFallbackCode) != 0) {
+        return -1;
+    }
+    return LoadHelpDocs(code) != 0 ? -1 : 0;
+}
+
+std::int32_t KxResourceLang::LoadTranslation(const std::string& code) {
+    const std::string dir = LanguageDir(root_, code);
+    if (kdlPathAdd(dir.c_str()) != 0) {
+        return -1;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    const QString fileName = QStringLiteral("Language_") + QString::fromLocal8Bit(code.c_str());
+    if (translator->load(fileName, QString::fromLocal8Bit(dir.c_str()), QString(), QString())) {
+        // Once offered to the application the translator is never deleted: the application may
+        // hold it even when it reports failure.
+        if (!QCoreApplication::installTranslator(translator.release())) {
+            kdlMsgDisp("Fail to load language resources.");
+        }
+    }
+    // A root without this language simply has no translator for it.
+    const std::string textDir = LanguageTextDir(root_, code);
+    return kdlPathAdd(textDir.c_str()) != 0 ? -1 : 0;
+}
+
+std::int32_t KxResourceLang::LoadHelpDocs(const std::string& code) {
+    const std::string langDir = LanguageDir(root_, code);
+    std::string docDir = ResourceDir(langDir, kDocKind);
+    if (!PathExists(docDir)) {
+        // Help in some language beats no help: the first language folder with a doc folder.
+        for (DirIterator it(FilePath(langDir).Parent()), end; it != end; ++it) {
+            docDir = ResourceDir(*it, kDocKind);
+            if (PathExists(docDir)) {
+                break;
+            }
+        }
+    }
+    const std::string contextFile = docDir + "context.txt";
+    // The host's buffer cannot hold a longer path, and a cut path would name another file:
+    // the call is left out and the record tells which help file the host did not get.
+    if (contextFile.size() > kMaxHelpContextPath) {
+        KX_LOG_ERROR("help context file not given to the host, its path is longer than " +
+                     std::to_string(kMaxHelpContextPath) + " characters: " + contextFile);
+        return 0;
+    }
+    kdlHelpDocLoad(contextFile.c_str());
+    return 0;
+}

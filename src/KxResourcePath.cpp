@@ -1,0 +1,95 @@
+#include "KxResourcePath.h"
+
+#include "FilePath.h"
+#include "FileSystem.h"
+#include "KxResource.h"
+
+#include <Kaldor/Kaldor.h>
+#include <UserInterface/XnUi.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+using VELMORA::NEVRA::Platform::FilePath;
+using VELMORA::NEVRA::Platform::PathExists;
+using VELMORA::NEVRA::Platform::ResourceDir;
+
+namespace {
+
+// Resource directory kinds, as ResourceDir numbers them.
+constexpr int kIcons = 0;
+constexpr int kText = 1;
+constexpr int kLanguages = 2;
+constexpr int kForms = 3;
+constexpr int kCommands = 4;
+constexpr int kQrc = 5;
+constexpr int kContext = 6;
+constexpr int kData = 8;
+
+// Offered to the host whether they exist or not: the host's own lookups expect them.
+constexpr int kRequiredKinds[] = {kIcons, kText, kLanguages};
+// Offered only when present, in the order the host searches them.
+constexpr int kOptionalKinds[] = {kContext, kForms, kCommands, kQrc, kData};
+
+bool HostAccepts(const std::string& dir) {
+    return kdlPathAdd(dir.c_str()) == 0;
+}
+
+} // namespace
+
+KxResourcePath::KxResourcePath(const std::string& root)
+    : root_(FilePath(root).ToDirectoryForm().Str()) {}
+
+std::int32_t KxResourcePath::Load() {
+    if (root_.empty()) {
+        return 0;
+    }
+    // The first refusal ends the load; what the host already accepted stays with it.
+    if (!HostAccepts(FilePath(root_).Str())) {
+        return -1;
+    }
+    for (const int kind : kRequiredKinds) {
+        if (!HostAccepts(ResourceDir(root_, kind))) {
+            return -1;
+        }
+    }
+    for (const int kind : kOptionalKinds) {
+        const std::string dir = ResourceDir(root_, kind);
+        if (!PathExists(dir)) {
+            continue;
+        }
+        if (!HostAccepts(dir)) {
+            return -1;
+        }
+        if (kind == kQrc) {
+            RegisterRccFiles(dir);
+        }
+    }
+    return 0;
+}
+
+void RegisterRccFiles(const std::string& dir) {
+    QString abs = QFileInfo(QString::fromLocal8Bit(dir.c_str())).absoluteFilePath();
+    QDir qdir(abs);
+    if (!qdir.exists()) {
+        return;
+    }
+    if (!abs.endsWith(QLatin1Char('/'))) {
+        abs += QLatin1Char('/');
+    }
+    // No CaseSensitive flag: "B.HRC" is as much a resource package as "a.hrc".
+    qdir.setFilter(QDir::Files | QDir::NoSymLinks);
+    qdir.setNameFilters(QStringList(QObject::tr("*.hrc")));
+    // Collected first, so that registering cannot disturb the listing being walked.
+    QStringList files;
+    for (int i = 0; i < static_cast<int>(qdir.count()); ++i) {
+        files.append(abs + qdir[i]);
+    }
+    for (const QString& file : files) {
+        // A file the user-interface library rejects is its own affair; the rest still count.
+        XnUi::RegisterRcc(file);
+    }
+}

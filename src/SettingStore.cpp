@@ -1,0 +1,320 @@
+#include "SettingStore.h"
+
+#include "FilePath.h"
+#include "FileSystem.h"
+#include "KxResource.h"
+#include "KxResourceLang.h"
+#include "Layout.h"
+#include "Log.h"
+#include "Sys.h"
+
+#include <UserInterface/XnUi.h>
+
+#include <QString>
+
+#include <exception>
+#include <regex>
+
+using VELMORA::NEVRA::Platform::CopyEntry;
+using VELMORA::NEVRA::Platform::CreateDirs;
+using VELMORA::NEVRA::Platform::DirIterator;
+using VELMORA::NEVRA::Platform::FilePath;
+using VELMORA::NEVRA::Platform::FolderPath;
+using VELMORA::NEVRA::Platform::IsDirectory;
+using VELMORA::NEVRA::Platform::IsRegularFile;
+using VELMORA::NEVRA::Platform::LogDirectory;
+using VELMORA::NEVRA::Platform::PathExists;
+using VELMORA::NEVRA::Platform::ProductName;
+using VELMORA::NEVRA::Platform::RemoveEntry;
+using VELMORA::NEVRA::Platform::RemoveTree;
+using VELMORA::NEVRA::Platform::ResourceDir;
+using VELMORA::NEVRA::Platform::UiFileExtension;
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
+
+namespace {
+
+// Setting groups, in the order their copies are made: the group's kind for SettingDirectory
+// and the resource directory kind its default files come from.
+struct SettingGroup {
+    int kind;
+    int sourceKind;
+};
+
+constexpr int kActionGroup = 0;
+constexpr int kActionSource = 7;
+constexpr int kControlsSource = 13;
+constexpr SettingGroup kGroups[] = {{kActionGroup, kActionSource},
+                                    {2, kControlsSource},
+                                    {3, kControlsSource},
+                                    {4, kControlsSource}};
+
+// The user folder that holds the role folders.
+constexpr int kRolesFolder = 7;
+constexpr std::size_t kIdDigits = 7;
+
+// Appends the group's sub-path; false for a kind that is no setting group.
+bool AppendGroup(FilePath& dir, int kind) {
+    switch (kind) {
+    case 0:
+        dir.AppendDir("Action");
+        return true;
+    case 2:
+        dir.AppendDir("Environment-2").AppendDir("Controls");
+        return true;
+    case 3:
+        dir.AppendDir("Environment-10").AppendDir("Controls");
+        return true;
+    case 4:
+        dir.AppendDir("Environment-13").AppendDir("Controls");
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The current profile's role directory without one leading separator; false when the
+// user-interface library has no current profile, in which case the user has no role folders.
+bool CurrentRoleDirectory(std::string& role) {
+    XnUi::ProfileManager* manager = XnUi::GetProfileManager();
+    XnUi::Profile* profile = manager != nullptr ? manager->profile() : nullptr;
+    if (profile == nullptr) {
+        return false;
+    }
+    role = profile->userRoleDir().toStdString();
+    if (!role.empty() && (role.front() == '\\' || role.front() == '/')) {
+        role.erase(0, 1);
+    }
+    return true;
+}
+
+bool IsSettingFile(const DirIterator& entry) {
+    if (entry.Path().Extension() != UiFileExtension()) {
+        return false;
+    }
+    bool regular = false;
+    if (!entry.KnownRegularFile(regular)) {
+        regular = IsRegularFile(*entry);
+    }
+    return regular;
+}
+
+std::vector<std::string> SettingFiles(const std::string& dir) {
+    std::vector<std::string> files;
+    if (!PathExists(dir) || !IsDirectory(dir)) {
+        return files;
+    }
+    for (DirIterator it(dir), end; it != end; ++it) {
+        if (IsSettingFile(it)) {
+            files.push_back(*it);
+        }
+    }
+    return files;
+}
+
+std::string CopyPath(const std::string& folder, const std::string& name) {
+    FilePath path(folder);
+    return path.SetStem(name).SetExtension(UiFileExtension()).Str();
+}
+
+// Deleting setting copies happens while the library loads, in destructors and while it
+// unloads, where an exception would end the process: a copy that cannot be deleted is named in
+// the log with the reason, and the work goes on with the next one. It is tried again at unload
+// and at the next load.
+void ReportFailure(const std::string& what, const char* reason) noexcept {
+    try {
+        KX_LOG_ERROR(what + ": " + reason);
+    } catch (...) {
+        // Nowhere left to report to; the caller still goes on.
+    }
+}
+
+void DeleteCopy(const std::string& path, const char* kind) noexcept {
+    try {
+        RemoveEntry(path);
+    } catch (const std::exception& error) {
+        ReportFailure(std::string("cannot delete ") + kind + " " + path, error.what());
+    } catch (...) {
+        ReportFailure(std::string("cannot delete ") + kind + " " + path, "unknown error");
+    }
+}
+
+// One step of building the store; it runs inside the system's library loader, so a failure is
+// logged and the following steps still run.
+template <typename Step> void AtLoad(const char* what, Step step) noexcept {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        ReportFailure(std::string("setting store: cannot ") + what, error.what());
+    } catch (...) {
+        ReportFailure(std::string("setting store: cannot ") + what, "unknown error");
+    }
+}
+
+} // namespace
+
+std::string PreferenceDirectory() {
+    return LogDirectory() + "cae_pr_" + Sys::NativeSeparator();
+}
+
+std::string SettingsDirectory() {
+    return PreferenceDirectory() + "Settings" + Sys::NativeSeparator();
+}
+
+std::string SettingDirectory(int kind, bool defaults) {
+    FilePath probe;
+    if (!AppendGroup(probe, kind)) {
+        return std::string();
+    }
+    std::string role;
+    const bool hasProfile = CurrentRoleDirectory(role);
+    std::string base;
+    if (defaults) {
+        base = SettingsDirectory();
+        role = "Default";
+    } else {
+        // Without a profile, or without a roles folder, the user has no side to write to or
+        // delete from; a relative path here would reach into the working directory.
+        if (!hasProfile) {
+            return std::string();
+        }
+        base = FolderPath(kRolesFolder);
+        if (base.empty()) {
+            return std::string();
+        }
+    }
+    FilePath dir(base);
+    dir.ToDirectoryForm().AppendDir(role);
+    AppendGroup(dir, kind);
+    return dir.Str();
+}
+
+std::string LocaleActionDirectory(const std::string& code, bool defaults) {
+    const std::string action = SettingDirectory(kActionGroup, defaults);
+    if (action.empty()) {
+        return action;
+    }
+    FilePath dir(action);
+    return dir.AppendDir(code).Str();
+}
+
+SettingStore::SettingStore() {
+    DeleteAllCopies();
+    AtLoad("read the host's locale", [this] {
+        locale_ = HostLocaleCode();
+        hasLocaleActionDir_ = PathExists(LocaleActionDirectory(locale_, false));
+    });
+    // Every load starts from an empty default tree; the resources loaded in this process fill
+    // it again.
+    AtLoad("rebuild the default settings tree", [] {
+        const std::string settings = SettingsDirectory();
+        if (PathExists(settings)) {
+            RemoveTree(settings, true);
+        }
+        CreateDirs(settings);
+    });
+    AtLoad("add the preference directory to the user-interface search path",
+           [] { XnUi::AddPath(QString::fromLocal8Bit(PreferenceDirectory().c_str())); });
+    RemoveStale();
+}
+
+SettingStore::~SettingStore() {
+    DeleteAllCopies();
+}
+
+std::string SettingStore::NextId() {
+    --nextId_;
+    std::string text = std::to_string(nextId_);
+    if (text.size() < kIdDigits) {
+        text.insert(0, kIdDigits - text.size(), '0');
+    }
+    return text;
+}
+
+std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
+    std::vector<std::vector<std::string>> sources;
+    for (const SettingGroup& group : kGroups) {
+        sources.push_back(SettingFiles(ResourceDir(root, group.sourceKind)));
+    }
+    std::vector<std::uint32_t> made;
+    for (std::size_t g = 0; g < std::size(kGroups); ++g) {
+        const std::string defaults = SettingDirectory(kGroups[g].kind, true);
+        // The user-interface library expects every group folder, also an empty one.
+        if (!PathExists(defaults)) {
+            CreateDirs(defaults);
+        }
+        const std::string user = SettingDirectory(kGroups[g].kind, false);
+        for (const std::string& file : sources[g]) {
+            const std::string name = ProductName() + NextId();
+            const std::uint32_t id = nextId_;
+            CopyEntry(file, CopyPath(defaults, name));
+            // The user's own copy of this name is the user-interface library's to write; it is
+            // only recorded here, so that it goes when the resource goes.
+            if (!user.empty()) {
+                copies_[id] = CopyPath(user, name);
+            }
+            made.push_back(id);
+        }
+    }
+    if (hasLocaleActionDir_) {
+        const std::string localeDir = LocaleActionDirectory(locale_, false);
+        if (!localeDir.empty()) {
+            for (const std::string& file : SettingFiles(ResourceDir(root, kActionSource))) {
+                const std::string name = ProductName() + NextId();
+                const std::uint32_t id = nextId_;
+                const std::string target = CopyPath(localeDir, name);
+                CopyEntry(file, target);
+                copies_[id] = target;
+                made.push_back(id);
+            }
+        }
+    }
+    return made;
+}
+
+void SettingStore::RemoveStale() {
+    AtLoad("remove left-over setting copies", [this] {
+        // "NEVRA" in any case followed by nothing but digits: the names this store hands out,
+        // and nothing a user could have named otherwise.
+        const std::regex leftOver(ProductName() + "\\d*",
+                                  std::regex::ECMAScript | std::regex::icase);
+        const std::string folders[] = {SettingDirectory(0, false), SettingDirectory(2, false),
+                                       SettingDirectory(3, false), SettingDirectory(4, false),
+                                       LocaleActionDirectory(locale_, false)};
+        for (const std::string& folder : folders) {
+            if (folder.empty() || !PathExists(folder)) {
+                continue;
+            }
+            std::vector<std::string> stale;
+            for (DirIterator it(folder), end; it != end; ++it) {
+                try {
+                    if (IsSettingFile(it) && std::regex_match(it.Path().Stem(), leftOver)) {
+                        stale.push_back(*it);
+                    }
+                } catch (const std::exception& error) {
+                    // An entry that vanished or cannot be read is not ours to judge.
+                    ReportFailure("cannot examine " + *it, error.what());
+                }
+            }
+            for (const std::string& path : stale) {
+                DeleteCopy(path, "left-over setting copy");
+            }
+        }
+    });
+}
+
+void SettingStore::DeleteCopies(const std::vector<std::uint32_t>& ids) {
+    for (const std::uint32_t id : ids) {
+        const auto copy = copies_.find(id);
+        if (copy != copies_.end() && PathExists(copy->second)) {
+            DeleteCopy(copy->second, "setting copy");
+        }
+    }
+}
+
+void SettingStore::DeleteAllCopies() {
+    for (const auto& copy : copies_) {
+        if (PathExists(copy.second)) {
+            DeleteCopy(copy.second, "setting copy");
+        }
+    }
+}
