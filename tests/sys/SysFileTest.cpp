@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A directory with one entry of every kind the layer tells apart.
-class EntryKinds : public ::testing::Test {
+class SysEntryKinds : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteFile(dir / "file", "content");
@@ -31,7 +31,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(EntryKinds, AttributesFollowLinksForDirectoryOnly) {
+TEST_F(SysEntryKinds, AttributesFollowLinksForDirectoryOnly) {
     struct Row {
         const char* name;
         bool directory;
@@ -55,7 +55,7 @@ TEST_F(EntryKinds, AttributesFollowLinksForDirectoryOnly) {
     }
 }
 
-TEST_F(EntryKinds, AttributesOfMissingEntryFailWithError) {
+TEST_F(SysEntryKinds, AttributesOfMissingEntryFailWithError) {
     Sys::Attributes attributes;
     Sys::SetLastError(0);
     EXPECT_FALSE(Sys::GetAttributes(dir / "missing", attributes));
@@ -80,7 +80,7 @@ std::map<std::string, Sys::FindEntry> FindAll(const std::string& pattern) {
     return found;
 }
 
-TEST_F(EntryKinds, FindReportsEveryNameWithItsKind) {
+TEST_F(SysEntryKinds, FindReportsEveryNameWithItsKind) {
     const auto found = FindAll(dir / "*");
     ASSERT_EQ(found.size(), 7u);
     for (const char* name : {".", "..", "dir"}) {
@@ -100,7 +100,7 @@ TEST_F(EntryKinds, FindReportsEveryNameWithItsKind) {
     }
 }
 
-TEST_F(EntryKinds, FindStarAloneSearchesTheCurrentDirectory) {
+TEST_F(SysEntryKinds, FindStarAloneSearchesTheCurrentDirectory) {
     const fs::path previous = fs::current_path();
     fs::current_path(dir.Path() / "dir");
     WriteFile("only", "");
@@ -113,7 +113,7 @@ TEST_F(EntryKinds, FindStarAloneSearchesTheCurrentDirectory) {
     EXPECT_EQ(names, (std::vector<std::string>{".", "..", "only"}));
 }
 
-TEST_F(EntryKinds, FindThatCannotStartGivesNullHandleAndError) {
+TEST_F(SysEntryKinds, FindThatCannotStartGivesNullHandleAndError) {
     struct Row {
         std::string pattern;
         int error;

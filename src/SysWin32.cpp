@@ -1,0 +1,517 @@
+// The operating-system layer on Windows: the ANSI file, environment, error and loader calls, with
+// paths passed to the system unchanged.
+#include "Sys.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0602
+#endif
+#include <windows.h>
+
+// windows.h maps these names to their ANSI or wide variants; in this file they are the layer's.
+#undef CopyFile
+#undef CreateDirectory
+#undef DeleteFile
+#undef LoadLibrary
+#undef RemoveDirectory
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <vector>
+
+namespace VELMORA::NEVRA::Platform::Sys {
+
+namespace {
+
+// The version from which AddDllDirectory and RemoveDllDirectory are always there (Windows 8).
+constexpr std::uint16_t directCallMajor = 6;
+constexpr std::uint16_t directCallMinor = 2;
+
+void FillEntry(const WIN32_FIND_DATAA& data, FindEntry& out) {
+    out = FindEntry();
+    out.name = data.cFileName;
+    out.kindKnown = true;
+    out.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+void RealSleep(unsigned milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+std::atomic<SleepFunction> sleepFunction{&RealSleep};
+
+std::wstring Widen(const std::string& text) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(static_cast<std::size_t>(length) - 1);
+    return wide;
+}
+
+template <typename Function> Function Kernel32Function(const char* name) {
+    const HMODULE kernel = ::GetModuleHandleA("Kernel32.dll");
+    if (kernel == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(kernel, name)));
+}
+
+std::mutex loaderErrorMutex;
+std::string loaderError;
+
+void KeepLoaderError(std::string text) {
+    std::lock_guard<std::mutex> lock(loaderErrorMutex);
+    loaderError = std::move(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding the dependency that made a load fail
+//
+// The loader only says that "the specified module could not be found", whether it is the
+// library or something it imports. To name the culprit, the import tables are read from the
+// files (bounds-checked: a damaged file yields no names) and each import is looked for as the
+// loader would: already loaded, beside the library that was asked for, then along the standard
+// search order.
+
+class PeFile final {
+public:
+    explicit PeFile(const std::string& path) : in_(path, std::ios::binary) {
+        if (!in_.is_open()) {
+            return;
+        }
+        in_.seekg(0, std::ios::end);
+        const std::streamoff end = in_.tellg();
+        size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    }
+
+    std::vector<std::string> ImportedNames() {
+        std::vector<std::string> names;
+        std::uint32_t peOffset = 0;
+        if (U16(0) != 0x5a4d /* "MZ" */ || !Read(0x3c, &peOffset, 4) ||
+            U32(peOffset) != 0x00004550 /* "PE\0\0" */) {
+            return names;
+        }
+        const std::uint64_t coff = std::uint64_t{peOffset} + 4;
+        const std::uint16_t sectionCount = U16(coff + 2);
+        const std::uint16_t optionalSize = U16(coff + 16);
+        const std::uint64_t optional = coff + 20;
+        const std::uint16_t magic = U16(optional);
+        if (magic != 0x10b && magic != 0x20b) {
+            return names;
+        }
+        const bool plus = magic == 0x20b;
+        const std::uint64_t directoryCountAt = optional + (plus ? 108 : 92);
+        const std::uint64_t directories = optional + (plus ? 112 : 96);
+        // The import table is the second data directory.
+        if (U32(directoryCountAt) < 2 || directories + 16 > optional + optionalSize) {
+            return names;
+        }
+        sections_ = optional + optionalSize;
+        sectionCount_ = sectionCount;
+        std::uint64_t descriptor = 0;
+        if (!Offset(U32(directories + 8), descriptor)) {
+            return names;
+        }
+        for (int index = 0; index < maxImports; ++index, descriptor += 20) {
+            std::uint32_t fields[5] = {};
+            if (!Read(descriptor, fields, sizeof fields)) {
+                break;
+            }
+            if (fields[3] == 0 && fields[4] == 0) {
+                break; // the all-zero descriptor ends the table
+            }
+            std::uint64_t nameAt = 0;
+            std::string name;
+            if (Offset(fields[3], nameAt) && ReadName(nameAt, name)) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
+private:
+    static constexpr int maxImports = 4096;
+    static constexpr std::uint64_t maxName = MAX_PATH;
+
+    bool Read(std::uint64_t offset, void* out, std::uint64_t length) {
+        if (!in_.is_open() || offset > size_ || length > size_ - offset) {
+            return false;
+        }
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(offset));
+        in_.read(static_cast<char*>(out), static_cast<std::streamsize>(length));
+        return static_cast<std::uint64_t>(in_.gcount()) == length;
+    }
+    // PE files are little-endian, as is every processor Windows runs on.
+    std::uint16_t U16(std::uint64_t offset) {
+        std::uint16_t value = 0;
+        return Read(offset, &value, 2) ? value : 0;
+    }
+    std::uint32_t U32(std::uint64_t offset) {
+        std::uint32_t value = 0;
+        return Read(offset, &value, 4) ? value : 0;
+    }
+
+    // Maps an address relative to the image to the file offset of the section holding it.
+    bool Offset(std::uint32_t rva, std::uint64_t& out) {
+        for (std::uint32_t index = 0; index < sectionCount_; ++index) {
+            std::uint32_t header[6] = {}; // name (2 words), size, address, raw size, raw offset
+            if (!Read(sections_ + 40ull * index, header, sizeof header)) {
+                return false;
+            }
+            const std::uint32_t address = header[3];
+            const std::uint32_t rawSize = header[4];
+            const std::uint32_t rawOffset = header[5];
+            if (rva >= address && rva - address < rawSize) {
+                out = std::uint64_t{rawOffset} + (rva - address);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool ReadName(std::uint64_t offset, std::string& out) {
+        if (offset >= size_) {
+            return false;
+        }
+        std::string bytes(static_cast<std::size_t>(std::min(maxName, size_ - offset)), '\0');
+        if (!Read(offset, &bytes[0], bytes.size())) {
+            return false;
+        }
+        const auto end = bytes.find('\0');
+        if (end == std::string::npos || end == 0) {
+            return false;
+        }
+        out = bytes.substr(0, end);
+        return true;
+    }
+
+    std::ifstream in_;
+    std::uint64_t size_ = 0;
+    std::uint64_t sections_ = 0;
+    std::uint32_t sectionCount_ = 0;
+};
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    const std::size_t length = std::strlen(prefix);
+    if (text.size() < length) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string FindMissingImport(const std::string& path, const std::string& directory,
+                              std::set<std::string>& seen, int depth) {
+    if (depth > 32) {
+        return std::string();
+    }
+    for (const std::string& name : PeFile(path).ImportedNames()) {
+        std::string key = name;
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        // API sets are names the loader resolves without any file.
+        if (!seen.insert(key).second || StartsWithNoCase(key, "api-ms-") ||
+            StartsWithNoCase(key, "ext-ms-") || ::GetModuleHandleA(name.c_str()) != nullptr) {
+            continue;
+        }
+        std::string found = directory + name;
+        if (!IsFile(found)) {
+            char buffer[MAX_PATH] = {};
+            const DWORD length =
+                ::SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, buffer, nullptr);
+            if (length == 0 || length >= MAX_PATH) {
+                return name;
+            }
+            found = buffer;
+        }
+        const std::string deeper = FindMissingImport(found, directory, seen, depth + 1);
+        if (!deeper.empty()) {
+            return deeper;
+        }
+    }
+    return std::string();
+}
+
+std::string MissingDependency(const std::string& path) {
+    if (!IsFile(path)) {
+        return std::string(); // the library itself is missing; the caller names it
+    }
+    const std::size_t separator = path.find_last_of("\\/");
+    const std::string directory =
+        separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    std::set<std::string> seen;
+    return FindMissingImport(path, directory, seen, 0);
+}
+
+} // namespace
+
+// -------------------------------------------------------------------------------------------------
+// Files and directories
+
+bool GetAttributes(const std::string& path, Attributes& out) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    // A directory link carries the directory attribute itself, so it reports both.
+    out = Attributes();
+    out.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return true;
+}
+
+bool CreateDirectory(const std::string& path) {
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool DeleteFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool RemoveDirectory(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+FindHandle FindFirst(const std::string& pattern, FindEntry& out) {
+    WIN32_FIND_DATAA data{};
+    const HANDLE handle = ::FindFirstFileA(pattern.c_str(), &data);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    FillEntry(data, out);
+    return handle;
+}
+
+bool FindNext(FindHandle handle, FindEntry& out) {
+    if (handle == nullptr) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    WIN32_FIND_DATAA data{};
+    if (!::FindNextFileA(static_cast<HANDLE>(handle), &data)) {
+        return false;
+    }
+    FillEntry(data, out);
+    return true;
+}
+
+void FindClose(FindHandle handle) {
+    if (handle != nullptr) {
+        ::FindClose(static_cast<HANDLE>(handle));
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
+// Sleep, environment, errors
+
+void Sleep(unsigned milliseconds) {
+    sleepFunction.load()(milliseconds);
+}
+
+SleepFunction SetSleepFunction(SleepFunction function) {
+    return sleepFunction.exchange(function != nullptr ? function : &RealSleep);
+}
+
+bool GetEnvironment(const std::string& name, std::string& value) {
+    // The value can change between asking for its size and reading it; then ask again.
+    // A set variable needs at least the terminating zero, so a size of 0 means it is not set.
+    DWORD size = ::GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    for (;;) {
+        if (size == 0) {
+            return false;
+        }
+        std::vector<char> buffer(size);
+        // An empty value also reads as 0; only the error tells it from a vanished variable.
+        ::SetLastError(ERROR_SUCCESS);
+        const DWORD length = ::GetEnvironmentVariableA(name.c_str(), buffer.data(), size);
+        if (length < size) {
+            if (length == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+                return false;
+            }
+            value.assign(buffer.data(), length);
+            return true;
+        }
+        size = length;
+    }
+}
+
+bool SetEnvironment(const std::string& name, const std::string& value) {
+    return ::SetEnvironmentVariableA(name.c_str(), value.c_str()) != FALSE;
+}
+
+ErrorCode LastError() {
+    return ::GetLastError();
+}
+
+void SetLastError(ErrorCode code) {
+    ::SetLastError(static_cast<DWORD>(code));
+}
+
+std::string ErrorText(ErrorCode code) {
+    const DWORD kept = ::GetLastError();
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length)
+                                                        : "error " + std::to_string(code);
+    if (buffer != nullptr) {
+        ::LocalFree(buffer);
+    }
+    // System messages end with a line break, which has no place inside a log record.
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.pop_back();
+    }
+    ::SetLastError(kept);
+    return text;
+}
+
+// -------------------------------------------------------------------------------------------------
+// Own module and executable
+
+std::string OwnModulePath() {
+    // The allocation base of the region that holds this code is the module's handle; a failed
+    // query leaves it null, for which the system names the process's executable.
+    MEMORY_BASIC_INFORMATION region{};
+    HMODULE module = nullptr;
+    if (::VirtualQuery(reinterpret_cast<LPCVOID>(&OwnModulePath), &region, sizeof region) != 0) {
+        module = static_cast<HMODULE>(region.AllocationBase);
+    }
+    char buffer[MAX_PATH] = {};
+    ::GetModuleFileNameA(module, buffer, MAX_PATH - 1);
+    return buffer;
+}
+
+std::string ExecutablePath() {
+    char buffer[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    buffer[MAX_PATH - 1] = '\0';
+    return buffer;
+}
+
+// -------------------------------------------------------------------------------------------------
+// Dynamic libraries
+
+ModuleHandle LoadLibrary(const std::string& path) {
+    const HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) {
+        const DWORD code = ::GetLastError();
+        std::string text = ErrorText(code);
+        if (code == ERROR_MOD_NOT_FOUND) {
+            const std::string missing = MissingDependency(path);
+            if (!missing.empty()) {
+                text += " (missing dependency: " + missing + ")";
+            }
+        }
+        KeepLoaderError(std::move(text));
+        ::SetLastError(code);
+    }
+    return module;
+}
+
+std::string LoaderErrorText() {
+    std::lock_guard<std::mutex> lock(loaderErrorMutex);
+    return loaderError;
+}
+
+ModuleHandle FindLoadedModule(const std::string& path) {
+    if (path.empty()) {
+        return nullptr; // an empty name is not a question about the executable
+    }
+    return ::GetModuleHandleA(path.c_str());
+}
+
+void* GetSymbol(ModuleHandle module, const char* name) {
+    if (module == nullptr || name == nullptr) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+bool FreeLibrary(ModuleHandle module) {
+    if (module == nullptr) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return ::FreeLibrary(static_cast<HMODULE>(module)) != FALSE;
+}
+
+DirectoryCookie AddDllDirectory(const std::string& directory) {
+    const std::wstring wide = Widen(directory);
+    if (IsOsVersionAtLeast(directCallMajor, directCallMinor, 0)) {
+        return ::AddDllDirectory(wide.c_str());
+    }
+    using Function = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+    const Function add = Kernel32Function<Function>("AddDllDirectory");
+    return add != nullptr ? add(wide.c_str()) : nullptr;
+}
+
+bool RemoveDllDirectory(DirectoryCookie cookie) {
+    if (IsOsVersionAtLeast(directCallMajor, directCallMinor, 0)) {
+        return ::RemoveDllDirectory(cookie) != FALSE;
+    }
+    using Function = BOOL(WINAPI*)(DLL_DIRECTORY_COOKIE);
+    const Function remove = Kernel32Function<Function>("RemoveDllDirectory");
+    return remove != nullptr && remove(cookie) != FALSE;
+}
+
+bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t servicePack) {
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = major;
+    version.dwMinorVersion = minor;
+    version.wServicePackMajor = servicePack;
+    ULONGLONG mask = 0;
+    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoW(
+               &version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+}
+
+// -------------------------------------------------------------------------------------------------
+// Native conventions
+
+char NativeSeparator() {
+    return '\\';
+}
+const char* LibrarySuffix() {
+    return ".dll";
+}
+const char* SearchPathVariable() {
+    return "path";
+}
+char SearchPathDelimiter() {
+    return ';';
+}
+
+} // namespace VELMORA::NEVRA::Platform::Sys
