@@ -1,0 +1,43 @@
+// What the user asked for on the command line.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kaldor {
+
+enum class Command { Run, Check, Paths, Conflicts, Help };
+
+// A mistake on the command line. The program prints it with a pointer to --help and exits 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class CommandLine {
+public:
+    // Throws UsageError for an unknown command or option, a missing or surplus argument.
+    static CommandLine Parse(const std::vector<std::string>& arguments);
+
+    Command Which() const { return command_; }
+    // The command whose help was asked for; Help itself for the overview.
+    Command HelpTopic() const { return helpTopic_; }
+    bool HelpWanted() const { return command_ == Command::Help; }
+    bool Json() const { return json_; }
+    const std::optional<std::string>& InstallDir() const { return install_; }
+    const std::optional<std::string>& Type() const { return type_; }
+
+private:
+    Command command_ = Command::Help;
+    Command helpTopic_ = Command::Help;
+    bool json_ = false;
+    std::optional<std::string> install_;
+    std::optional<std::string> type_;
+};
+
+// "run", "check", …; the name used in messages and help.
+const char* CommandName(Command command);
+
+} // namespace kaldor

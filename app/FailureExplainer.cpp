@@ -1,0 +1,261 @@
+#include "FailureExplainer.h"
+
+#include "ElfFile.h"
+#include "LoadLists.h"
+#include "LoaderMessage.h"
+#include "ResourceRoot.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace kaldor {
+
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string After(const std::string& text, const std::string& prefix) {
+    return text.substr(prefix.size());
+}
+
+// "path=<path>(handle=0, error=2): <loader text>" split into its path, error and loader text.
+struct DependenceRecord {
+    std::string path;
+    std::string error;
+    std::string loaderText;
+};
+
+DependenceRecord ParseDependenceRecord(const std::string& rest) {
+    DependenceRecord record;
+    const auto handle = rest.rfind("(handle=");
+    if (handle == std::string::npos) {
+        record.path = rest;
+        return record;
+    }
+    record.path = rest.substr(0, handle);
+    const auto errorAt = rest.find("error=", handle);
+    const auto close = rest.find(')', handle);
+    if (errorAt != std::string::npos && close != std::string::npos && errorAt < close) {
+        record.error = rest.substr(errorAt + 6, close - errorAt - 6);
+    }
+    if (close != std::string::npos && rest.compare(close + 1, 2, ": ") == 0) {
+        record.loaderText = rest.substr(close + 3);
+    }
+    return record;
+}
+
+// The number between ", " and ")" of "Kaldor: AddDllDirectory, 87)".
+std::string ErrorNumber(const std::string& message) {
+    const auto comma = message.rfind(", ");
+    if (comma == std::string::npos) {
+        return "?";
+    }
+    std::string number = message.substr(comma + 2);
+    if (!number.empty() && number.back() == ')') {
+        number.pop_back();
+    }
+    return number;
+}
+
+const LoadList* ListFor(const std::vector<LoadList>& lists, const std::string& registration) {
+    for (const auto& list : lists) {
+        if (registration == ListStageRegistration(list.stage)) {
+            return &list;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+FailureExplainer::FailureExplainer(const Installation& installation, std::string userLibraryDir)
+    : installation_(installation), userLibraryDir_(std::move(userLibraryDir)) {}
+
+std::string FailureExplainer::PackageName(const std::string& path) const {
+    return "Package " + fs::path(path).stem().string() + " (" + installation_.Display(path) + ")";
+}
+
+std::vector<Explanation> FailureExplainer::Explain(const std::vector<LogRecord>& records,
+                                                   const StartupTimeline& timeline) const {
+    std::vector<Explanation> explanations;
+    for (const auto& record : records) {
+        if (record.IsFatal()) {
+            explanations.push_back({record.message, ExplainRecord(record.message, timeline)});
+        }
+    }
+    return explanations;
+}
+
+std::string FailureExplainer::ExplainRecord(const std::string& message,
+                                            const StartupTimeline& timeline) const {
+    if (message == "PreBuild Failed") {
+        std::error_code error;
+        if (!fs::is_directory(installation_.CustomSeed(), error)) {
+            return "The installation has no Library/custom folder in its platform resource root (" +
+                   installation_.Display(installation_.CustomSeed().string()) +
+                   "/); start-up seeds the user's library folder from it. Restore that folder "
+                   "(an empty one will do).";
+        }
+        return "The user's library folder " + userLibraryDir_ +
+               " cannot be created. Point KALDOR_HOME (or KALDOR_FOLDER_5) at a folder you can "
+               "write to.";
+    }
+    if (message == "PlatformBuild Failed") {
+        return "Start-up stopped while registering packages; the records above say which "
+               "stage and which package.";
+    }
+    if (message == "InternalPre Failed") {
+        return ExplainStage("InternalPre", "A pre-load module of NevraPreLoad.xml", timeline);
+    }
+    if (message == "External Failed") {
+        return ExplainStage("External", "An application of NevraPreLoadApp.xml", timeline);
+    }
+    if (message == "InternalPost Failed") {
+        return ExplainStage("InternalPost", "A post-load module of NevraPostLoad.xml", timeline);
+    }
+    const std::string loaded = "the dll has been loaded, path=";
+    if (StartsWith(message, loaded)) {
+        const std::string path = After(message, loaded);
+        return PackageName(path) +
+               " was not loaded: a library of that path is already loaded in the process "
+               "(listed in two load lists, or loaded by the host). List each library once.";
+    }
+    const std::string noEntry = "Could not get init/exit address, path=";
+    if (StartsWith(message, noEntry)) {
+        return ExplainMissingEntryPoints(After(message, noEntry));
+    }
+    const std::string dependence = "the dll has unknown dependence, path=";
+    if (StartsWith(message, dependence)) {
+        const DependenceRecord record = ParseDependenceRecord(After(message, dependence));
+        if (record.loaderText.empty()) {
+            return PackageName(record.path) + " cannot be loaded (system error " + record.error +
+                   "); one of its dependencies is probably missing.";
+        }
+        return PackageName(record.path) + " cannot be loaded: " +
+               ExplainLoaderText(record.loaderText, record.path, "the package") + ".";
+    }
+    if (message == "Init PATH environment failed" || message == "AddPathEnvironment") {
+        return "The platform could not put the package's folder on LD_LIBRARY_PATH before "
+               "loading it; the environment may be too large.";
+    }
+    const std::string loadError = "load err:";
+    if (StartsWith(message, loadError)) {
+        return "An error interrupted the registration of packages: " + After(message, loadError) +
+               ". Every package registered so far was unregistered again.";
+    }
+    if (message == "OrvaneInit Unexpected Error") {
+        return "An unexpected error stopped start-up, typically a file or folder that could not "
+               "be read or written (the user's folders below KALDOR_HOME, or the installation's "
+               "Library/custom seed). The records above say how far start-up got.";
+    }
+    if (StartsWith(message, "Kaldor: AddDllDirectory, ")) {
+        return "The host program's folder could not be made a library search directory "
+               "(system error " +
+               ErrorNumber(message) + "); start-up stopped before it began.";
+    }
+    if (StartsWith(message, "Nevra: AddDllDirectory, ")) {
+        return "The platform library's folder could not be made a library search directory "
+               "(system error " +
+               ErrorNumber(message) + "); start-up stopped before it began.";
+    }
+    if (StartsWith(message, "Kaldor: RemoveDllDirectory, ") ||
+        StartsWith(message, "Nevra: RemoveDllDirectory, ")) {
+        return "A library search directory could not be removed after start-up (system error " +
+               ErrorNumber(message) + "); this does not affect the packages.";
+    }
+    return "See the log records around it.";
+}
+
+std::string FailureExplainer::ExplainStage(const std::string& registration, const std::string& list,
+                                           const StartupTimeline& timeline) const {
+    const std::string prefix = list + " could not be registered";
+    const std::string platformPath = installation_.PlatformLibrary().string();
+    std::vector<const PackageSpan*> spans;
+    for (const auto& span : timeline.Packages()) {
+        if (span.stage == registration) {
+            spans.push_back(&span);
+        }
+    }
+    for (const PackageSpan* span : spans) {
+        if (!span->importFailure.empty()) {
+            return prefix + ": " + PackageName(span->path) +
+                   " failed to load, as the record above explains.";
+        }
+    }
+    for (const PackageSpan* span : spans) {
+        if (span->path != platformPath && span->initResult && *span->initResult != 0) {
+            return prefix + ": the Init of " + PackageName(span->path) + " returned " +
+                   std::to_string(*span->initResult) +
+                   " (\"init=1 return=" + std::to_string(*span->initResult) +
+                   "\"); the package refused to start. Its documentation or its own messages "
+                   "say why.";
+        }
+    }
+
+    // No record names the package: its registration failed before its library was loaded,
+    // which is the resource root. Find the first listed library that left no record.
+    const auto seen = [&](const std::string& path) {
+        return std::any_of(spans.begin(), spans.end(),
+                           [&](const PackageSpan* span) { return span->path == path; });
+    };
+    std::vector<std::string> candidates;
+    if (registration != "External") {
+        candidates.push_back(platformPath);
+    }
+    const auto lists = ReadLoadLists(installation_);
+    if (const LoadList* loadList = ListFor(lists, registration)) {
+        for (const auto& entry : loadList->ActiveEntries()) {
+            candidates.push_back(entry.path);
+        }
+    }
+    for (const auto& path : candidates) {
+        if (seen(path)) {
+            continue;
+        }
+        const std::string root = ResolveResourceRoot(installation_, path);
+        const auto problems = ResourceRootProblems(root);
+        const std::string who = path == platformPath
+                                    ? "The platform's own registration failed"
+                                    : prefix + ": " + PackageName(path) + " was not registered";
+        if (!problems.empty()) {
+            return who + ": " + problems.front() + ".";
+        }
+        return who + " before its library was loaded: its resource root " +
+               (root.empty() ? std::string("(none)") : root) +
+               " could not be handed over to the host.";
+    }
+    return prefix + "; the records above say which.";
+}
+
+std::string FailureExplainer::ExplainMissingEntryPoints(const std::string& path) const {
+    const std::string stem = fs::path(path).stem().string();
+    std::string text = PackageName(path) + " cannot start: it must export " + stem + "Init and " +
+                       stem + "Exit (named after the file " + fs::path(path).filename().string() +
+                       ")";
+    try {
+        const ElfFile elf = ElfFile::Read(path);
+        std::vector<std::string> present;
+        for (const auto& name : elf.ExportedFunctions()) {
+            if (name.size() >= 4 && (name.compare(name.size() - 4, 4, "Init") == 0 ||
+                                     name.compare(name.size() - 4, 4, "Exit") == 0)) {
+                present.push_back(name);
+            }
+        }
+        if (!present.empty()) {
+            text += ", but it exports ";
+            for (std::size_t i = 0; i < present.size(); ++i) {
+                text += (i == 0 ? "" : ", ") + present[i];
+            }
+        }
+    } catch (const ElfError&) {
+        // The names the platform wanted are explanation enough.
+    }
+    return text + ". Declare both with KX_PACKAGE_ENTRY, or rename the file to match them.";
+}
+
+} // namespace kaldor

@@ -1,0 +1,43 @@
+// Turns the fatal records of a failed start-up into what the user can do about them. Where the
+// platform records only that a stage failed (a package refused to start, or its resource root
+// was refused before any record about the package), the explanation finds the package from the
+// other records and the load lists.
+#pragma once
+
+#include "Installation.h"
+#include "LogRecords.h"
+#include "StartupTimeline.h"
+
+#include <string>
+#include <vector>
+
+namespace kaldor {
+
+struct Explanation {
+    std::string record; // the fatal record's message
+    std::string text;   // plain words: what went wrong and what to do
+};
+
+class FailureExplainer {
+public:
+    // `userLibraryDir` is the user's library folder that start-up seeds.
+    FailureExplainer(const Installation& installation, std::string userLibraryDir);
+
+    // One explanation per fatal record, in record order.
+    std::vector<Explanation> Explain(const std::vector<LogRecord>& records,
+                                     const StartupTimeline& timeline) const;
+
+    // The explanation of one fatal record's message.
+    std::string ExplainRecord(const std::string& message, const StartupTimeline& timeline) const;
+
+private:
+    std::string ExplainStage(const std::string& registration, const std::string& list,
+                             const StartupTimeline& timeline) const;
+    std::string ExplainMissingEntryPoints(const std::string& path) const;
+    std::string PackageName(const std::string& path) const;
+
+    const Installation& installation_;
+    std::string userLibraryDir_;
+};
+
+} // namespace kaldor

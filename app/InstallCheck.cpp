@@ -1,0 +1,221 @@
+#include "InstallCheck.h"
+
+#include "ElfFile.h"
+#include "LibraryResolver.h"
+#include "ResourceRoot.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace kaldor {
+
+namespace {
+
+// The nine exports every host relies on.
+const std::vector<std::string>& PlatformExports() {
+    static const std::vector<std::string> names{"OrvaneInit",
+                                                "OrvaneExit",
+                                                "KxReg",
+                                                "KxRegEx",
+                                                "KxUnReg",
+                                                "KxRegClear",
+                                                "KxRegList",
+                                                "KxResourcePathList",
+                                                "KxResourceCheckPathList"};
+    return names;
+}
+
+std::vector<std::string> PackageEntryPoints(const std::string& path) {
+    const std::string stem = fs::path(path).stem().string();
+    return {stem + "Init", stem + "Exit"};
+}
+
+// The ELF class and machine of the running program: a library of another kind cannot load.
+const ElfFile* OwnProgram() {
+    static const auto program = []() -> std::unique_ptr<ElfFile> {
+        try {
+            return std::make_unique<ElfFile>(ElfFile::Read("/proc/self/exe"));
+        } catch (const ElfError&) {
+            return nullptr;
+        }
+    }();
+    return program.get();
+}
+
+std::string Join(const std::vector<std::string>& items) {
+    std::string text;
+    for (const auto& item : items) {
+        text += (text.empty() ? "" : ", ") + item;
+    }
+    return text;
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+void CheckPlatform(const Installation& installation, const LibraryResolver& resolver,
+                   CheckReport& report) {
+    LibraryFinding platform;
+    platform.role = "platform";
+    platform.path = installation.PlatformLibrary().string();
+    ExamineLibrary(platform, PlatformExports(), resolver);
+    // Registered by path twice, once per module list, with the platform's own resource root.
+    platform.resourceRoot = ResolveResourceRoot(installation, platform.path);
+    for (const auto& problem : ResourceRootProblems(platform.resourceRoot)) {
+        platform.problems.push_back(problem + " (the platform's own root: start-up fails)");
+    }
+    report.libraries.push_back(platform);
+
+    if (!Exists(installation.CustomSeed())) {
+        report.problems.push_back("the platform's resource root has no Library/custom folder (" +
+                                  installation.CustomSeed().string() +
+                                  "), which seeds the user's library folder: start-up fails "
+                                  "with \"PreBuild Failed\"");
+    }
+    for (const char* hostLibrary : {"KxDbBase.so", "KxGui.so"}) {
+        if (!Exists(installation.Bin() / hostLibrary)) {
+            report.warnings.push_back(std::string("bin/") + hostLibrary +
+                                      " is missing: the platform reaches it by name at run time (" +
+                                      (std::string(hostLibrary) == "KxDbBase.so"
+                                           ? "database module registrations"
+                                           : "browser profiles") +
+                                      " will fail)");
+        }
+    }
+}
+
+void CheckList(const Installation& installation, const LoadList& list,
+               const LibraryResolver& resolver, CheckReport& report) {
+    const std::string fileName = fs::path(list.file).filename().string();
+    const std::string role = ListStageName(list.stage);
+    if (!list.present) {
+        report.warnings.push_back(fileName + " does not exist: no " + role +
+                                  " libraries are loaded");
+        return;
+    }
+    if (!list.error.empty()) {
+        report.problems.push_back(fileName + " is not well-formed XML (" + list.error +
+                                  "): the platform reads it as an empty list and loads none of "
+                                  "its " +
+                                  role + " libraries");
+        return;
+    }
+    if (list.file == installation.PendingAppList().string()) {
+        report.warnings.push_back(
+            "NevraPreLoadApp.tmp.xml replaces NevraPreLoadApp.xml at the next start-up; it was "
+            "checked in its place");
+    }
+    for (const auto& ignored : list.ignored) {
+        report.warnings.push_back(fileName + " " + ignored);
+    }
+    for (const auto& entry : list.entries) {
+        if (!entry.active) {
+            report.skipped.push_back({role, entry.text, entry.note});
+            continue;
+        }
+        LibraryFinding finding;
+        finding.role = role;
+        finding.listedAs = entry.text;
+        finding.path = entry.path;
+        if (!entry.note.empty()) {
+            finding.notes.push_back(entry.note);
+        }
+        ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
+        finding.resourceRoot = ResolveResourceRoot(installation, entry.path);
+        for (const auto& problem : ResourceRootProblems(finding.resourceRoot)) {
+            finding.problems.push_back(problem);
+        }
+        report.libraries.push_back(finding);
+    }
+}
+
+} // namespace
+
+void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& entryPoints,
+                    const LibraryResolver& resolver) {
+    finding.entryPoints = entryPoints;
+    std::error_code error;
+    finding.exists = fs::is_regular_file(finding.path, error);
+    if (!finding.exists) {
+        finding.problems.push_back(Exists(finding.path)
+                                       ? finding.path + " is not a file"
+                                       : "the library " + finding.path + " does not exist");
+        return;
+    }
+    try {
+        const ElfFile elf = ElfFile::Read(finding.path);
+        const ElfFile* program = OwnProgram();
+        if (program != nullptr &&
+            (elf.Is64Bit() != program->Is64Bit() || elf.Machine() != program->Machine())) {
+            finding.problems.push_back(finding.path + " was built for another kind of machine");
+            return;
+        }
+        if (!elf.IsSharedObject()) {
+            finding.problems.push_back(finding.path + " is not a shared library");
+            return;
+        }
+        for (const auto& name : entryPoints) {
+            if (!elf.Exports(name)) {
+                finding.missingEntryPoints.push_back(name);
+            }
+        }
+        if (!finding.missingEntryPoints.empty()) {
+            std::string problem = "it does not export " + Join(finding.missingEntryPoints);
+            std::vector<std::string> similar;
+            for (const auto& name : elf.ExportedFunctions()) {
+                const bool init = name.size() >= 4 && name.compare(name.size() - 4, 4, "Init") == 0;
+                const bool exit = name.size() >= 4 && name.compare(name.size() - 4, 4, "Exit") == 0;
+                if (init || exit) {
+                    similar.push_back(name);
+                }
+            }
+            if (!similar.empty()) {
+                problem += " (it exports " + Join(similar) +
+                           "; the entry points are named after the file)";
+            }
+            finding.problems.push_back(problem);
+        }
+        for (const auto& needed : elf.Needed()) {
+            if (!resolver.Find(needed, finding.path, elf.SearchPaths())) {
+                finding.missingDependencies.push_back(needed);
+            }
+        }
+        if (!finding.missingDependencies.empty()) {
+            finding.problems.push_back(
+                "its dependenc" +
+                std::string(finding.missingDependencies.size() == 1 ? "y " : "ies ") +
+                Join(finding.missingDependencies) +
+                (finding.missingDependencies.size() == 1 ? " is" : " are") + " missing");
+        }
+    } catch (const ElfError& error) {
+        finding.problems.push_back(error.what());
+    }
+}
+
+bool CheckReport::Ok() const {
+    return ProblemCount() == 0;
+}
+
+int CheckReport::ProblemCount() const {
+    int count = static_cast<int>(problems.size());
+    for (const auto& library : libraries) {
+        count += static_cast<int>(library.problems.size());
+    }
+    return count;
+}
+
+CheckReport CheckInstallation(const Installation& installation) {
+    CheckReport report;
+    const LibraryResolver resolver({installation.Bin()});
+    CheckPlatform(installation, resolver, report);
+    for (const auto& list : ReadLoadLists(installation)) {
+        CheckList(installation, list, resolver, report);
+    }
+    return report;
+}
+
+} // namespace kaldor

@@ -1,0 +1,56 @@
+// An installation of the product: the folder whose bin/ holds Orvane.so, and the places the
+// platform looks at inside it.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace kaldor {
+
+// The directory given is not an installation; the text says what is missing.
+class InstallationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Installation {
+public:
+    // Checks that `dir` exists and holds bin/Orvane.so; throws InstallationError otherwise.
+    // The root is made canonical, so that the paths here read like the platform's own.
+    static Installation Open(const std::filesystem::path& dir);
+
+    const std::filesystem::path& Root() const { return root_; }
+    std::filesystem::path Bin() const { return root_ / "bin"; }
+    std::filesystem::path PlatformLibrary() const { return Bin() / "Orvane.so"; }
+    std::filesystem::path AppDir() const { return Bin() / "KxApp"; }
+    std::filesystem::path ResourceArea() const { return AppDir() / "Resource"; }
+    std::filesystem::path PlatformRoot() const { return ResourceArea() / "Orvane"; }
+    std::filesystem::path CustomSeed() const { return PlatformRoot() / "Library" / "custom"; }
+    std::filesystem::path PreLoadList() const { return PlatformRoot() / "NevraPreLoad.xml"; }
+    std::filesystem::path PostLoadList() const { return PlatformRoot() / "NevraPostLoad.xml"; }
+    std::filesystem::path AppList() const { return PlatformRoot() / "NevraPreLoadApp.xml"; }
+    std::filesystem::path PendingAppList() const {
+        return PlatformRoot() / "NevraPreLoadApp.tmp.xml";
+    }
+
+    // `path` relative to the root when it lies inside, unchanged otherwise; for reading.
+    std::string Display(const std::string& path) const;
+
+private:
+    explicit Installation(std::filesystem::path root) : root_(std::move(root)) {}
+
+    std::filesystem::path root_;
+};
+
+// The installation a command works on when --install is not given, and the user folders it
+// gets when KALDOR_HOME is not set, both found from the program's own place: the demo built
+// beside the program in a build tree, or the prefix the program was installed into.
+struct BundledDemo {
+    std::filesystem::path installDir;
+    std::filesystem::path homeDir;
+};
+std::optional<BundledDemo> FindBundledDemo();
+
+} // namespace kaldor

@@ -1,0 +1,121 @@
+#include "LibraryResolver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace kaldor {
+
+namespace {
+
+std::vector<fs::path> SplitDirs(const std::string& list) {
+    std::vector<fs::path> dirs;
+    std::istringstream in(list);
+    for (std::string dir; std::getline(in, dir, ':');) {
+        if (!dir.empty()) {
+            dirs.emplace_back(dir);
+        }
+    }
+    return dirs;
+}
+
+// The library names in the system loader's cache, as `ldconfig -p` lists them:
+// "\tlibz.so.1 (libc6,x86-64) => /lib/x86_64-linux-gnu/libz.so.1".
+std::vector<std::string> LoaderCacheNames() {
+    std::vector<std::string> names;
+    for (const char* program : {"/sbin/ldconfig", "/usr/sbin/ldconfig"}) {
+        std::error_code error;
+        if (!fs::exists(program, error)) {
+            continue;
+        }
+        const std::string command = std::string(program) + " -p 2>/dev/null";
+        const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+        if (!pipe) {
+            continue;
+        }
+        char line[4096];
+        while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+            std::istringstream fields(line);
+            std::string name;
+            fields >> name;
+            if (line[0] == '\t' && !name.empty() &&
+                std::string(line).find("=>") != std::string::npos) {
+                names.push_back(name);
+            }
+        }
+        break;
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<fs::path> SystemLibraryDirs() {
+    std::vector<fs::path> dirs{"/lib", "/usr/lib", "/lib64", "/usr/lib64", "/usr/local/lib"};
+    // Multi-architecture folders, e.g. /usr/lib/x86_64-linux-gnu.
+    for (const fs::path base : {"/lib", "/usr/lib"}) {
+        std::error_code error;
+        for (fs::directory_iterator it(base, error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.find("-linux-") != std::string::npos && it->is_directory(error)) {
+                dirs.push_back(it->path());
+            }
+        }
+    }
+    return dirs;
+}
+
+std::string ExpandOrigin(std::string dir, const fs::path& origin) {
+    for (const std::string token : {"${ORIGIN}", "$ORIGIN"}) {
+        for (auto at = dir.find(token); at != std::string::npos; at = dir.find(token)) {
+            dir.replace(at, token.size(), origin.string());
+        }
+    }
+    return dir;
+}
+
+bool IsFile(const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+} // namespace
+
+LibraryResolver::LibraryResolver(std::vector<fs::path> searchDirs)
+    : searchDirs_(std::move(searchDirs)), systemDirs_(SystemLibraryDirs()),
+      cachedNames_(LoaderCacheNames()) {
+    if (const char* list = std::getenv("LD_LIBRARY_PATH")) {
+        environmentDirs_ = SplitDirs(list);
+    }
+}
+
+std::optional<fs::path> LibraryResolver::Find(const std::string& name, const fs::path& library,
+                                              const std::vector<std::string>& runPath) const {
+    if (name.find('/') != std::string::npos) {
+        return IsFile(name) ? std::optional<fs::path>(name) : std::nullopt;
+    }
+    const fs::path origin = library.parent_path();
+    std::vector<fs::path> dirs{origin};
+    for (const auto& dir : runPath) {
+        dirs.emplace_back(ExpandOrigin(dir, origin));
+    }
+    dirs.insert(dirs.end(), searchDirs_.begin(), searchDirs_.end());
+    dirs.insert(dirs.end(), environmentDirs_.begin(), environmentDirs_.end());
+    dirs.insert(dirs.end(), systemDirs_.begin(), systemDirs_.end());
+    for (const auto& dir : dirs) {
+        if (IsFile(dir / name)) {
+            return dir / name;
+        }
+    }
+    if (std::binary_search(cachedNames_.begin(), cachedNames_.end(), name)) {
+        return fs::path(name);
+    }
+    return std::nullopt;
+}
+
+} // namespace kaldor

@@ -1,0 +1,49 @@
+// The installation's load lists as the platform will read them at the next start-up, with
+// what the platform passes over in silence made visible: a malformed file (read as an empty
+// list), entries without their attributes (skipped), switched-off entries.
+#pragma once
+
+#include "Installation.h"
+
+#include <string>
+#include <vector>
+
+namespace kaldor {
+
+enum class ListStage { PreLoad, Application, PostLoad };
+
+// "pre-load", "application", "post-load".
+const char* ListStageName(ListStage stage);
+// The Build stage that registers the entries: "InternalPre", "External", "InternalPost".
+const char* ListStageRegistration(ListStage stage);
+
+struct ListEntry {
+    std::string text;   // the name or path attribute as written
+    std::string path;   // the library the platform will load for it
+    bool active = true; // false for qa="1" modules and load!="1" applications
+    int line = 0;       // line in the list file
+    std::string note;   // what the platform does with the entry that the user may not expect
+};
+
+struct LoadList {
+    ListStage stage = ListStage::PreLoad;
+    std::string file;     // the file read
+    bool present = false; // a missing file is an empty list
+    std::string error;    // not well-formed: the parser's message; the list is empty
+    std::vector<ListEntry> entries;
+    std::vector<std::string> ignored; // entries the platform skips, described
+
+    std::vector<ListEntry> ActiveEntries() const;
+};
+
+// The three lists in start-up order. The application list is the pending one when it exists,
+// since start-up promotes it first.
+std::vector<LoadList> ReadLoadLists(const Installation& installation);
+
+// Where the platform looks for an application named `text` in the application list: relative
+// to bin/KxApp/, or as given. A path directly inside bin/KxApp/ given absolutely is shortened
+// to its bare file name, as the platform does; `note` then says so.
+std::string ResolveAppPath(const Installation& installation, const std::string& text,
+                           std::string& note);
+
+} // namespace kaldor

@@ -1,0 +1,39 @@
+// The product's log file read back: one record per line, tab-separated as time (local, ISO
+// 8601 with milliseconds), level, module, source, line, message.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kaldor {
+
+struct LogRecord {
+    std::string time;
+    std::int64_t milliseconds = 0; // the time as a count of milliseconds, for differences
+    std::string level;             // "INFO", "ERROR", "FATAL"
+    std::string module;
+    std::string source;
+    int line = 0;
+    std::string message;
+
+    bool IsFatal() const { return level == "FATAL"; }
+};
+
+// Milliseconds of "YYYY-MM-DDTHH:MM:SS.mmm" (a space in place of the "T" and fewer fraction
+// digits are read too); nothing for any other text.
+std::optional<std::int64_t> ParseLogTime(const std::string& text);
+
+// One line; nothing when it is not a record.
+std::optional<LogRecord> ParseLogLine(const std::string& line);
+
+// The current size of the log file, 0 when it does not exist: records written after this
+// point belong to the run that starts now, since the log appends.
+std::uint64_t LogFileEnd(const std::string& path);
+
+// The records from byte `offset` on. A file now shorter than `offset` was replaced; it is read
+// from its start.
+std::vector<LogRecord> ReadLogRecords(const std::string& path, std::uint64_t offset);
+
+} // namespace kaldor

@@ -1,0 +1,63 @@
+#include "PlatformSession.h"
+
+#include <KxGui/KxGui.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+
+namespace kaldor {
+
+namespace {
+
+SharedLibrary LoadHostLibrary(const Installation& installation, const char* name) {
+    // A missing one is the platform's affair: it reports what it cannot reach.
+    std::string error;
+    return SharedLibrary::Open((installation.Bin() / name).string(), error);
+}
+
+} // namespace
+
+PlatformSession::PlatformSession(const Installation& installation)
+    : database_(LoadHostLibrary(installation, "KxDbBase.so")),
+      gui_(LoadHostLibrary(installation, "KxGui.so")),
+      platform_(PlatformLibrary::Load(installation)) {
+    if (QCoreApplication::instance() == nullptr) {
+        throw PlatformLoadError("internal error: the Qt application object must exist first");
+    }
+    const std::string logFolder = platform_.UserFolder(6);
+    logFile_ = logFolder + "/Nevra/KxLog.log";
+    userLibraryDir_ = platform_.UserFolder(5) + "/Nevra/";
+    logOffset_ = LogFileEnd(logFile_);
+}
+
+PlatformSession::~PlatformSession() {
+    if (started_ && !stopped_) {
+        Stop();
+    }
+}
+
+int PlatformSession::Start() {
+    started_ = true;
+    const auto begin = std::chrono::steady_clock::now();
+    const int result = platform_.Init();
+    startMilliseconds_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - begin)
+                             .count();
+    return result;
+}
+
+void PlatformSession::Stop() {
+    stopped_ = true;
+    platform_.Exit();
+    records_ = ReadLogRecords(logFile_, logOffset_);
+    platform_.Unload();
+}
+
+std::string PlatformSession::BrowserProfile() const {
+    const auto current = gui_.Find<decltype(&KxGuiCurrentProfile)>("KxGuiCurrentProfile");
+    const char* profile = current != nullptr ? current() : nullptr;
+    return profile != nullptr ? profile : "";
+}
+
+} // namespace kaldor

@@ -1,0 +1,1 @@
+plate thickness=2
