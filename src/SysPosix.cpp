@@ -391,6 +391,8 @@ struct DllDirectory {
     std::string path;
 };
 
+// Process-wide like the system lists they stand in for: other threads of the host may load
+// libraries through this layer while the platform adds or removes a directory.
 std::mutex dllDirectoriesMutex;
 std::vector<DllDirectory> dllDirectories;
 std::uintptr_t nextCookie = 1;
