@@ -113,8 +113,9 @@ std::int32_t KxResourceLang::Load() {
     if (LoadTranslation(code) != 0) {
         return -1;
     }
-    // English backs up every other language: installed after it, so texts the host language
-    // leaves untranslated still read as English.
+    // English comes second on every other host. Qt asks the translator installed last first, so
+    // a text that the English file translates reads in English; an English file that carries
+    // only its corrections of the source texts leaves the rest to the host language.
     if (code != kFallbackCode && LoadTranslation(kFallbackCode) != 0) {
         return -1;
     }
