@@ -132,6 +132,15 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
     const std::string dependence = "the dll has unknown dependence, path=";
     if (StartsWith(message, dependence)) {
         const DependenceRecord record = ParseDependenceRecord(After(message, dependence));
+        std::error_code error;
+        if (record.path.find('/') == std::string::npos &&
+            fs::exists(installation_.AppDir() / record.path, error)) {
+            return PackageName(record.path) +
+                   " cannot be loaded: the application list names it by an absolute path "
+                   "directly inside bin/KxApp/, which the platform shortens to the bare file "
+                   "name, and the loader does not look in bin/KxApp/. Name it relatively (\"" +
+                   record.path + "\").";
+        }
         if (record.loaderText.empty()) {
             return PackageName(record.path) + " cannot be loaded (system error " + record.error +
                    "); one of its dependencies is probably missing.";
