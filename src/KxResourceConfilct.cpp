@@ -99,12 +99,8 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
         }
     }
 
-    std::size_t conflicts = 0;
-    for (const auto& entry : cache.keys) {
-        conflicts += entry.second.size() > 1 ? 1 : 0;
-    }
+    // One pass over the table: conflicts are few, and their strings are moved, not copied.
     KxResourceConflictList result;
-    result.reserve(conflicts);
     for (auto it = cache.keys.begin(); it != cache.keys.end();) {
         if (it->second.size() > 1) {
             auto node = cache.keys.extract(it++);
