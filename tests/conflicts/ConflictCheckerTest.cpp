@@ -226,20 +226,4 @@ TEST_F(ConflictCheckerTest, ActionsComeOnlyFromTheUserActionFolderWhateverTheLis
     fs::current_path(cwd);
 }
 
-TEST_F(ConflictCheckerTest, FindConflictsHandsEveryRegularFileToTheCollectorOnce) {
-    Write("a/one");
-    Write("a/two");
-    Write("a/sub/three");
-    std::vector<std::string> seen;
-    const Result result =
-        FindConflicts({Dir("a"), Dir("a")}, [&seen](Cache& cache, const std::string& path) {
-            seen.push_back(path);
-            cache.keys["all"].push_back(path);
-        });
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(result[0].second, seen);
-    std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(seen, (std::vector<std::string>{P("a/one"), P("a/one"), P("a/two"), P("a/two")}));
-}
-
 } // namespace

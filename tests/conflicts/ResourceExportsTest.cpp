@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -35,20 +34,23 @@ namespace {
 using PathListFn = void (*)(std::int32_t, KxResourcePathListListener*);
 using CheckPathListFn = void (*)(std::int32_t, KxResourceCheckPathListListener*);
 
-// What one export call handed its listener, read while the call lasts.
+// What one export call handed its listener.
 struct Answer {
     int calls = 0;
     std::uint32_t count = 0;
     bool nullArray = false;
-    std::vector<Conflict> conflicts;
+
+    void Record(std::uint32_t n, const void* array) {
+        ++calls;
+        count = n;
+        nullArray = array == nullptr;
+    }
 };
 
 struct RecordingPathListener final : KxResourcePathListListener {
     Answer answer;
     void OnPaths(std::uint32_t count, const char* const* paths) override {
-        ++answer.calls;
-        answer.count = count;
-        answer.nullArray = paths == nullptr;
+        answer.Record(count, paths);
     }
 };
 
@@ -56,16 +58,7 @@ struct RecordingConflictListener final : KxResourceCheckPathListListener {
     Answer answer;
     bool throwAfter = false;
     void OnConflicts(std::uint32_t count, const KxResourceConflictItem* items) override {
-        ++answer.calls;
-        answer.count = count;
-        answer.nullArray = items == nullptr;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            Conflict conflict{std::string(items[i].name), {}};
-            for (std::uint32_t p = 0; p < items[i].pathCount; ++p) {
-                conflict.paths.emplace_back(items[i].paths[p], std::strlen(items[i].paths[p]));
-            }
-            answer.conflicts.push_back(conflict);
-        }
+        answer.Record(count, items);
         if (throwAfter) {
             throw std::runtime_error("the caller's own failure");
         }
