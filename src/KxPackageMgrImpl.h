@@ -60,7 +60,8 @@ private:
     std::deque<std::vector<std::uint32_t>> exitScopes_;
     std::int32_t currentType_ = 0;
     std::unique_ptr<KxModuleMgr> moduleManager_;
-    std::unordered_map<std::string, std::weak_ptr<KxResource>> resources_;
+    // Ordered by root, so that listings over all resources come out the same on every run.
+    std::map<std::string, std::weak_ptr<KxResource>> resources_;
     std::vector<std::uint32_t> roots_;
     std::unordered_map<std::uint32_t, std::unique_ptr<PackageRecord>> records_;
     std::map<PackageKey, std::weak_ptr<KxPackage>> packages_;
