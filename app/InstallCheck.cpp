@@ -98,7 +98,7 @@ void CheckList(const Installation& installation, const LoadList& list,
         return;
     }
     if (!list.error.empty()) {
-        report.problems.push_back(fileName + " is not well-formed XML (" + list.error +
+        report.problems.push_back(fileName + " cannot be read as XML (" + list.error +
                                   "): the platform reads it as an empty list and loads none of "
                                   "its " +
                                   role + " libraries");
@@ -130,6 +130,41 @@ void CheckList(const Installation& installation, const LoadList& list,
             finding.problems.push_back(problem);
         }
         report.libraries.push_back(finding);
+    }
+}
+
+// The platform refuses to load a library a second time, which is what a library listed in two
+// lists (and so registered with two types) asks for. Within one list the second registration
+// finds the first package alive and loads nothing.
+void CheckListedTwice(CheckReport& report) {
+    for (std::size_t later = 0; later < report.libraries.size(); ++later) {
+        LibraryFinding& finding = report.libraries[later];
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            const LibraryFinding& first = report.libraries[earlier];
+            if (first.path != finding.path || first.role == "platform") {
+                continue;
+            }
+            if (first.role == finding.role) {
+                finding.notes.push_back("listed twice in the " + finding.role +
+                                        " list; the second entry loads nothing");
+            } else {
+                finding.problems.push_back(
+                    "it is also listed as a " + first.role +
+                    " library; loading it a second time fails (\"the dll has been loaded\")");
+            }
+            break;
+        }
+    }
+}
+
+// Start-up copies a pending application list over the current one; a folder in the way takes
+// the copy inside, and the application list then reads as empty.
+void CheckPendingList(const Installation& installation, CheckReport& report) {
+    std::error_code error;
+    if (fs::exists(installation.PendingAppList(), error) &&
+        fs::is_directory(installation.AppList(), error)) {
+        report.problems.push_back("NevraPreLoadApp.xml is a folder: start-up moves "
+                                  "NevraPreLoadApp.tmp.xml into it and then loads no application");
     }
 }
 
@@ -215,6 +250,8 @@ CheckReport CheckInstallation(const Installation& installation) {
     for (const auto& list : ReadLoadLists(installation)) {
         CheckList(installation, list, resolver, report);
     }
+    CheckListedTwice(report);
+    CheckPendingList(installation, report);
     return report;
 }
 

@@ -24,6 +24,10 @@ const tinyxml2::XMLElement* LoadRoot(tinyxml2::XMLDocument& document, LoadList& 
     if (!list.present) {
         return nullptr;
     }
+    if (!fs::is_regular_file(list.file, error)) {
+        list.error = "not a file";
+        return nullptr;
+    }
     if (document.LoadFile(list.file.c_str()) != tinyxml2::XML_SUCCESS) {
         const char* name = document.ErrorName();
         list.error = std::string(name != nullptr ? name : "unreadable") + " at line " +

@@ -29,7 +29,7 @@ struct LoadList {
     ListStage stage = ListStage::PreLoad;
     std::string file;     // the file read
     bool present = false; // a missing file is an empty list
-    std::string error;    // not well-formed: the parser's message; the list is empty
+    std::string error;    // not a file or not well-formed: why; the list reads as empty
     std::vector<ListEntry> entries;
     std::vector<std::string> ignored; // entries the platform skips, described
 

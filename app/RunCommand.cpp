@@ -72,7 +72,7 @@ std::vector<std::string> ListWarnings(const Installation& installation) {
     for (const auto& list : ReadLoadLists(installation)) {
         const std::string name = std::filesystem::path(list.file).filename().string();
         if (!list.error.empty()) {
-            warnings.push_back(name + " is not well-formed XML (" + list.error +
+            warnings.push_back(name + " cannot be read as XML (" + list.error +
                                "): the platform read it as an empty list, so none of its " +
                                ListStageName(list.stage) + " libraries was loaded");
         }

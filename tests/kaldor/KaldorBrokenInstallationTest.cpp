@@ -50,6 +50,9 @@ TEST_P(KaldorBroken, RunExplainsAndCheckFindsItWithoutPackageCode) {
 }
 
 const char* const PreLoadList = "bin/KxApp/Resource/Orvane/NevraPreLoad.xml";
+const char* const PostLoadList = "bin/KxApp/Resource/Orvane/NevraPostLoad.xml";
+const char* const AppList = "bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml";
+const char* const PendingAppList = "bin/KxApp/Resource/Orvane/NevraPreLoadApp.tmp.xml";
 
 INSTANTIATE_TEST_SUITE_P(
     Installations, KaldorBroken,
@@ -91,10 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {},
                  0, // the platform reads it as an empty list and comes up without the modules
-                 {"Warnings:\n  NevraPreLoad.xml is not well-formed XML (",
+                 {"Warnings:\n  NevraPreLoad.xml cannot be read as XML (",
                   "so none of its pre-load libraries was loaded"},
                  1,
-                 {"NevraPreLoad.xml is not well-formed XML (XML_ERROR_", "at line 1"}},
+                 {"NevraPreLoad.xml cannot be read as XML (XML_ERROR_", "at line 1"}},
         Breakage{"RefusedSearchPath",
                  [](const DemoCopy&) {},
                  {{"KALDOR_REFUSE_PATHS", "nowhere|Resource/Solver"}},
@@ -130,6 +133,33 @@ INSTANTIATE_TEST_SUITE_P(
                  {"FATAL PreBuild Failed", "no Library/custom folder"},
                  1,
                  {"has no Library/custom folder", "\"PreBuild Failed\""}},
+        Breakage{"LibraryInTwoLists",
+                 [](const DemoCopy& demo) {
+                     demo.Write(PostLoadList, "<Modules>\n  <module name=\"DemoReport\" "
+                                              "qa=\"0\"/>\n  <module name=\"DemoUnits\" "
+                                              "qa=\"0\"/>\n</Modules>\n");
+                 },
+                 {},
+                 1,
+                 {"FATAL the dll has been loaded, path=",
+                  "-> Package DemoUnits (bin/DemoUnits.so) was not loaded: a library of that "
+                  "path is already loaded",
+                  "FATAL InternalPost Failed"},
+                 1,
+                 {"it is also listed as a pre-load library"}},
+        Breakage{"PendingListMovedIntoAFolder",
+                 [](const DemoCopy& demo) {
+                     demo.Write(PendingAppList,
+                                "<Apps><App path=\"Solver.so\" load=\"1\"/></Apps>\n");
+                     demo.Remove(AppList);
+                     demo.Write(AppList + std::string("/blocker"), "");
+                 },
+                 {},
+                 0, // the platform copies the pending list into the folder and reads no list
+                 {"(no application package is registered)"},
+                 1,
+                 {"NevraPreLoadApp.xml is a folder: start-up moves NevraPreLoadApp.tmp.xml into "
+                  "it and then loads no application"}},
         Breakage{"PackageRefusesToStart",
                  [](const DemoCopy&) {},
                  {{"KXDB_REFUSE_IDS", "4711"}},
