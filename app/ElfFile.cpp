@@ -167,4 +167,15 @@ bool ElfFile::Exports(const std::string& name) const {
     return std::binary_search(exported_.begin(), exported_.end(), name);
 }
 
+std::vector<std::string> ElfFile::EntryPointLikeExports() const {
+    std::vector<std::string> names;
+    for (const auto& name : exported_) {
+        const std::string suffix = name.size() >= 4 ? name.substr(name.size() - 4) : "";
+        if (suffix == "Init" || suffix == "Exit") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
 } // namespace kaldor

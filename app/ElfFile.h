@@ -30,6 +30,9 @@ public:
     // Functions defined here that another module can look up by name.
     const std::vector<std::string>& ExportedFunctions() const { return exported_; }
     bool Exports(const std::string& name) const;
+    // The exported functions named like a package's entry points ("…Init", "…Exit"): what a
+    // library offers instead when its entry points do not match its file name.
+    std::vector<std::string> EntryPointLikeExports() const;
 
 private:
     template <typename Traits> friend struct ElfParser;

@@ -247,19 +247,9 @@ std::string FailureExplainer::ExplainMissingEntryPoints(const std::string& path)
                        stem + "Exit (named after the file " + fs::path(path).filename().string() +
                        ")";
     try {
-        const ElfFile elf = ElfFile::Read(path);
-        std::vector<std::string> present;
-        for (const auto& name : elf.ExportedFunctions()) {
-            if (name.size() >= 4 && (name.compare(name.size() - 4, 4, "Init") == 0 ||
-                                     name.compare(name.size() - 4, 4, "Exit") == 0)) {
-                present.push_back(name);
-            }
-        }
-        if (!present.empty()) {
-            text += ", but it exports ";
-            for (std::size_t i = 0; i < present.size(); ++i) {
-                text += (i == 0 ? "" : ", ") + present[i];
-            }
+        const auto present = ElfFile::Read(path).EntryPointLikeExports();
+        for (std::size_t i = 0; i < present.size(); ++i) {
+            text += (i == 0 ? ", but it exports " : ", ") + present[i];
         }
     } catch (const ElfError&) {
         // The names the platform wanted are explanation enough.

@@ -5,6 +5,7 @@
 #include "ResourceRoot.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -55,6 +56,62 @@ std::string Join(const std::vector<std::string>& items) {
 bool Exists(const fs::path& path) {
     std::error_code error;
     return fs::exists(path, error);
+}
+
+// The problems of one library file: presence, kind, the entry points a host will look up
+// (none for a library that is not a package), its own dependencies.
+void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& entryPoints,
+                    const LibraryResolver& resolver) {
+    finding.entryPoints = entryPoints;
+    std::error_code error;
+    finding.exists = fs::is_regular_file(finding.path, error);
+    if (!finding.exists) {
+        finding.problems.push_back(Exists(finding.path)
+                                       ? finding.path + " is not a file"
+                                       : "the library " + finding.path + " does not exist");
+        return;
+    }
+    try {
+        const ElfFile elf = ElfFile::Read(finding.path);
+        const ElfFile* program = OwnProgram();
+        if (program != nullptr &&
+            (elf.Is64Bit() != program->Is64Bit() || elf.Machine() != program->Machine())) {
+            finding.problems.push_back(finding.path + " was built for another kind of machine");
+            return;
+        }
+        if (!elf.IsSharedObject()) {
+            finding.problems.push_back(finding.path + " is not a shared library");
+            return;
+        }
+        for (const auto& name : entryPoints) {
+            if (!elf.Exports(name)) {
+                finding.missingEntryPoints.push_back(name);
+            }
+        }
+        if (!finding.missingEntryPoints.empty()) {
+            std::string problem = "it does not export " + Join(finding.missingEntryPoints);
+            const auto similar = elf.EntryPointLikeExports();
+            if (!similar.empty()) {
+                problem += " (it exports " + Join(similar) +
+                           "; the entry points are named after the file)";
+            }
+            finding.problems.push_back(problem);
+        }
+        for (const auto& needed : elf.Needed()) {
+            if (!resolver.Find(needed, finding.path, elf.SearchPaths())) {
+                finding.missingDependencies.push_back(needed);
+            }
+        }
+        if (!finding.missingDependencies.empty()) {
+            finding.problems.push_back(
+                "its dependenc" +
+                std::string(finding.missingDependencies.size() == 1 ? "y " : "ies ") +
+                Join(finding.missingDependencies) +
+                (finding.missingDependencies.size() == 1 ? " is" : " are") + " missing");
+        }
+    } catch (const ElfError& error) {
+        finding.problems.push_back(error.what());
+    }
 }
 
 void CheckPlatform(const Installation& installation, const LibraryResolver& resolver,
@@ -169,67 +226,6 @@ void CheckPendingList(const Installation& installation, CheckReport& report) {
 }
 
 } // namespace
-
-void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& entryPoints,
-                    const LibraryResolver& resolver) {
-    finding.entryPoints = entryPoints;
-    std::error_code error;
-    finding.exists = fs::is_regular_file(finding.path, error);
-    if (!finding.exists) {
-        finding.problems.push_back(Exists(finding.path)
-                                       ? finding.path + " is not a file"
-                                       : "the library " + finding.path + " does not exist");
-        return;
-    }
-    try {
-        const ElfFile elf = ElfFile::Read(finding.path);
-        const ElfFile* program = OwnProgram();
-        if (program != nullptr &&
-            (elf.Is64Bit() != program->Is64Bit() || elf.Machine() != program->Machine())) {
-            finding.problems.push_back(finding.path + " was built for another kind of machine");
-            return;
-        }
-        if (!elf.IsSharedObject()) {
-            finding.problems.push_back(finding.path + " is not a shared library");
-            return;
-        }
-        for (const auto& name : entryPoints) {
-            if (!elf.Exports(name)) {
-                finding.missingEntryPoints.push_back(name);
-            }
-        }
-        if (!finding.missingEntryPoints.empty()) {
-            std::string problem = "it does not export " + Join(finding.missingEntryPoints);
-            std::vector<std::string> similar;
-            for (const auto& name : elf.ExportedFunctions()) {
-                const bool init = name.size() >= 4 && name.compare(name.size() - 4, 4, "Init") == 0;
-                const bool exit = name.size() >= 4 && name.compare(name.size() - 4, 4, "Exit") == 0;
-                if (init || exit) {
-                    similar.push_back(name);
-                }
-            }
-            if (!similar.empty()) {
-                problem += " (it exports " + Join(similar) +
-                           "; the entry points are named after the file)";
-            }
-            finding.problems.push_back(problem);
-        }
-        for (const auto& needed : elf.Needed()) {
-            if (!resolver.Find(needed, finding.path, elf.SearchPaths())) {
-                finding.missingDependencies.push_back(needed);
-            }
-        }
-        if (!finding.missingDependencies.empty()) {
-            finding.problems.push_back(
-                "its dependenc" +
-                std::string(finding.missingDependencies.size() == 1 ? "y " : "ies ") +
-                Join(finding.missingDependencies) +
-                (finding.missingDependencies.size() == 1 ? " is" : " are") + " missing");
-        }
-    } catch (const ElfError& error) {
-        finding.problems.push_back(error.what());
-    }
-}
 
 bool CheckReport::Ok() const {
     return ProblemCount() == 0;

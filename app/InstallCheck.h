@@ -45,9 +45,4 @@ struct CheckReport {
 
 CheckReport CheckInstallation(const Installation& installation);
 
-// The problems of one library file: presence, entry points (`entryPoints` may be empty for a
-// library that is not a package), its own dependencies. Fills the finding's fields.
-void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& entryPoints,
-                    const class LibraryResolver& resolver);
-
 } // namespace kaldor

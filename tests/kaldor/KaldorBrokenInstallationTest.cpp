@@ -182,6 +182,27 @@ TEST(KaldorBrokenPlatform, MissingHostLibraryMakesTheInstallationUnusable) {
     EXPECT_THAT(check.out, HasSubstr("its dependency KxLog.so is missing"));
 }
 
+TEST(KaldorBrokenPlatform, EveryStartingCommandReportsAFailedStartUp) {
+    const DemoCopy demo;
+    demo.Remove("apps/PlotMath.so");
+
+    const ProcessResult paths = demo.Kaldor({"paths", "icons"});
+    EXPECT_EQ(paths.exitCode, 1);
+    EXPECT_THAT(paths.out, HasSubstr("Start-up: FAILED (OrvaneInit returned 1"));
+    EXPECT_THAT(paths.out, HasSubstr("its dependency PlotMath.so is missing"));
+    EXPECT_EQ(paths.out.find("/Icons/"), std::string::npos) << "answered after a failure";
+
+    const ProcessResult conflicts = demo.Kaldor({"conflicts", "--json"});
+    EXPECT_EQ(conflicts.exitCode, 1);
+    EXPECT_THAT(conflicts.out, HasSubstr("\"succeeded\": false"));
+    EXPECT_THAT(conflicts.out, HasSubstr("\"record\": \"External Failed\""));
+
+    const ProcessResult run = demo.Kaldor({"run", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.out, HasSubstr("\"importFailure\": \"the dll has unknown dependence"));
+    EXPECT_THAT(run.out, HasSubstr("cannot be loaded: its dependency PlotMath.so is missing"));
+}
+
 TEST(KaldorBrokenPlatform, UncreatableUserFolderIsExplained) {
     const DemoCopy demo;
     demo.Write("blocked", "a file where a folder must go\n");
