@@ -11,11 +11,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-bool AnyStartsWith(const Strings& all, const std::string& prefix) {
-    return std::any_of(all.begin(), all.end(),
-                       [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
-}
-
 std::string FindStartingWith(const Strings& all, const std::string& prefix) {
     for (const auto& s : all) {
         if (s.rfind(prefix, 0) == 0) {

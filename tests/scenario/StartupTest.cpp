@@ -21,10 +21,6 @@ Strings Between(const Strings& all, const std::string& from, const std::string& 
     return Strings(begin + 1, end);
 }
 
-bool Contains(const Strings& all, const std::string& text) {
-    return std::find(all.begin(), all.end(), text) != all.end();
-}
-
 bool AnyStartsWith(const Strings& all, const std::string& prefix) {
     return std::any_of(all.begin(), all.end(),
                        [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });

@@ -267,76 +267,67 @@ void Platform::RegClear() {
     Symbol<void (*)()>("KxRegClear")();
 }
 
-std::vector<ListEntry> Platform::List() {
-    struct Listener final : KxRegListListener {
-        std::vector<ListEntry>* out;
-        int* calls;
-        void OnList(std::uint32_t count, const KxRegListItem* items) override {
-            ++*calls;
-            for (std::uint32_t i = 0; i < count; ++i) {
-                out->push_back({items[i].ownerId, items[i].id, items[i].path});
-            }
+namespace {
+
+// Collects whatever one export hands its listener, and counts the calls.
+struct Collector final : KxRegListListener,
+                         KxResourcePathListListener,
+                         KxResourceCheckPathListListener {
+    std::vector<ListEntry> list;
+    std::vector<std::string> paths;
+    std::vector<Conflict> conflicts;
+    int calls = 0;
+
+    template <typename T> static void RequireItems(std::uint32_t count, const T* items) {
+        if (count > 0 && items == nullptr) {
+            throw std::runtime_error("a count without items");
         }
-    };
-    std::vector<ListEntry> result;
-    listenerCalls_ = 0;
-    Listener listener;
-    listener.out = &result;
-    listener.calls = &listenerCalls_;
-    Symbol<void (*)(KxRegListListener*)>("KxRegList")(&listener);
-    return result;
+    }
+    void OnList(std::uint32_t count, const KxRegListItem* items) override {
+        ++calls;
+        RequireItems(count, items);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            list.push_back({items[i].ownerId, items[i].id, items[i].path});
+        }
+    }
+    void OnPaths(std::uint32_t count, const char* const* items) override {
+        ++calls;
+        RequireItems(count, items);
+        paths.assign(items, items + count);
+    }
+    void OnConflicts(std::uint32_t count, const KxResourceConflictItem* items) override {
+        ++calls;
+        RequireItems(count, items);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            conflicts.push_back(
+                {items[i].name, {items[i].paths, items[i].paths + items[i].pathCount}});
+        }
+    }
+};
+
+} // namespace
+
+std::vector<ListEntry> Platform::List() {
+    Collector collector;
+    Symbol<void (*)(KxRegListListener*)>("KxRegList")(&collector);
+    listenerCalls_ = collector.calls;
+    return collector.list;
 }
 
 std::vector<std::string> Platform::PathList(int type) {
-    struct Listener final : KxResourcePathListListener {
-        std::vector<std::string>* out;
-        int* calls;
-        void OnPaths(std::uint32_t count, const char* const* paths) override {
-            ++*calls;
-            if (count > 0 && paths == nullptr) {
-                throw std::runtime_error("a count without paths");
-            }
-            for (std::uint32_t i = 0; i < count; ++i) {
-                out->emplace_back(paths[i]);
-            }
-        }
-    };
-    std::vector<std::string> result;
-    listenerCalls_ = 0;
-    Listener listener;
-    listener.out = &result;
-    listener.calls = &listenerCalls_;
+    Collector collector;
     Symbol<void (*)(std::int32_t, KxResourcePathListListener*)>("KxResourcePathList")(type,
-                                                                                      &listener);
-    return result;
+                                                                                      &collector);
+    listenerCalls_ = collector.calls;
+    return collector.paths;
 }
 
 std::vector<Conflict> Platform::CheckPathList(int type) {
-    struct Listener final : KxResourceCheckPathListListener {
-        std::vector<Conflict>* out;
-        int* calls;
-        void OnConflicts(std::uint32_t count, const KxResourceConflictItem* items) override {
-            ++*calls;
-            if (count > 0 && items == nullptr) {
-                throw std::runtime_error("a count without items");
-            }
-            for (std::uint32_t i = 0; i < count; ++i) {
-                Conflict c{items[i].name, {}};
-                for (std::uint32_t p = 0; p < items[i].pathCount; ++p) {
-                    c.paths.emplace_back(items[i].paths[p]);
-                }
-                out->push_back(c);
-            }
-        }
-    };
-    std::vector<Conflict> result;
-    listenerCalls_ = 0;
-    Listener listener;
-    listener.out = &result;
-    listener.calls = &listenerCalls_;
+    Collector collector;
     Symbol<void (*)(std::int32_t, KxResourceCheckPathListListener*)>("KxResourceCheckPathList")(
-        type, &listener);
-    return result;
+        type, &collector);
+    listenerCalls_ = collector.calls;
+    return collector.conflicts;
 }
 
 } // namespace orvane::test
