@@ -2,9 +2,15 @@
 // settings that undo themselves, and the trace file those libraries append to.
 #pragma once
 
+#include "Scenario.h"
+
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace HostTest {
@@ -12,45 +18,49 @@ namespace HostTest {
 // A fresh directory under the system's temporary folder, removed with everything in it.
 class TempDir final {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() : path_((std::filesystem::temp_directory_path() / "orvane-host-XXXXXX").string()) {
+        if (mkdtemp(path_.data()) == nullptr) {
+            throw std::runtime_error("cannot create a directory like " + path_);
+        }
+    }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::string Str(const std::string& relative = {}) const;
+    std::string Str(const std::string& relative = {}) const { return path_ + "/" + relative; }
 
 private:
-    std::filesystem::path path_;
+    std::string path_;
+    std::error_code ignored_;
 };
 
-// Sets (or, with nullopt, unsets) one environment variable and restores it on destruction.
+// Sets (or, with nullopt, unsets) environment variables and restores them on destruction.
 class ScopedEnv final {
 public:
-    ScopedEnv(std::string name, const std::optional<std::string>& value);
-    ~ScopedEnv();
+    using Settings = std::vector<std::pair<std::string, std::optional<std::string>>>;
+    explicit ScopedEnv(const Settings& settings) {
+        for (const auto& [name, value] : settings) {
+            const char* old = std::getenv(name.c_str());
+            previous_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            Set({name, value});
+        }
+    }
+    ~ScopedEnv() { std::for_each(previous_.rbegin(), previous_.rend(), Set); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    std::string name_;
-    std::optional<std::string> previous_;
+    static void Set(const Settings::value_type& setting) {
+        const auto& [name, value] = setting;
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    Settings previous_;
 };
 
 // Points KALDOR_TRACE at a file of its own for as long as it lives.
-class TraceFile final {
-public:
-    TraceFile();
-    // Every line written so far, without line ends.
-    std::vector<std::string> Lines() const;
-
-private:
-    TempDir dir_;
-    ScopedEnv env_;
+struct TraceFile final {
+    TempDir dir;
+    ScopedEnv env{{{"KALDOR_TRACE", dir.Str("trace.txt")}}};
+    std::vector<std::string> Lines() const { return orvane::test::ReadLines(dir.Str("trace.txt")); }
 };
-
-std::vector<std::string> ReadLines(const std::filesystem::path& file);
-std::vector<std::string> SplitLines(const std::string& text);
-void WriteFile(const std::filesystem::path& file, const std::string& content);
 
 } // namespace HostTest

@@ -4,49 +4,28 @@
 // The library is loaded after the handler is registered, so its destructors run first.
 #include <QLibrary>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
 using Record = void (*)(const char*, const char*, int, const char*);
-Record fatal = nullptr;
+static Record fatal = [](const char*, const char*, int, const char*) {};
 
-void LateRecord() {
-    if (fatal != nullptr) {
-        fatal("Probe", "KxLogProbe", 3, "late");
-    }
-}
-
-} // namespace
-
+// KxLogProbe <output directory> exit|noexit
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: KxLogProbe <output directory> exit|noexit\n");
+    std::atexit([] { fatal("Probe", "KxLogProbe", 3, "late"); });
+    QLibrary library(KXLOG_LIBRARY);
+    if (argc != 3 || !library.load()) {
         return 2;
     }
-    std::atexit(LateRecord);
-    QLibrary library(KXLOG_LIBRARY);
-    if (!library.load()) {
-        std::fprintf(stderr, "%s\n", qPrintable(library.errorString()));
-        return 3;
-    }
-    const auto setOutputPath =
-        reinterpret_cast<void (*)(const char*)>(library.resolve("KxLogSetOutputPath"));
-    const auto init = reinterpret_cast<void (*)()>(library.resolve("KxLogInit"));
-    const auto exit = reinterpret_cast<void (*)()>(library.resolve("KxLogExit"));
     const auto info = reinterpret_cast<Record>(library.resolve("KxInfo"));
-    const auto error = reinterpret_cast<Record>(library.resolve("KxError"));
-    fatal = reinterpret_cast<Record>(library.resolve("KxFatal"));
-
     info("Probe", "KxLogProbe", 1, "before");
-    setOutputPath(argv[1]);
-    init();
+    reinterpret_cast<void (*)(const char*)>(library.resolve("KxLogSetOutputPath"))(argv[1]);
+    reinterpret_cast<void (*)()>(library.resolve("KxLogInit"))();
     info("Probe", "KxLogProbe", 2, "inside");
     if (std::strcmp(argv[2], "exit") == 0) {
-        exit();
-        error("Probe", "KxLogProbe", 4, "after");
+        reinterpret_cast<void (*)()>(library.resolve("KxLogExit"))();
+        reinterpret_cast<Record>(library.resolve("KxError"))("Probe", "KxLogProbe", 4, "after");
     }
+    fatal = reinterpret_cast<Record>(library.resolve("KxFatal"));
     return 0;
 }

@@ -1,12 +1,14 @@
 #include "HostTestSupport.h"
 
+#include <Kaldor/Kaldor.h>
+#include <KxDbBase/KxDbBase.h>
 #include <KxLog/KxLog.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <iomanip>
 #include <regex>
 #include <set>
@@ -15,185 +17,136 @@
 
 namespace {
 
-using HostTest::ReadLines;
+using orvane::test::ReadFile;
+using Strings = std::vector<std::string>;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
 
-// time, level, module, source, line, message
-const std::regex recordPattern(R"(^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)\.\d{3}\t(INFO|ERROR|FATAL)\t)"
-                               R"(([^\t]*)\t([^\t]*)\t(-?\d+)\t([^\t]*)$)");
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::smatch match;
-    if (!std::regex_match(line, match, recordPattern)) {
-        ADD_FAILURE() << "not a record: " << line;
-        return std::vector<std::string>(7);
+// A record is a local time stamp with milliseconds, then level, module, source, line and
+// message; each record of `text` is rendered here without its stamp, whose form is checked.
+Strings Records(const std::string& text) {
+    static const std::regex stamp(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}\t)");
+    Strings records;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(std::regex_search(line, stamp)) << "not a record: " << line;
+        records.push_back(line.substr(std::min<std::size_t>(24, line.size())));
     }
-    return {match.begin(), match.end()};
-}
-
-// Seconds between a record's local time stamp and now.
-double StampAge(const std::string& stamp) {
-    std::tm local{};
-    std::istringstream(stamp) >> std::get_time(&local, "%Y-%m-%dT%H:%M:%S");
-    local.tm_isdst = -1;
-    return std::difftime(std::time(nullptr), std::mktime(&local));
+    return records;
 }
 
 class KxLogTest : public ::testing::Test {
 protected:
     void TearDown() override { KxLogExit(); }
-    std::filesystem::path LogFile() const { return dir.Path() / "KxLog.log"; }
     HostTest::TempDir dir;
 };
 
-// A time zone with an unusual offset, so that a stamp in UTC instead of local time shows.
-struct LocalZone final {
-    struct Refresh {
-        ~Refresh() { tzset(); }
-    } refresh; // runs after `zone` restored the variable
-    HostTest::ScopedEnv zone{"TZ", "ORV-05:30"};
-    LocalZone() { tzset(); }
-};
-
-TEST_F(KxLogTest, EachCallWritesOneFlushedLineOfSixFields) {
-    const LocalZone zone;
+TEST_F(KxLogTest, EachCallWritesOneFlushedLineOfSixFieldsStampedNow) {
     using Write = void (*)(const char*, const char*, int, const char*);
-    const struct {
-        Write write;
-        const char *module, *source;
-        int line;
-        const char* message;
-        std::vector<std::string> expected; // level, module, source, line, message
-    } rows[] = {
-        {KxInfo,
-         "Orvane",
-         "Orvane",
-         42,
-         "Begin PreBuild",
-         {"INFO", "Orvane", "Orvane", "42", "Begin PreBuild"}},
-        {KxError,
-         "a.b",
-         "KxPackage",
-         7,
-         "App Import failed",
-         {"ERROR", "a.b", "KxPackage", "7", "App Import failed"}},
-        {KxFatal,
-         "Orvane",
-         "KxPackageMgrImpl",
-         -3,
-         "x",
-         {"FATAL", "Orvane", "KxPackageMgrImpl", "-3", "x"}},
-        {KxInfo, nullptr, nullptr, 0, nullptr, {"INFO", "", "", "0", ""}},
-        {KxInfo, "m", "s", 1, "tab\there\nnext", {"INFO", "m", "s", "1", "tab here next"}},
+    const std::tuple<Write, const char*, const char*, int, const char*, const char*> rows[] = {
+        {KxInfo, "Orvane", "Orvane", 42, "Begin", "INFO\tOrvane\tOrvane\t42\tBegin"},
+        {KxError, "a.b", "KxPackage", 7, "failed", "ERROR\ta.b\tKxPackage\t7\tfailed"},
+        {KxFatal, "Orvane", "KxPackageMgrImpl", -3, "x", "FATAL\tOrvane\tKxPackageMgrImpl\t-3\tx"},
+        {KxInfo, nullptr, nullptr, 0, nullptr, "INFO\t\t\t0\t"},
+        {KxInfo, "m", "s", 1, "tab\there\nnext", "INFO\tm\ts\t1\ttab here next"},
     };
     KxLogSetOutputPath(dir.Str().c_str());
     KxLogInit();
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        rows[i].write(rows[i].module, rows[i].source, rows[i].line, rows[i].message);
-        const auto lines = ReadLines(LogFile());
-        ASSERT_EQ(lines.size(), i + 1);
-        const auto fields = Fields(lines.back());
-        EXPECT_EQ(std::vector<std::string>(fields.begin() + 2, fields.end()), rows[i].expected);
-        EXPECT_LE(std::abs(StampAge(fields[1])), 5.0) << fields[1];
+    Strings expected;
+    for (const auto& [write, module, source, line, message, record] : rows) {
+        write(module, source, line, message);
+        expected.push_back(record);
+        ASSERT_EQ(Records(ReadFile(dir.Str("KxLog.log"))), expected);
     }
+    std::tm local{};
+    std::istringstream(ReadFile(dir.Str("KxLog.log"))) >> std::get_time(&local, "%Y-%m-%dT%T");
+    local.tm_isdst = -1;
+    EXPECT_NEAR(std::difftime(std::time(nullptr), std::mktime(&local)), 0.0, 5.0);
 }
 
-TEST_F(KxLogTest, OutputDirectoryIsCreatedWithMissingLevelsAndAppendedToAcrossCycles) {
-    std::filesystem::create_directories(dir.Path() / "existing");
-    HostTest::WriteFile(dir.Path() / "existing" / "KxLog.log", "earlier\n");
-    for (const std::string relative : {"existing", "existing/", "missing/a/b/"}) {
-        KxLogSetOutputPath(dir.Str(relative).c_str());
-        KxLogInit();
-        KxInfo("m", "s", 1, relative.c_str());
-        KxLogExit();
-    }
-    const auto existing = ReadLines(dir.Path() / "existing" / "KxLog.log");
-    ASSERT_EQ(existing.size(), 3u);
-    EXPECT_EQ(existing[0], "earlier");
-    EXPECT_EQ(Fields(existing[1])[6], "existing");
-    EXPECT_EQ(Fields(existing[2])[6], "existing/");
-    EXPECT_EQ(ReadLines(dir.Path() / "missing/a/b/KxLog.log").size(), 1u);
-}
-
-TEST_F(KxLogTest, UnusableOutputDirectoryIsReportedAndRecordsGoToStandardError) {
-    HostTest::WriteFile(dir.Path() / "blocker", "");
-    for (const auto& [output, reason] :
-         {std::pair<std::string, std::string>{dir.Str("blocker/logs"), "cannot create directory"},
-          {"", "no output directory was set"}}) {
+// Missing levels are created and an existing file is appended to; a directory that cannot be
+// had is reported on standard error, where the records then go.
+TEST_F(KxLogTest, OutputDirectoryIsCreatedAndAppendedToOrItsFailureReported) {
+    std::filesystem::create_directories(dir.Str("old"));
+    std::ofstream(dir.Str("old/KxLog.log")) << "earlier\n";
+    CaptureStderr();
+    for (const auto& output :
+         {dir.Str("old"), dir.Str("new/a/b/"), dir.Str("old/KxLog.log/a"), std::string()}) {
         KxLogSetOutputPath(output.c_str());
-        testing::internal::CaptureStderr();
         KxLogInit();
         KxError("m", "s", 5, "kept");
-        const auto lines = HostTest::SplitLines(testing::internal::GetCapturedStderr());
-        ASSERT_EQ(lines.size(), 2u);
-        const auto own = Fields(lines[0]);
-        EXPECT_EQ(own[3], "KxLog");
-        EXPECT_NE(own[6].find(reason + (output.empty() ? "" : " " + output)), std::string::npos)
-            << own[6];
-        EXPECT_EQ(Fields(lines[1])[6], "kept");
+        KxLogExit();
     }
+    // The library's own records carry the line of its source that wrote them.
+    const std::string onStderr = std::regex_replace(
+        GetCapturedStderr(), std::regex("\tKxLog\tKxLog\t\\d+\t"), "\tKxLog\tKxLog\tN\t");
+    const std::string kept = "ERROR\tm\ts\t5\tkept", own = "ERROR\tKxLog\tKxLog\tN\tKxLogInit: ",
+                      then = "; records go to standard error";
+    EXPECT_EQ(Records(onStderr),
+              (Strings{own + "cannot create directory " + dir.Str("old/KxLog.log/a") +
+                           ": Not a directory" + then,
+                       kept, own + "no output directory was set" + then, kept}));
+    const std::string old = ReadFile(dir.Str("old/KxLog.log"));
+    EXPECT_EQ(old.substr(0, 8), "earlier\n");
+    EXPECT_EQ(Records(old.substr(8)), Strings{kept});
+    EXPECT_EQ(Records(ReadFile(dir.Str("new/a/b/KxLog.log"))), Strings{kept});
 }
 
 // A child process writes before init, inside, after exit and from an exit handler that runs
 // after the library's static state is gone.
 TEST_F(KxLogTest, RecordsOutsideTheLogWindowGoToStandardErrorInTheSameFormat) {
-    const struct {
-        const char* mode;
-        std::vector<std::string> stderrRecords; // level + message
-    } rows[] = {{"exit", {"INFO before", "ERROR after", "FATAL late"}},
-                {"noexit", {"INFO before", "FATAL late"}}};
-    for (const auto& row : rows) {
+    const std::string before = "INFO\tProbe\tKxLogProbe\t1\tbefore",
+                      late = "FATAL\tProbe\tKxLogProbe\t3\tlate";
+    const std::pair<const char*, Strings> rows[] = {
+        {"exit", {before, "ERROR\tProbe\tKxLogProbe\t4\tafter", late}}, {"noexit", {before, late}}};
+    for (const auto& [mode, stderrRecords] : rows) {
         const HostTest::TempDir out;
-        const std::string command = std::string(KXLOG_PROBE) + " '" + out.Str() + "' " + row.mode +
+        const std::string command = std::string(KXLOG_PROBE) + " '" + out.Str() + "' " + mode +
                                     " 2>'" + out.Str("stderr.txt") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        std::vector<std::string> seen;
-        for (const auto& line : ReadLines(out.Path() / "stderr.txt")) {
-            const auto fields = Fields(line);
-            seen.push_back(fields[2] + " " + fields[6]);
-        }
-        EXPECT_EQ(seen, row.stderrRecords) << row.mode;
-        const auto file = ReadLines(out.Path() / "KxLog.log");
-        ASSERT_EQ(file.size(), 1u) << row.mode;
-        EXPECT_EQ(Fields(file[0])[6], "inside");
+        EXPECT_EQ(Records(ReadFile(out.Str("stderr.txt"))), stderrRecords) << mode;
+        EXPECT_EQ(Records(ReadFile(out.Str("KxLog.log"))),
+                  Strings{"INFO\tProbe\tKxLogProbe\t2\tinside"});
     }
 }
 
-TEST_F(KxLogTest, ConcurrentRecordsStayWholeAndNoneIsLostWhileTheLogStartsAndStops) {
-    constexpr int writers = 4;
-    constexpr int perWriter = 300;
+// Writers in several threads, which also start and stop the log between their calls: every
+// record, and every trace line of two libraries with their own trace code (long ones too),
+// arrives whole, once.
+TEST_F(KxLogTest, ConcurrentRecordsAndTraceLinesStayWholeAndNoneIsLost) {
+    constexpr int count = 1200;
+    const HostTest::TraceFile trace;
+    const std::string longName = "/" + std::string(2000, 'd') + "/";
     KxLogSetOutputPath(dir.Str().c_str());
-    testing::internal::CaptureStderr();
-    std::atomic<bool> done{false};
-    std::thread toggler([&done] {
-        while (!done) {
-            KxLogInit();
-            std::this_thread::yield();
-            KxLogExit();
-        }
-    });
+    CaptureStderr();
+    std::atomic<int> next{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < writers; ++t) {
-        threads.emplace_back([t] {
-            for (int i = 0; i < perWriter; ++i) {
-                const std::string message = std::to_string(t) + "-" + std::to_string(i);
-                KxInfo("module", "source", i, message.c_str());
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&next, &longName] {
+            for (int i = next++; i < count; i = next++) {
+                const std::string text = std::to_string(i);
+                KxInfo("m", "s", i, text.c_str());
+                kdlPathAdd(("/" + text + longName).c_str());
+                KxDbUnRegister(i);
+                (i % 2 == 0 ? KxLogInit : KxLogExit)();
             }
         });
     }
     for (auto& thread : threads) {
         thread.join();
     }
-    done = true;
-    toggler.join();
-    auto lines = HostTest::SplitLines(testing::internal::GetCapturedStderr());
-    const auto fileLines = ReadLines(LogFile());
-    lines.insert(lines.end(), fileLines.begin(), fileLines.end());
-    std::set<std::string> messages;
-    for (const auto& line : lines) {
-        messages.insert(Fields(line)[6]);
+    std::multiset<std::string> expectedRecords, expectedTrace;
+    for (int i = 0; i < count; ++i) {
+        const std::string text = std::to_string(i);
+        expectedRecords.insert("INFO\tm\ts\t" + text + "\t" + text);
+        expectedTrace.insert(
+            {"kdlPathAdd\t/" + text + longName + "\t0", "KxDbUnRegister\t" + text});
     }
-    EXPECT_EQ(lines.size(), std::size_t{writers * perWriter});
-    EXPECT_EQ(messages.size(), std::size_t{writers * perWriter});
+    const Strings records = Records(GetCapturedStderr() + ReadFile(dir.Str("KxLog.log")));
+    const Strings traced = trace.Lines();
+    EXPECT_EQ(std::multiset<std::string>(records.begin(), records.end()), expectedRecords);
+    EXPECT_TRUE(std::multiset<std::string>(traced.begin(), traced.end()) == expectedTrace)
+        << "trace lines torn, lost or doubled";
 }
 
 } // namespace
