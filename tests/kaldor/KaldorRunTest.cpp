@@ -1,4 +1,4 @@
-// kaldor on an intact demo installation.
+// kaldor as a process: its command line, and every command on an intact demo installation.
 #include "KaldorTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -8,94 +8,103 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <algorithm>
 #include <filesystem>
 
 namespace kaldor::test {
 
 namespace {
 
-using ::testing::HasSubstr;
+using ::testing::Contains;
 
-QJsonObject ParseJson(const std::string& text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
-    return document.object();
-}
-
-bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
+TEST(KaldorCommandLine, ExitCodesAndMessages) {
+    const struct {
+        Texts arguments;
+        int exitCode;
+        std::string says; // on standard output after success, on standard error otherwise
+    } rows[] = {
+        {{}, 2, "kaldor: no command given\n"},
+        {{"start"}, 2, "kaldor: unknown command 'start'\nRun 'kaldor --help'"},
+        {{"help", "start"}, 2, "kaldor: unknown command 'start'\n"},
+        {{"run", "--verbose"}, 2, "kaldor: unknown option '--verbose'\n"},
+        {{"run", "extra"}, 2, "kaldor: unexpected argument 'extra' for run\n"},
+        {{"paths"}, 2, "kaldor: paths needs a resource type\n"},
+        {{"conflicts", "icons", "forms"}, 2, "kaldor: unexpected argument 'forms' for conflicts\n"},
+        {{"run", "--install"}, 2, "kaldor: --install needs a directory\n"},
+        {{"paths", "sounds", "--install", DemoDir},
+         2,
+         "kaldor: unknown resource type 'sounds'; the types are commands"},
+        {{"paths", "8", "--install", DemoDir}, 2, "kaldor: unknown resource type '8'; the types"},
+        {{"run", "--install=/nonexistent/kaldor-test"},
+         3,
+         "/nonexistent/kaldor-test does not exist"},
+        {{"--install", DemoDir + "/bin", "check"}, 3, "it has no bin/Orvane.so"},
+        {{"run", "--help"}, 0, "Usage: kaldor run [--install DIR]"},
+        {{"check", "-h"}, 0, "Usage: kaldor check [--install DIR]"},
+        {{"help", "paths"}, 0, "Usage: kaldor paths TYPE [--install DIR]"},
+        {{"conflicts", "--help"}, 0, "Usage: kaldor conflicts [TYPE] [--install DIR]"},
+        {{"--help"}, 0, "conflicts [TYPE]"},
+    };
+    for (const auto& row : rows) {
+        const ProcessResult result = RunKaldor(row.arguments);
+        EXPECT_EQ(result.exitCode, row.exitCode) << row.says;
+        ExpectSays(row.exitCode == 0 ? result.out : result.err, {row.says});
+    }
 }
 
 TEST(KaldorRun, BringsTheDemoUpAndReportsTreePathsConflictsAndTimings) {
     const DemoCopy demo;
     const ProcessResult run = demo.Kaldor({"run"});
-
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_THAT(run.out, HasSubstr("Start-up: succeeded (OrvaneInit returned 0"));
-    // The tree: the mesher owns the plug-in it registered from inside its Init.
-    EXPECT_THAT(run.out, HasSubstr("] bin/KxApp/Solver.so\n"));
-    EXPECT_THAT(run.out, HasSubstr("] bin/KxApp/Mesher.so\n    ["));
-    EXPECT_THAT(run.out, HasSubstr("] bin/KxApp/Plugins/MeshRefine.so  (owner "));
-    EXPECT_THAT(run.out, HasSubstr("] apps/Plotter.so\n"));
+    // The tree shows the mesher owning the plug-in it registered from inside its Init.
+    ExpectSays(run.out,
+               {"Start-up: succeeded (OrvaneInit returned 0",
+                "Greeting: Hello from the installation", "] bin/KxApp/Solver.so\n",
+                "] bin/KxApp/Mesher.so\n    [", "] bin/KxApp/Plugins/MeshRefine.so  (owner ",
+                "] apps/Plotter.so\n", "  bin/KxApp/Resource/DemoCore/qrc/\n",
+                "  icons    1: open.svg (2 files)\n", "  commands none\n",
+                "      External Register", "  bin/Orvane.so (InternalPost)",
+                "Log: " + demo.Home() + "/logs/Nevra/KxLog.log\n"});
     EXPECT_EQ(run.out.find("Legacy.so"), std::string::npos);
-    EXPECT_THAT(run.out, HasSubstr("  bin/KxApp/Resource/DemoCore/qrc/\n"));
-    EXPECT_THAT(run.out, HasSubstr("  icons    1: open.svg (2 files)\n"));
-    EXPECT_THAT(run.out, HasSubstr("  commands none\n"));
-    EXPECT_THAT(run.out, HasSubstr("      External Register"));
-    EXPECT_THAT(run.out, HasSubstr("  bin/Orvane.so (InternalPost)"));
-    EXPECT_THAT(run.out, HasSubstr("Log: " + demo.Home() + "/logs/Nevra/KxLog.log\n"));
     EXPECT_EQ(run.err, "");
 
     // Every enabled package ran, in load-list order, and every one went down again, the
     // post-load module first.
-    const auto events = demo.EventLines();
-    const std::vector<std::string> inits{"Init DemoCore",  "Init DemoUnits",  "Init Solver",
-                                         "Init Mesher",    "Init MeshRefine", "Init Plotter",
-                                         "Init DemoReport"};
-    ASSERT_EQ(events.size(), 2 * inits.size());
-    EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 7), inits);
-    EXPECT_EQ(events[7], "Exit DemoReport");
-    for (const auto& init : inits) {
-        EXPECT_TRUE(HasLine(events, "Exit" + init.substr(4))) << init;
+    const auto events = ReadLines(demo.Events());
+    const Texts names{"DemoCore",   "DemoUnits", "Solver",    "Mesher",
+                      "MeshRefine", "Plotter",   "DemoReport"};
+    ASSERT_EQ(events.size(), 2 * names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(events[i], "Init " + names[i]);
+        EXPECT_THAT(events, Contains("Exit " + names[i]));
     }
+    EXPECT_EQ(events[7], "Exit DemoReport");
     // The core module's database module reached the host, and its browser profile the GUI.
     const auto trace = ReadLines(demo.Trace());
-    EXPECT_TRUE(HasLine(trace, "KxDbRegister\t4711\t0\t0"));
-    EXPECT_TRUE(HasLine(trace, "KxLoadSimBrowserProfile\t" +
-                                   demo.Path("bin/KxApp/Resource/DemoCore/Profile/"
-                                             "simbrowser_profile.json") +
-                                   "\t0"));
+    EXPECT_THAT(trace, Contains("KxDbRegister\t4711\t0\t0"));
+    EXPECT_THAT(trace, Contains("KxLoadSimBrowserProfile\t" +
+                                demo.Path("bin/KxApp/Resource/DemoCore/Profile/"
+                                          "simbrowser_profile.json") +
+                                "\t0"));
 }
 
 TEST(KaldorRun, JsonCarriesTheSameFacts) {
     const DemoCopy demo;
     const ProcessResult run = demo.Kaldor({"run", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const QJsonObject report = ParseJson(run.out);
-
+    const QJsonObject report = QJsonDocument::fromJson(run.out.c_str()).object();
     EXPECT_TRUE(report["succeeded"].toBool());
     const QJsonArray packages = report["packages"].toArray();
     ASSERT_EQ(packages.size(), 4);
-    const QJsonObject mesher = packages[1].toObject();
-    const QJsonObject plugin = packages[2].toObject();
-    EXPECT_TRUE(mesher["path"].toString().endsWith("bin/KxApp/Mesher.so"));
-    EXPECT_EQ(plugin["owner"].toInt(), mesher["id"].toInt());
-    EXPECT_EQ(plugin["depth"].toInt(), 1);
-
-    int iconConflicts = -1;
-    for (const auto& item : report["conflicts"].toArray()) {
-        if (item.toObject()["type"].toString() == "icons") {
-            iconConflicts = item.toObject()["count"].toInt();
-        }
-    }
-    EXPECT_EQ(iconConflicts, 1);
+    EXPECT_TRUE(packages[1]["path"].toString().endsWith("bin/KxApp/Mesher.so"));
+    EXPECT_EQ(packages[2]["owner"].toInt(), packages[1]["id"].toInt());
+    EXPECT_EQ(packages[2]["depth"].toInt(), 1);
+    EXPECT_EQ(report["conflicts"][4]["type"].toString(), "icons");
+    EXPECT_EQ(report["conflicts"][4]["count"].toInt(), 1);
 
     QStringList stages;
-    for (const auto& stage : report["stages"].toArray()) {
+    for (const QJsonValue stage : report["stages"].toArray()) {
         EXPECT_TRUE(stage.toObject().contains("milliseconds"));
-        stages << stage.toObject()["name"].toString();
+        stages << stage["name"].toString();
     }
     EXPECT_EQ(stages.mid(0, 7), (QStringList{"OrvaneInit", "PlatformPreBuild", "PlatformBuild",
                                              "InternalPre Register", "External Register",
@@ -104,8 +113,8 @@ TEST(KaldorRun, JsonCarriesTheSameFacts) {
     // plug-in, one post-load module; each with its Init result.
     const QJsonArray imports = report["packageTimes"].toArray();
     EXPECT_EQ(imports.size(), 9);
-    for (const auto& item : imports) {
-        EXPECT_EQ(item.toObject()["initResult"].toInt(-99), 0);
+    for (const QJsonValue item : imports) {
+        EXPECT_EQ(item["initResult"].toInt(-99), 0);
     }
 }
 
@@ -113,15 +122,10 @@ TEST(KaldorRun, GermanHostUsesTheGermanResources) {
     const DemoCopy demo;
     const ProcessResult run = demo.Kaldor({"run"}, {{"KALDOR_LANGUAGE", "German"}});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_THAT(run.out, HasSubstr("Language: German (de_DE)"));
-    EXPECT_THAT(run.out, HasSubstr("Greeting: Hallo aus der Installation"));
-    EXPECT_THAT(run.out,
-                HasSubstr("    bin/KxApp/Resource/DemoCore/Languages/de_DE/Language_de_DE.qm\n"));
-    EXPECT_THAT(run.out, HasSubstr("Languages/de_DE/doc/context.txt"));
-    EXPECT_THAT(run.out, HasSubstr("  bin/KxApp/Resource/Solver/Languages/de_DE/\n"));
-
-    const ProcessResult english = demo.Kaldor({"run"});
-    EXPECT_THAT(english.out, HasSubstr("Greeting: Hello from the installation"));
+    ExpectSays(run.out, {"Language: German (de_DE)", "Greeting: Hallo aus der Installation",
+                         "    bin/KxApp/Resource/DemoCore/Languages/de_DE/Language_de_DE.qm\n",
+                         "Languages/de_DE/doc/context.txt",
+                         "  bin/KxApp/Resource/Solver/Languages/de_DE/\n"});
 }
 
 TEST(KaldorRun, BundledDemoKeepsItsUserFoldersOutOfTheRealHome) {
@@ -130,46 +134,33 @@ TEST(KaldorRun, BundledDemoKeepsItsUserFoldersOutOfTheRealHome) {
         RunKaldor({"run"}, {{"KALDOR_HOME", std::nullopt}, {"HOME", sandbox.Home()}});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     const std::string demoHome =
-        std::filesystem::path(DemoDir()).parent_path().string() + "/demo-home";
-    EXPECT_THAT(run.out,
-                HasSubstr("User folders: " + demoHome + " (KALDOR_HOME, set for the demo)"));
-    EXPECT_TRUE(std::filesystem::exists(demoHome + "/logs/Nevra/KxLog.log"));
-    EXPECT_FALSE(std::filesystem::exists(sandbox.Home() + "/.kaldor"));
+        std::filesystem::path(DemoDir).parent_path().string() + "/demo-home";
+    ExpectSays(run.out, {"User folders: " + demoHome + " (KALDOR_HOME, set for the demo)"});
+    EXPECT_TRUE(Exists(demoHome + "/logs/Nevra/KxLog.log"));
+    EXPECT_FALSE(Exists(sandbox.Home() + "/.kaldor"));
 }
 
 TEST(KaldorRun, PathsAndConflictsAnswerForOneType) {
     const DemoCopy demo;
-    const ProcessResult paths = demo.Kaldor({"paths", "icons", "--json"});
+    const ProcessResult paths = demo.Kaldor({"paths", "--json", "icons"});
     ASSERT_EQ(paths.exitCode, 0) << paths.err;
-    const QJsonArray list = ParseJson(paths.out)["paths"].toArray();
+    const QJsonArray list = QJsonDocument::fromJson(paths.out.c_str()).object()["paths"].toArray();
     EXPECT_EQ(list.size(), 8); // the platform's root and seven package roots
     for (const auto& path : list) {
         EXPECT_TRUE(path.toString().endsWith("/Icons/")) << path.toString().toStdString();
     }
-
     const ProcessResult byNumber = demo.Kaldor({"paths", "4"});
     EXPECT_EQ(byNumber.exitCode, 0);
-    EXPECT_THAT(byNumber.out, HasSubstr(demo.Path("bin/KxApp/Resource/Solver/Icons/\n")));
+    ExpectSays(byNumber.out, {"$I/bin/KxApp/Resource/Solver/Icons/\n"}, demo.Install());
 
     const ProcessResult conflicts = demo.Kaldor({"conflicts", "icons"});
     ASSERT_EQ(conflicts.exitCode, 0) << conflicts.err;
-    EXPECT_THAT(conflicts.out, HasSubstr("icons: 1 defined more than once\n  open.svg\n"));
-    EXPECT_THAT(conflicts.out, HasSubstr(demo.Path("bin/KxApp/Resource/Solver/Icons/open.svg")));
-    EXPECT_THAT(conflicts.out, HasSubstr(demo.Path("bin/KxApp/Resource/DemoCore/Icons/open.svg")));
-
-    const ProcessResult context = demo.Kaldor({"conflicts", "context"});
-    EXPECT_EQ(context.out, "context: no conflicts\n");
-}
-
-TEST(KaldorRun, CheckFindsNothingWrongAndRunsNoPackageCode) {
-    const DemoCopy demo;
-    const ProcessResult check = demo.Kaldor({"check"});
-    EXPECT_EQ(check.exitCode, 0) << check.out;
-    EXPECT_THAT(check.out, HasSubstr("No problems found."));
-    EXPECT_THAT(check.out, HasSubstr("skipped  pre-load DemoSelfTest (qa=\"1\": not loaded)"));
-    EXPECT_THAT(check.out, HasSubstr("skipped  application Legacy.so (load=\"0\": switched off)"));
-    EXPECT_FALSE(std::filesystem::exists(demo.Events()));
-    EXPECT_FALSE(std::filesystem::exists(demo.Home() + "/logs"));
+    ExpectSays(conflicts.out,
+               {"icons: 1 defined more than once\n  open.svg\n",
+                "$I/bin/KxApp/Resource/Solver/Icons/open.svg",
+                "$I/bin/KxApp/Resource/DemoCore/Icons/open.svg"},
+               demo.Install());
+    EXPECT_EQ(demo.Kaldor({"conflicts", "context"}).out, "context: no conflicts\n");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Running kaldor as a process, and copies of the demo installation to run it on.
 #pragma once
 
+#include "Scenario.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -8,7 +10,14 @@
 
 namespace kaldor::test {
 
-std::string DemoDir();
+using orvane::test::Exists;
+using orvane::test::ReadFile;
+using orvane::test::ReadLines;
+using Texts = std::vector<std::string>;
+// Changes to the inherited environment: a value sets the variable, nothing removes it.
+using Environment = std::map<std::string, std::optional<std::string>>;
+
+const std::string DemoDir = KALDOR_DEMO_DIR;
 
 struct ProcessResult {
     int exitCode = -1;
@@ -16,14 +25,14 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs kaldor with `arguments`. The environment is this process's, with `environment` applied
-// on top: a value sets the variable, nothing removes it.
-ProcessResult RunKaldor(const std::vector<std::string>& arguments,
-                        const std::map<std::string, std::optional<std::string>>& environment = {});
+ProcessResult RunKaldor(const Texts& arguments, const Environment& environment = {});
+
+// Expects each of `texts` in `said`, where "$I" stands for `installation`.
+void ExpectSays(const std::string& said, Texts texts, const std::string& installation = "");
 
 // A copy of the demo installation in a fresh temporary folder, with its own user folders and
 // a file that the demo packages append to when their entry points run.
-class DemoCopy {
+class DemoCopy final {
 public:
     DemoCopy();
     ~DemoCopy();
@@ -36,20 +45,14 @@ public:
     std::string Trace() const { return root_ + "/trace.txt"; }
     std::string Path(const std::string& relative) const { return Install() + "/" + relative; }
 
-    // kaldor on this copy: --install, KALDOR_HOME, the events and trace files are set.
-    ProcessResult Kaldor(std::vector<std::string> arguments,
-                         std::map<std::string, std::optional<std::string>> environment = {}) const;
+    // kaldor on this copy, with every variable a test may set cleared unless given.
+    ProcessResult Kaldor(Texts arguments, Environment environment = {}) const;
 
-    std::vector<std::string> EventLines() const;
     void Write(const std::string& relative, const std::string& content) const;
     void Remove(const std::string& relative) const;
-    void Copy(const std::string& fromRelative, const std::string& toRelative) const;
 
 private:
     std::string root_;
 };
-
-std::string ReadFile(const std::string& path);
-std::vector<std::string> ReadLines(const std::string& path);
 
 } // namespace kaldor::test
