@@ -9,16 +9,8 @@ extern "C" int DepBValue() {
     return DepCValue() + 35;
 }
 
-namespace {
-
-const char* const loadCounter = "SYS_TEST_DEPB_LOADS";
-
-struct CountLoad {
-    CountLoad() {
-        const char* value = std::getenv(loadCounter);
-        const int loads = value != nullptr ? std::atoi(value) : 0;
-        setenv(loadCounter, std::to_string(loads + 1).c_str(), 1);
-    }
-} countLoad;
-
-} // namespace
+static const bool countedLoad = [] {
+    const char* loads = std::getenv("SYS_TEST_DEPB_LOADS");
+    const int previous = loads != nullptr ? std::atoi(loads) : 0;
+    return ::setenv("SYS_TEST_DEPB_LOADS", std::to_string(previous + 1).c_str(), 1) == 0;
+}();
