@@ -4,74 +4,50 @@
 
 #include <algorithm>
 #include <climits>
-#include <filesystem>
+#include <cstdlib>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-namespace orvane::test {
-
-bool operator==(const Conflict& a, const Conflict& b) {
-    return a.name == b.name && a.paths == b.paths;
-}
-
-void PrintTo(const Conflict& c, std::ostream* out) {
-    *out << c.name << " {";
-    for (const auto& p : c.paths) {
-        *out << " " << p;
-    }
-    *out << " }";
-}
-
-} // namespace orvane::test
 
 using namespace orvane::test;
 
 namespace {
 
+using Strings = std::vector<std::string>;
 using PathListFn = void (*)(std::int32_t, KxResourcePathListListener*);
 using CheckPathListFn = void (*)(std::int32_t, KxResourceCheckPathListListener*);
 
-// What one export call handed its listener.
-struct Answer {
-    int calls = 0;
-    std::uint32_t count = 0;
-    bool nullArray = false;
-
-    void Record(std::uint32_t n, const void* array) {
-        ++calls;
-        count = n;
-        nullArray = array == nullptr;
+// Every conflict as "name: path path ...". Roots come in the package manager's order, which
+// carries no meaning, so paths are sorted.
+Strings Flat(std::vector<Conflict> conflicts) {
+    Strings flat;
+    for (auto& conflict : conflicts) {
+        std::sort(conflict.paths.begin(), conflict.paths.end());
+        flat.push_back(conflict.name + ":");
+        for (const auto& path : conflict.paths) {
+            flat.back() += " " + path;
+        }
     }
-};
+    return flat;
+}
 
-struct RecordingPathListener final : KxResourcePathListListener {
-    Answer answer;
-    void OnPaths(std::uint32_t count, const char* const* paths) override {
-        answer.Record(count, paths);
-    }
-};
-
-struct RecordingConflictListener final : KxResourceCheckPathListListener {
-    Answer answer;
+// What the export calls handed this listener: "<count> items;" or "<count> at null;" per call.
+struct Recorder final : KxResourcePathListListener, KxResourceCheckPathListListener {
+    std::string seen;
     bool throwAfter = false;
-    void OnConflicts(std::uint32_t count, const KxResourceConflictItem* items) override {
-        answer.Record(count, items);
+
+    void OnPaths(std::uint32_t n, const char* const* paths) override { Record(n, paths); }
+    void OnConflicts(std::uint32_t n, const KxResourceConflictItem* items) override {
+        Record(n, items);
         if (throwAfter) {
             throw std::runtime_error("the caller's own failure");
         }
     }
-};
-
-// Roots come in the package manager's order, which carries no meaning.
-std::vector<Conflict> Sorted(std::vector<Conflict> conflicts) {
-    for (auto& c : conflicts) {
-        std::sort(c.paths.begin(), c.paths.end());
+    void Record(std::uint32_t n, const void* items) {
+        seen += std::to_string(n) + (items != nullptr ? " items;" : " at null;");
     }
-    return conflicts;
-}
+};
 
 class ResourceExportsTest : public ::testing::Test {
 protected:
@@ -80,121 +56,93 @@ protected:
         rootB_ = installation_.AddResourceRoot("res/Beta");
         platform_ = std::make_unique<Platform>(installation_);
     }
-
     void RegisterBoth() {
-        ASSERT_EQ(
-            platform_->Reg(installation_.AddPackage("Alpha", "bin/KxApp").c_str(), rootA_.c_str()),
-            0);
-        ASSERT_EQ(
-            platform_->Reg(installation_.AddPackage("Beta", "bin/KxApp").c_str(), rootB_.c_str()),
-            0);
+        for (const auto& [name, root] : {std::pair{"Alpha", rootA_}, {"Beta", rootB_}}) {
+            const std::string package = installation_.AddPackage(name, "bin/KxApp");
+            ASSERT_EQ(platform_->Reg(package.c_str(), root.c_str()), 0);
+        }
+    }
+    void WriteBoth(const std::string& rel, const std::string& content) {
+        installation_.WriteFile(rootA_ + rel, content);
+        installation_.WriteFile(rootB_ + rel, content);
     }
 
     Installation installation_;
-    std::string rootA_;
-    std::string rootB_;
+    std::string rootA_, rootB_;
     std::unique_ptr<Platform> platform_;
 };
 
 TEST_F(ResourceExportsTest, EveryTypeListsItsDirectoryInEveryLiveRootExistingOrNot) {
     RegisterBoth();
-    const char* const kDirs[] = {
+    const char* const dirs[] = {
         "Commands/", "Configures/Default/Action/", "Context/", "Forms/", "Icons/", "qrc/", "text/",
         "doc/"};
+    ASSERT_FALSE(Exists(rootA_ + "Forms") || Exists(rootB_ + "Forms")); // listed all the same
     for (int type = 0; type < 8; ++type) {
-        SCOPED_TRACE(type);
-        std::vector<std::string> paths = platform_->PathList(type);
+        Strings paths = platform_->PathList(type);
         std::sort(paths.begin(), paths.end());
-        EXPECT_EQ(paths, (std::vector<std::string>{rootA_ + kDirs[type], rootB_ + kDirs[type]}));
-        EXPECT_EQ(platform_->LastListenerCalls(), 1);
+        EXPECT_EQ(paths, (Strings{rootA_ + dirs[type], rootB_ + dirs[type]})) << type;
+        EXPECT_EQ(platform_->LastListenerCalls(), 1) << type;
     }
 }
 
 TEST_F(ResourceExportsTest, UnknownTypesAndNoPackagesAnswerOnceWithAnEmptyList) {
     const auto pathList = platform_->Symbol<PathListFn>("KxResourcePathList");
     const auto checkPathList = platform_->Symbol<CheckPathListFn>("KxResourceCheckPathList");
-    const auto expectEmpty = [&](int type) {
-        SCOPED_TRACE(type);
-        RecordingPathListener paths;
+    WriteBoth("Icons/same.png", "x");
+    for (const int type : {4, 8, -1, 9, INT_MIN, INT_MAX}) {
+        if (type == 8) {
+            RegisterBoth(); // the known type above asked while nothing was registered
+        }
+        Recorder paths, conflicts;
         pathList(type, &paths);
-        EXPECT_EQ(paths.answer.calls, 1);
-        EXPECT_EQ(paths.answer.count, 0u);
-        EXPECT_TRUE(paths.answer.nullArray);
-        RecordingConflictListener conflicts;
         checkPathList(type, &conflicts);
-        EXPECT_EQ(conflicts.answer.calls, 1);
-        EXPECT_EQ(conflicts.answer.count, 0u);
-        EXPECT_TRUE(conflicts.answer.nullArray);
-    };
-    installation_.WriteFile(rootA_ + "Icons/same.png", "a");
-    installation_.WriteFile(rootB_ + "Icons/same.png", "b");
-    expectEmpty(4); // nothing registered yet
-    RegisterBoth();
-    for (int type : {8, -1, 9, INT_MIN, INT_MAX}) {
-        expectEmpty(type);
+        EXPECT_EQ(paths.seen, "0 at null;") << type;
+        EXPECT_EQ(conflicts.seen, "0 at null;") << type;
     }
     // A missing listener is simply not called.
     pathList(4, nullptr);
     checkPathList(4, nullptr);
 }
 
-TEST_F(ResourceExportsTest, ConflictsAcrossRootsCarryTheFullPathOfEveryOccurrence) {
+// Each type checks its own directory of every root (actions: the user's action folder only),
+// and every item carries the full path of each occurrence.
+TEST_F(ResourceExportsTest, EachTypeReportsTheConflictsOfItsOwnDirectories) {
     RegisterBoth();
-    const struct {
-        int type;
-        const char* dir;
-    } kFileTypes[] = {{0, "Commands/"}, {3, "Forms/"}, {4, "Icons/"},
-                      {5, "qrc/"},      {6, "text/"},  {7, "doc/"}};
-    for (const auto& t : kFileTypes) {
-        SCOPED_TRACE(t.type);
-        installation_.WriteFile(rootA_ + t.dir + "Save.PNG", "a");
-        installation_.WriteFile(rootB_ + t.dir + "save.png", "b");
-        installation_.WriteFile(rootB_ + t.dir + "unique.png", "b");
-        EXPECT_EQ(Sorted(platform_->CheckPathList(t.type)),
-                  (std::vector<Conflict>{
-                      {"save.png", {rootA_ + t.dir + "Save.PNG", rootB_ + t.dir + "save.png"}}}));
-        EXPECT_EQ(platform_->LastListenerCalls(), 1);
+    const std::pair<int, std::string> fileTypes[] = {{0, "Commands/"}, {3, "Forms/"}, {4, "Icons/"},
+                                                     {5, "qrc/"},      {6, "text/"},  {7, "doc/"}};
+    for (const auto& [type, dir] : fileTypes) {
+        installation_.WriteFile(rootA_ + dir + "Save.PNG", "a");
+        installation_.WriteFile(rootB_ + dir + "save.png", "b");
+        installation_.WriteFile(rootB_ + dir + "unique.png", "b");
+        EXPECT_EQ(Flat(platform_->CheckPathList(type)),
+                  Strings{"save.png: " + rootA_ + dir + "Save.PNG " + rootB_ + dir + "save.png"});
+        EXPECT_EQ(platform_->LastListenerCalls(), 1) << type;
     }
-
-    installation_.WriteFile(rootA_ + "Context/a.xml",
-                            R"(<Menus><Menu name="Edit"/><Menu name="Edit"/></Menus>)");
-    installation_.WriteFile(rootB_ + "Context/b.xml", R"(<Menus><Menu name="edit"/></Menus>)");
-    EXPECT_EQ(
-        platform_->CheckPathList(2),
-        (std::vector<Conflict>{{"Edit", {rootA_ + "Context/a.xml", rootA_ + "Context/a.xml"}}}));
-
-    // Actions are looked for in the user's action folder, not in the packages' roots.
-    installation_.WriteFile(rootA_ + "Configures/Default/Action/x.hcui",
-                            R"(<Actions><Action name="Root"/><Action name="Root"/></Actions>)");
-    const std::string userActions = installation_.Home() + "roles/Engineer/Action/";
-    installation_.WriteFile(userActions + "mine.hcui",
-                            R"(<Actions><Action name="Run"/><Action name="Run"/></Actions>)");
-    EXPECT_EQ(
-        platform_->CheckPathList(1),
-        (std::vector<Conflict>{{"Run", {userActions + "mine.hcui", userActions + "mine.hcui"}}}));
+    WriteBoth("Context/m.xml", R"(<Menus><Menu name="Edit"/></Menus>)");
+    EXPECT_EQ(Flat(platform_->CheckPathList(2)),
+              Strings{"Edit: " + rootA_ + "Context/m.xml " + rootB_ + "Context/m.xml"});
+    WriteBoth("Configures/Default/Action/x.hcui", R"(<Actions><Action name="Root"/></Actions>)");
+    const std::string mine = installation_.Home() + "roles/Engineer/Action/mine.hcui";
+    installation_.WriteFile(mine, R"(<Actions><Action name="Run"/><Action name="Run"/></Actions>)");
+    EXPECT_EQ(Flat(platform_->CheckPathList(1)), Strings{"Run: " + mine + " " + mine});
 }
 
 TEST_F(ResourceExportsTest, AnErrorWhileWalkingOrInTheListenerStaysInsideTheExport) {
     RegisterBoth();
-    installation_.WriteFile(rootA_ + "Icons/same.png", "a");
-    installation_.WriteFile(rootB_ + "Icons/same.png", "b");
+    WriteBoth("Icons/same.png", "x");
     const auto checkPathList = platform_->Symbol<CheckPathListFn>("KxResourceCheckPathList");
-
-    RecordingConflictListener throwing;
+    Recorder throwing;
     throwing.throwAfter = true;
     EXPECT_NO_THROW(checkPathList(4, &throwing));
-    EXPECT_EQ(throwing.answer.calls, 1);
-    EXPECT_EQ(throwing.answer.count, 1u);
-
+    EXPECT_EQ(throwing.seen, "1 items;");
     // A failure inside the check (here: the host reports a user folder that is no path at
     // all) gives an empty answer rather than an exception or a part of the answer.
     setenv("KALDOR_FOLDER_7", "C:", 1);
-    RecordingConflictListener failed;
+    Recorder failed;
     EXPECT_NO_THROW(checkPathList(1, &failed));
     unsetenv("KALDOR_FOLDER_7");
-    EXPECT_EQ(failed.answer.calls, 1);
-    EXPECT_EQ(failed.answer.count, 0u);
-    EXPECT_TRUE(failed.answer.nullArray);
+    EXPECT_EQ(failed.seen, "0 at null;");
 }
 
 } // namespace
