@@ -60,7 +60,7 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
     const HostTest::TraceFile trace;
     const HostTest::TempDir& dir = trace.dir;
     const std::string plain = dir.Str("p.hrc"), gui = dir.Str("g.json"), missing = dir.Str("n.hrc"),
-                      folder = dir.Str();
+                      folder = dir.Str(), ua = dir.Str("a/"), ub = dir.Str("b/");
     std::ofstream(plain) << "not a resource package";
     std::ofstream(gui) << "";
     kdlPathReset();
@@ -94,9 +94,9 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
         {{}, Rcc(missing), "0", "RegisterRcc\t" + missing + "\t0"},
         {{}, Rcc(plain), "0", "RegisterRcc\t" + plain + "\t0"},
         {{}, Rcc(HOST_TEST_RCC), "1", "RegisterRcc\t" HOST_TEST_RCC "\t1"},
-        {{}, UiPath("/u/a/"), "", "AddPath\t/u/a/"},
-        {{}, UiPath("/u/b/"), "", "AddPath\t/u/b/"},
-        {{}, UiPath("/u/a/"), "", "AddPath\t/u/a/"},
+        {{}, UiPath(ua.c_str()), "", "AddPath\t" + ua},
+        {{}, UiPath(ub.c_str()), "", "AddPath\t" + ub},
+        {{}, UiPath(ua.c_str()), "", "AddPath\t" + ua},
         {{}, DbReg(7, 42), "0", "KxDbRegister\t7\t42\t0"},
         {{}, DbReg(7, 43), "1", "KxDbRegister\t7\t43\t1"},
         {{{"KXDB_REFUSE_IDS", " 3, 9 ,x"}}, DbReg(9, 1), "1", "KxDbRegister\t9\t1\t1"},
@@ -124,7 +124,7 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
     EXPECT_EQ((Strings{kdlPathAt(0), kdlPathAt(1), kdlPathAt(2), kdlPathAt(3)}),
               (Strings{"/opt/p/", "/opt/p/Icons/", "/opt/secret/", "/opt/Secret/"}));
     EXPECT_TRUE(kdlPathAt(-1) == nullptr && kdlPathAt(4) == nullptr);
-    EXPECT_EQ(XnUi::SearchPath().mid(uiPaths), (QStringList{"/u/a/", "/u/b/"}));
+    EXPECT_EQ(XnUi::SearchPath().mid(uiPaths).join(' ').toStdString(), ua + " " + ub);
     {
         QFile greeting(":/hosttest/greeting.txt");
         ASSERT_TRUE(greeting.open(QIODevice::ReadOnly));
