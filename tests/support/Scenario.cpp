@@ -112,28 +112,6 @@ Installation::~Installation() {
     fs::remove_all(root_, error);
 }
 
-std::string Installation::Bin() const {
-    return root_ + "/bin/";
-}
-std::string Installation::AppDir() const {
-    return Bin() + "KxApp/";
-}
-std::string Installation::ResourceArea() const {
-    return AppDir() + "Resource/";
-}
-std::string Installation::PlatformRoot() const {
-    return ResourceArea() + "Orvane/";
-}
-std::string Installation::Home() const {
-    return root_ + "/home/";
-}
-std::string Installation::LogFile() const {
-    return Home() + "logs/Nevra/KxLog.log";
-}
-std::string Installation::OrvanePath() const {
-    return Bin() + "Orvane.so";
-}
-
 void Installation::WritePreLoad(const std::vector<ModuleEntry>& modules) {
     WriteFile(PlatformRoot() + "NevraPreLoad.xml", ModuleListXml(modules));
 }
@@ -210,10 +188,6 @@ std::vector<std::string> Installation::Trace() const {
 }
 std::vector<std::string> Installation::Events() const {
     return ReadLines(root_ + "/events.txt");
-}
-void Installation::ClearTrace() const {
-    std::error_code error;
-    fs::remove(root_ + "/trace.txt", error);
 }
 
 Platform::Platform(const Installation& installation) : Platform(installation.OrvanePath()) {}
@@ -306,6 +280,11 @@ struct Collector final : KxRegListListener,
 };
 
 } // namespace
+
+void Installation::ClearTrace() const {
+    std::error_code error;
+    fs::remove(root_ + "/trace.txt", error);
+}
 
 std::vector<ListEntry> Platform::List() {
     Collector collector;

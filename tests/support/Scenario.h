@@ -47,13 +47,12 @@ public:
     Installation& operator=(const Installation&) = delete;
 
     const std::string& Root() const { return root_; }
-    std::string Bin() const;          // "<root>/bin/"
-    std::string AppDir() const;       // "<root>/bin/KxApp/"
-    std::string ResourceArea() const; // "<root>/bin/KxApp/Resource/"
-    std::string PlatformRoot() const; // "<root>/bin/KxApp/Resource/Orvane/"
-    std::string Home() const;         // "<root>/home/"
-    std::string LogFile() const;      // "<root>/home/logs/Nevra/KxLog.log"
-    std::string OrvanePath() const;   // "<root>/bin/Orvane.so"
+    std::string Bin() const { return root_ + "/bin/"; }
+    std::string AppDir() const { return Bin() + "KxApp/"; }
+    std::string PlatformRoot() const { return AppDir() + "Resource/Orvane/"; }
+    std::string Home() const { return root_ + "/home/"; }
+    std::string LogFile() const { return Home() + "logs/Nevra/KxLog.log"; }
+    std::string OrvanePath() const { return Bin() + "Orvane.so"; }
 
     void WritePreLoad(const std::vector<ModuleEntry>& modules);
     void WritePostLoad(const std::vector<ModuleEntry>& modules);
