@@ -1,5 +1,7 @@
 #include "KxResourceLang.h"
 
+#include "LanguageTable.h"
+
 #include "FilePath.h"
 #include "FileSystem.h"
 #include "KxResource.h"
@@ -16,67 +18,16 @@
 
 using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
+using VELMORA::NEVRA::Platform::kFallbackLocaleCode;
 using VELMORA::NEVRA::Platform::PathExists;
 using VELMORA::NEVRA::Platform::ResourceDir;
 
 namespace {
 
-struct LanguageRow {
-    const char* name;
-    const char* code;
-};
-
-// Matched in this order; the first row whose name equals the host's language wins. "Latvia" is
-// the name the host reports, and both Chinese spellings share one code.
-constexpr LanguageRow kLanguages[] = {
-    {"", ""},
-    {"English", "en_US"},
-    {"Dutch", "nl_NL"},
-    {"Danish", "da_DK"},
-    {"French", "fr_FR"},
-    {"German", "de_DE"},
-    {"Italian", "it_IT"},
-    {"Japanese", "ja_JP"},
-    {"Korean", "ko_KR"},
-    {"Portuguese", "pt_PT"},
-    {"Spanish", "es_ES"},
-    {"Chinese-simplified", "zh_CN"},
-    {"Chinese-traditional", "zh_TW"},
-    {"Chinese", "zh_CN"},
-    {"Thai", "th_TH"},
-    {"Greek", "el_GR"},
-    {"Finnish", "fi_FI"},
-    {"Russian", "ru_RU"},
-    {"Czech", "cs_CZ"},
-    {"Hungarian", "hu_HU"},
-    {"Icelandic", "is_IS"},
-    {"Norwegian", "no_NO"},
-    {"Polish", "pl_PL"},
-    {"Slovak", "sk_SK"},
-    {"Swedish", "sv_SE"},
-    {"Turkish", "tr_TR"},
-    {"Latvia", "lv_LV"},
-};
-
-constexpr const char* kFallbackCode = "en_US";
 constexpr std::size_t kLanguageNameBuffer = 256;
 // The host takes the help context file through a fixed buffer of this many characters.
 constexpr std::size_t kMaxHelpContextPath = 255;
 constexpr int kDocKind = 9;
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whole-string comparison that folds only ASCII letters, whatever the process's locale says.
-bool EqualsIgnoringAsciiCase(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (AsciiLower(*a) != AsciiLower(*b)) {
-            return false;
-        }
-    }
-    return *a == *b;
-}
 
 } // namespace
 
@@ -84,12 +35,7 @@ std::string HostLocaleCode() {
     char name[kLanguageNameBuffer] = {};
     kdlLangGet(name);
     name[kLanguageNameBuffer - 1] = '\0';
-    for (const LanguageRow& row : kLanguages) {
-        if (EqualsIgnoringAsciiCase(name, row.name)) {
-            return row.code;
-        }
-    }
-    return kFallbackCode;
+    return VELMORA::NEVRA::Platform::LocaleCodeOf(name);
 }
 
 std::string LanguageDir(const std::string& root, const std::string& code) {
@@ -116,7 +62,7 @@ std::int32_t KxResourceLang::Load() {
     // English comes second on every other host. Qt asks the translator installed last first, so
     // a text that the English file translates reads in English; an English file that carries
     // only its corrections of the source texts leaves the rest to the host language.
-    if (code != kFallbackCode && LoadTranslation(kFallbackCode) != 0) {
+    if (code != kFallbackLocaleCode && LoadTranslation(kFallbackLocaleCode) != 0) {
         return -1;
     }
     return LoadHelpDocs(code) != 0 ? -1 : 0;
