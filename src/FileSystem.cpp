@@ -205,9 +205,9 @@ DirIterator::DirIterator(const FilePath& dir) {
 }
 
 DirIterator::DirIterator(DirIterator&& other) noexcept
-    : path_(std::move(other.path_)), current_(std::move(other.current_)),
-      handle_(std::exchange(other.handle_, nullptr)), name_(std::move(other.name_)),
-      kindKnown_(std::exchange(other.kindKnown_, false)),
+    : path_(std::move(other.path_)), prefix_(std::move(other.prefix_)),
+      current_(std::move(other.current_)), handle_(std::exchange(other.handle_, nullptr)),
+      name_(std::move(other.name_)), kindKnown_(std::exchange(other.kindKnown_, false)),
       directory_(std::exchange(other.directory_, false)), link_(std::exchange(other.link_, false)) {
     other.path_.Clear();
     other.current_.clear();
@@ -220,6 +220,7 @@ DirIterator& DirIterator::operator=(DirIterator&& other) noexcept {
             Sys::FindClose(handle_);
         }
         path_ = std::move(other.path_);
+        prefix_ = std::move(other.prefix_);
         current_ = std::move(other.current_);
         handle_ = std::exchange(other.handle_, nullptr);
         name_ = std::move(other.name_);
@@ -242,8 +243,9 @@ DirIterator::~DirIterator() {
 void DirIterator::Open(const FilePath& dir) {
     path_ = dir;
     path_.ToDirectoryForm();
+    prefix_ = path_.Str();
     Sys::FindEntry entry;
-    handle_ = Sys::FindFirst(path_.Str() + "*", entry);
+    handle_ = Sys::FindFirst(prefix_ + "*", entry);
     if (handle_ != nullptr) {
         TakeEntry(entry, name_, kindKnown_, directory_, link_);
     }
@@ -261,7 +263,11 @@ void DirIterator::Settle(bool found) {
     }
     if (found) {
         path_.SetFileName(name_);
-        current_ = StripTrailingSeparator(path_.Str());
+        // The same text as path_.Str(), without rendering every directory again per entry.
+        current_.assign(prefix_).append(name_);
+        if (current_.size() >= 2 && IsSeparator(current_.back())) {
+            StripTrailingSeparator(std::string(current_), current_);
+        }
         return;
     }
     // Run out: this is now the end iterator, and the search is released at once.
@@ -270,6 +276,7 @@ void DirIterator::Settle(bool found) {
         handle_ = nullptr;
     }
     path_.Clear();
+    prefix_.clear();
     current_.clear();
     name_.clear();
     kindKnown_ = false;

@@ -10,12 +10,12 @@
 
 namespace VELMORA::NEVRA::Platform {
 
-bool PathExists(const std::string& path);   // never throws
-bool IsDirectory(const std::string& path);  // throws when the entry cannot be read
+bool PathExists(const std::string& path);  // never throws
+bool IsDirectory(const std::string& path); // throws when the entry cannot be read
 bool IsRegularFile(const std::string& path);
 bool IsFileLink(const std::string& path);
 
-bool CreateDir(const std::string& path); // true when created, false when already a directory
+bool CreateDir(const std::string& path);  // true when created, false when already a directory
 void CreateDirs(const std::string& path); // every missing level; reports nothing
 
 void RemoveEntry(const std::string& path);
@@ -57,6 +57,7 @@ private:
     void Settle(bool found);
 
     FilePath path_;
+    std::string prefix_; // path_ in directory form, rendered once per directory
     std::string current_;
     void* handle_ = nullptr;
     std::string name_;
