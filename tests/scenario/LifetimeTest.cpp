@@ -42,40 +42,28 @@ TEST(Lifetime, LibraryDirectoryServesDependenciesOnlyDuringStartup) {
     }));
 }
 
-TEST(Lifetime, BrowserProfileIsHandedOverAfterInitAndExitWhenTheGuiIsLoaded) {
+TEST(Lifetime, BrowserProfileIsHandedOverAfterEachSuccessfulEntryWhenTheGuiIsLoaded) {
     Installation install;
     const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
     const std::string root = install.AddResourceRoot("bin/KxApp/Alpha");
-    install.WriteFile(root + "Profile/simbrowser_profile.json", "{}\n");
     const std::string profile = root + "Profile/simbrowser_profile.json";
+    install.WriteFile(profile, "{}\n");
 
     Platform platform(install);
     ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
+    platform.RegClear();
     EXPECT_TRUE(TraceOf(install, "KxLoadSimBrowserProfile").empty()) << "never loaded by us";
-    platform.RegClear();
 
     void* gui = dlopen((install.Bin() + "KxGui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(gui, nullptr);
     ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
     platform.RegClear();
-    dlclose(gui);
-    EXPECT_EQ(TraceOf(install, "KxLoadSimBrowserProfile"),
-              (Strings{"KxLoadSimBrowserProfile\t" + profile + "\t0",
-                       "KxLoadSimBrowserProfile\t" + profile + "\t0"}));
-}
-
-TEST(Lifetime, FailedInitDoesNotHandOverTheProfile) {
-    Installation install;
-    const std::string dll = install.AddPackage("Alpha", "bin/KxApp", "init-return 1\n");
-    const std::string root = install.AddResourceRoot("bin/KxApp/Alpha");
-    install.WriteFile(root + "Profile/simbrowser_profile.json", "{}\n");
-    Platform platform(install);
-    void* gui = dlopen((install.Bin() + "KxGui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(gui, nullptr);
+    // A failed Init hands nothing over; the Exit that follows it succeeds and does.
+    install.WriteFile(install.AppDir() + "Alpha.txt", "init-return 1\n");
     EXPECT_EQ(platform.Reg(dll.c_str(), nullptr), -1);
     dlclose(gui);
-    // Only the Exit that follows the failed Init succeeded, and only it hands the profile over.
-    EXPECT_EQ(TraceOf(install, "KxLoadSimBrowserProfile").size(), 1u);
+    const std::string handed = "KxLoadSimBrowserProfile\t" + profile + "\t0";
+    EXPECT_EQ(TraceOf(install, "KxLoadSimBrowserProfile"), (Strings(3, handed)));
 }
 
 TEST(Lifetime, BuildTreeLayoutFindsResourcesInTheSiblingTree) {
