@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -15,51 +14,41 @@ using namespace orvane::test;
 namespace {
 
 using Strings = std::vector<std::string>;
-using PathListFn = void (*)(std::int32_t, KxResourcePathListListener*);
-using CheckPathListFn = void (*)(std::int32_t, KxResourceCheckPathListListener*);
 
 // Every conflict as "name: path path ...". Roots come in the package manager's order, which
 // carries no meaning, so paths are sorted.
 Strings Flat(std::vector<Conflict> conflicts) {
     Strings flat;
-    for (auto& conflict : conflicts) {
-        std::sort(conflict.paths.begin(), conflict.paths.end());
-        flat.push_back(conflict.name + ":");
-        for (const auto& path : conflict.paths) {
+    for (auto& [name, paths] : conflicts) {
+        std::sort(paths.begin(), paths.end());
+        flat.push_back(name + ":");
+        for (const auto& path : paths) {
             flat.back() += " " + path;
         }
     }
     return flat;
 }
 
-// What the export calls handed this listener: "<count> items;" or "<count> at null;" per call.
+// What the export calls handed this listener, "<count>;" or "<count> at null;" per call. It
+// throws after every call: the caller's own failure must stay inside the export too.
 struct Recorder final : KxResourcePathListListener, KxResourceCheckPathListListener {
     std::string seen;
-    bool throwAfter = false;
 
-    void OnPaths(std::uint32_t n, const char* const* paths) override { Record(n, paths); }
-    void OnConflicts(std::uint32_t n, const KxResourceConflictItem* items) override {
-        Record(n, items);
-        if (throwAfter) {
-            throw std::runtime_error("the caller's own failure");
-        }
-    }
+    void OnPaths(std::uint32_t n, const char* const* p) override { Record(n, p); }
+    void OnConflicts(std::uint32_t n, const KxResourceConflictItem* i) override { Record(n, i); }
     void Record(std::uint32_t n, const void* items) {
-        seen += std::to_string(n) + (items != nullptr ? " items;" : " at null;");
+        seen += std::to_string(n) + (items != nullptr ? ";" : " at null;");
+        throw std::runtime_error("the caller's own failure");
     }
 };
 
 class ResourceExportsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rootA_ = installation_.AddResourceRoot("bin/KxApp/Resource/Alpha");
-        rootB_ = installation_.AddResourceRoot("res/Beta");
-        platform_ = std::make_unique<Platform>(installation_);
-    }
-    void RegisterBoth() {
         for (const auto& [name, root] : {std::pair{"Alpha", rootA_}, {"Beta", rootB_}}) {
-            const std::string package = installation_.AddPackage(name, "bin/KxApp");
-            ASSERT_EQ(platform_->Reg(package.c_str(), root.c_str()), 0);
+            ASSERT_EQ(
+                platform_->Reg(installation_.AddPackage(name, "bin/KxApp").c_str(), root.c_str()),
+                0);
         }
     }
     void WriteBoth(const std::string& rel, const std::string& content) {
@@ -68,13 +57,15 @@ protected:
     }
 
     Installation installation_;
-    std::string rootA_, rootB_;
-    std::unique_ptr<Platform> platform_;
+    std::string rootA_ = installation_.AddResourceRoot("bin/KxApp/Resource/Alpha");
+    std::string rootB_ = installation_.AddResourceRoot("res/Beta");
+    std::unique_ptr<Platform> platform_ = std::make_unique<Platform>(installation_);
 };
 
-TEST_F(ResourceExportsTest, EveryTypeListsItsDirectoryInEveryLiveRootExistingOrNot) {
-    RegisterBoth();
-    const char* const dirs[] = {
+// Each type lists and checks its own directory of every root (actions: the user's action folder
+// only), and every item carries the full path of each occurrence.
+TEST_F(ResourceExportsTest, EachTypeListsAndChecksItsOwnDirectoryOfEveryLiveRoot) {
+    const std::string dirs[] = {
         "Commands/", "Configures/Default/Action/", "Context/", "Forms/", "Icons/", "qrc/", "text/",
         "doc/"};
     ASSERT_FALSE(Exists(rootA_ + "Forms") || Exists(rootB_ + "Forms")); // listed all the same
@@ -84,40 +75,12 @@ TEST_F(ResourceExportsTest, EveryTypeListsItsDirectoryInEveryLiveRootExistingOrN
         EXPECT_EQ(paths, (Strings{rootA_ + dirs[type], rootB_ + dirs[type]})) << type;
         EXPECT_EQ(platform_->LastListenerCalls(), 1) << type;
     }
-}
-
-TEST_F(ResourceExportsTest, UnknownTypesAndNoPackagesAnswerOnceWithAnEmptyList) {
-    const auto pathList = platform_->Symbol<PathListFn>("KxResourcePathList");
-    const auto checkPathList = platform_->Symbol<CheckPathListFn>("KxResourceCheckPathList");
-    WriteBoth("Icons/same.png", "x");
-    for (const int type : {4, 8, -1, 9, INT_MIN, INT_MAX}) {
-        if (type == 8) {
-            RegisterBoth(); // the known type above asked while nothing was registered
-        }
-        Recorder paths, conflicts;
-        pathList(type, &paths);
-        checkPathList(type, &conflicts);
-        EXPECT_EQ(paths.seen, "0 at null;") << type;
-        EXPECT_EQ(conflicts.seen, "0 at null;") << type;
-    }
-    // A missing listener is simply not called.
-    pathList(4, nullptr);
-    checkPathList(4, nullptr);
-}
-
-// Each type checks its own directory of every root (actions: the user's action folder only),
-// and every item carries the full path of each occurrence.
-TEST_F(ResourceExportsTest, EachTypeReportsTheConflictsOfItsOwnDirectories) {
-    RegisterBoth();
-    const std::pair<int, std::string> fileTypes[] = {{0, "Commands/"}, {3, "Forms/"}, {4, "Icons/"},
-                                                     {5, "qrc/"},      {6, "text/"},  {7, "doc/"}};
-    for (const auto& [type, dir] : fileTypes) {
-        installation_.WriteFile(rootA_ + dir + "Save.PNG", "a");
-        installation_.WriteFile(rootB_ + dir + "save.png", "b");
-        installation_.WriteFile(rootB_ + dir + "unique.png", "b");
+    for (const int type : {0, 3, 4, 5, 6, 7}) {
+        installation_.WriteFile(rootA_ + dirs[type] + "Save.PNG", "a");
+        installation_.WriteFile(rootB_ + dirs[type] + "save.png", "b");
         EXPECT_EQ(Flat(platform_->CheckPathList(type)),
-                  Strings{"save.png: " + rootA_ + dir + "Save.PNG " + rootB_ + dir + "save.png"});
-        EXPECT_EQ(platform_->LastListenerCalls(), 1) << type;
+                  Strings{"save.png: " + rootA_ + dirs[type] + "Save.PNG " + rootB_ + dirs[type] +
+                          "save.png"});
     }
     WriteBoth("Context/m.xml", R"(<Menus><Menu name="Edit"/></Menus>)");
     EXPECT_EQ(Flat(platform_->CheckPathList(2)),
@@ -128,21 +91,31 @@ TEST_F(ResourceExportsTest, EachTypeReportsTheConflictsOfItsOwnDirectories) {
     EXPECT_EQ(Flat(platform_->CheckPathList(1)), Strings{"Run: " + mine + " " + mine});
 }
 
-TEST_F(ResourceExportsTest, AnErrorWhileWalkingOrInTheListenerStaysInsideTheExport) {
-    RegisterBoth();
+// Every call answers exactly once, an empty answer with a null array: unknown types, a check that
+// fails inside (here: the host reports a user folder that is no path at all) rather than giving a
+// part of the answer, and a known type once nothing is registered.
+TEST_F(ResourceExportsTest, EveryCallAnswersOnceAndNoErrorLeavesTheExport) {
+    const auto pathList = platform_->Symbol<decltype(&KxResourcePathList)>("KxResourcePathList");
+    const auto checkPathList =
+        platform_->Symbol<decltype(&KxResourceCheckPathList)>("KxResourceCheckPathList");
     WriteBoth("Icons/same.png", "x");
-    const auto checkPathList = platform_->Symbol<CheckPathListFn>("KxResourceCheckPathList");
-    Recorder throwing;
-    throwing.throwAfter = true;
-    EXPECT_NO_THROW(checkPathList(4, &throwing));
-    EXPECT_EQ(throwing.seen, "1 items;");
-    // A failure inside the check (here: the host reports a user folder that is no path at
-    // all) gives an empty answer rather than an exception or a part of the answer.
+    Recorder recorder;
+    checkPathList(4, &recorder);
+    for (const int type : {8, -1}) {
+        pathList(type, &recorder);
+        checkPathList(type, &recorder);
+    }
     setenv("KALDOR_FOLDER_7", "C:", 1);
-    Recorder failed;
-    EXPECT_NO_THROW(checkPathList(1, &failed));
+    checkPathList(1, &recorder);
     unsetenv("KALDOR_FOLDER_7");
-    EXPECT_EQ(failed.seen, "0 at null;");
+    platform_->RegClear();
+    pathList(4, &recorder);
+    checkPathList(4, &recorder);
+    EXPECT_EQ(recorder.seen,
+              "1;0 at null;0 at null;0 at null;0 at null;0 at null;0 at null;0 at null;");
+    // A missing listener is simply not called.
+    pathList(4, nullptr);
+    checkPathList(4, nullptr);
 }
 
 } // namespace
