@@ -3,6 +3,8 @@
 
 #include "Scenario.h"
 
+#include <QTemporaryDir>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -35,9 +37,6 @@ void ExpectSays(const std::string& said, Texts texts, const std::string& install
 class DemoCopy final {
 public:
     DemoCopy();
-    ~DemoCopy();
-    DemoCopy(const DemoCopy&) = delete;
-    DemoCopy& operator=(const DemoCopy&) = delete;
 
     std::string Install() const { return root_ + "/install"; }
     std::string Home() const { return root_ + "/home"; }
@@ -48,10 +47,11 @@ public:
     // kaldor on this copy, with every variable a test may set cleared unless given.
     ProcessResult Kaldor(Texts arguments, Environment environment = {}) const;
 
-    void Write(const std::string& relative, const std::string& content) const;
-    void Remove(const std::string& relative) const;
+    // Gives a file of the copy new content, or removes it when there is none.
+    void Set(const std::string& relative, const std::optional<std::string>& content) const;
 
 private:
+    QTemporaryDir folder_;
     std::string root_;
 };
 
