@@ -63,12 +63,10 @@ std::string CraftElf(bool is64, bool bigEndian, Damage damage) {
     segment(headerSize + entrySize, damage == Damage::NoDynamic ? 4 : 2,
             damage == Damage::DynamicOff ? fileSize - 8 : dynamicOffset, 8 * word);
 
+    const std::uint64_t strtab = damage == Damage::StrTab ? 0x900000 : base + strtabOffset;
+    const std::uint64_t strsz = damage == Damage::StrSz ? 1 : damage == Damage::Unended ? 1000 : 9;
     // DT_NEEDED "DepB.so", DT_STRTAB, DT_STRSZ, DT_NULL.
-    const std::uint64_t dynamic[] = {
-        1,  1,
-        5,  damage == Damage::StrTab ? 0x900000 : base + strtabOffset,
-        10, damage == Damage::StrSz ? 1u : damage == Damage::Unended ? 1000u : 9u,
-        0,  0};
+    const std::uint64_t dynamic[] = {1, 1, 5, strtab, 10, strsz, 0, 0};
     for (std::uint64_t i = 0; i < 8; ++i) {
         put(dynamicOffset + i * word, word, dynamic[i]);
     }
@@ -77,43 +75,35 @@ std::string CraftElf(bool is64, bool bigEndian, Damage damage) {
 
 class SysElf : public SysTest::WithTempDir {
 protected:
-    void SetUp() override { SysTest::CopyLibraries(dir, {"DepB.so", "DepC.so"}); }
+    void SetUp() override { CopyLibraries(dir, {"DepB.so", "DepC.so"}); }
 
     // Loads `content` as a library beside DepB.so; returns how often DepB.so was loaded.
     int LoadsOfDepB(const std::string& content) {
         const fs::path path = dir / "Crafted.so";
-        SysTest::WriteFile(path, content);
+        WriteFile(path, content);
         ::setenv("SYS_TEST_DEPB_LOADS", "0", 1);
         Sys::SetLastError(0);
         EXPECT_EQ(Sys::LoadLibrary(path), nullptr);
         EXPECT_NE(Sys::LastError(), 0u);
-        EXPECT_EQ(Sys::FindLoadedModule(dir / "DepB.so"), nullptr)
-            << "a failed load keeps nothing loaded";
         return std::atoi(std::getenv("SYS_TEST_DEPB_LOADS"));
     }
 };
 
-TEST_F(SysElf, NamesAreReadInEveryClassAndByteOrder) {
+TEST_F(SysElf, NamesAreReadInEveryClassAndByteOrderButNeverFromADamagedFile) {
     for (const bool is64 : {false, true}) {
         for (const bool bigEndian : {false, true}) {
             SCOPED_TRACE(std::string(is64 ? "64" : "32") + (bigEndian ? " big" : " little"));
             EXPECT_EQ(LoadsOfDepB(CraftElf(is64, bigEndian, Damage::None)), 1);
             EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOEXEC))
                 << Sys::LoaderErrorText();
-        }
-    }
-}
-
-TEST_F(SysElf, DamagedOrTruncatedFilesYieldNoNames) {
-    for (const bool is64 : {false, true}) {
-        for (int damage = 1; damage <= static_cast<int>(Damage::Unended); ++damage) {
-            SCOPED_TRACE(std::to_string(damage) + (is64 ? " 64" : " 32"));
-            EXPECT_EQ(LoadsOfDepB(CraftElf(is64, false, static_cast<Damage>(damage))), 0);
+            for (int damage = 1; damage <= static_cast<int>(Damage::Unended); ++damage) {
+                EXPECT_EQ(LoadsOfDepB(CraftElf(is64, bigEndian, static_cast<Damage>(damage))), 0)
+                    << damage;
+            }
         }
         const std::string whole = CraftElf(is64, false, Damage::None);
         for (std::size_t length = 0; length < whole.size(); ++length) {
-            SCOPED_TRACE(length);
-            EXPECT_EQ(LoadsOfDepB(whole.substr(0, length)), 0);
+            EXPECT_EQ(LoadsOfDepB(whole.substr(0, length)), 0) << length;
         }
     }
 }

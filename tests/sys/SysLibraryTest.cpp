@@ -11,7 +11,6 @@
 #include <vector>
 
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
-using SysTest::CopyLibraries;
 namespace fs = std::filesystem;
 
 namespace {
@@ -92,7 +91,7 @@ TEST_F(SysLibrary, OwnDirectoryComesFirstThenAddedDirectoriesInOrder) {
         SCOPED_TRACE(expected);
         const fs::path root = dir / expected;
         CopyLibraries(root / "package", {"PkgA.so"});
-        SysTest::WriteFile(root / "package/DepB.so", "not a library");
+        WriteFile(root / "package/DepB.so", "not a library");
         for (const std::string& holder : holders) {
             CopyLibraries(root / holder, {"DepB.so", "DepC.so"});
         }
@@ -109,9 +108,7 @@ TEST_F(SysLibrary, OwnDirectoryComesFirstThenAddedDirectoriesInOrder) {
 }
 
 TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
-    CopyLibraries(dir, {"PkgA.so"});
-    ExpectLoadFails(dir / "PkgA.so", ENOENT, "DepB.so");
-    CopyLibraries(dir, {"DepB.so"}); // there, but what it needs is not
+    CopyLibraries(dir, {"PkgA.so", "DepB.so"}); // DepB.so is there, but what it needs is not
     ExpectLoadFails(dir / "PkgA.so", ENOENT, "DepC.so");
     EXPECT_EQ(Sys::FindLoadedModule(dir / "DepB.so"), nullptr);
 
@@ -121,7 +118,7 @@ TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
     ExpectLoadFails(broken, EISDIR, "Broken.so");
     fs::remove(broken);
     for (const char* content : {"not a library\n", ELFMAG}) {
-        SysTest::WriteFile(broken, content);
+        WriteFile(broken, content);
         ExpectLoadFails(broken, ENOEXEC, "Broken.so");
     }
     Sys::SetLastError(0);

@@ -22,24 +22,22 @@ protected:
         EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << "cannot create a temporary directory";
         dir = pattern;
     }
-    ~WithTempDir() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+    ~WithTempDir() override { fs::remove_all(dir, ignored_); }
+    static void WriteFile(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
+
+    // Copies built test libraries ("PkgA.so", ...) into `directory`, which is created when missing.
+    static void CopyLibraries(const fs::path& directory, std::initializer_list<const char*> names) {
+        fs::create_directories(directory);
+        for (const char* name : names) {
+            fs::copy_file(fs::path(SYS_TEST_LIBRARY_DIR) / name, directory / name,
+                          fs::copy_options::overwrite_existing);
+        }
     }
+
     fs::path dir;
+
+private:
+    std::error_code ignored_;
 };
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
-
-// Copies built test libraries ("PkgA.so", ...) into `directory`, which is created when missing.
-inline void CopyLibraries(const fs::path& directory, std::initializer_list<const char*> names) {
-    fs::create_directories(directory);
-    for (const char* name : names) {
-        fs::copy_file(fs::path(SYS_TEST_LIBRARY_DIR) / name, directory / name,
-                      fs::copy_options::overwrite_existing);
-    }
-}
 
 } // namespace SysTest
