@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -22,25 +21,21 @@ namespace orvane::test {
 using Strings = std::vector<std::string>;
 using Files = std::vector<std::pair<std::string, std::string>>; // below the root, copied from
 
-inline std::string DataFile(const std::string& relative) { // a file of tests/resources/data
-    return ORVANE_RESOURCE_DATA_DIR "/" + relative;
-}
-inline std::string BuiltFile(const std::string& name) { // a file made by rcc or lrelease
-    return ORVANE_RESOURCE_BUILT_DIR "/" + name;
-}
+// A file of tests/resources/data, and one made by rcc or lrelease.
+inline const auto DataFile = [](const std::string& f) { return ORVANE_RESOURCE_DATA "/" + f; };
+inline const auto BuiltFile = [](const std::string& f) { return ORVANE_RESOURCE_BUILT "/" + f; };
 
 template <typename T> std::vector<T> Concat(std::vector<T> a, const std::vector<T>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-// The names in a folder, sorted; empty when it is missing.
-inline Strings Names(const std::string& dir) {
+// The names in a folder, or the contents of its files, sorted; empty when it is missing.
+inline Strings Names(const std::string& dir, bool contents = false) {
     Strings names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end;
-         it.increment(error)) {
-        names.push_back(it->path().filename().string());
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, missing)) {
+        names.push_back(contents ? ReadFile(entry.path()) : entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -60,7 +55,7 @@ inline Strings RootCalls(const Installation& installation, const std::string& ro
             calls.push_back(call + " " + arg);
         } else if ((call == "kdlPathAdd" || call == "RegisterRcc" || call == "kdlHelpDocLoad") &&
                    arg.compare(0, root.size(), root) == 0) {
-            const bool refused = call == "kdlPathAdd" && !result.empty() && result != "0";
+            const bool refused = call == "kdlPathAdd" && result == "1";
             const std::string below = arg.substr(root.size());
             calls.push_back(call + " " + (below.empty() ? "<root>" : below) +
                             (refused ? " refused" : ""));
@@ -69,19 +64,17 @@ inline Strings RootCalls(const Installation& installation, const std::string& ro
     return calls;
 }
 
-// What every root is offered before its languages: the root and the folders the host expects.
+// What every root is offered before its languages: the root and the folders the host expects;
+// then, on an English host, the English folders and help.
 inline const Strings kPathPart = {"kdlPathAdd <root>", "kdlPathAdd Icons/", "kdlPathAdd text/",
                                   "kdlPathAdd Languages/"};
+inline const Strings kEnglishOnly = {"kdlPathAdd Languages/en_US/",
+                                     "kdlPathAdd Languages/en_US/Text/",
+                                     "kdlHelpDocLoad Languages/en_US/doc/context.txt"};
+inline const Strings kEnglish = Concat(kPathPart, kEnglishOnly);
 // The setting groups, each with a user-side and a default-side folder.
-inline constexpr const char* kGroups[4] = {"Action", "Environment-2/Controls",
-                                           "Environment-10/Controls", "Environment-13/Controls"};
-
-// Parameterised cases print as their `name`, and are named so with
-// ::testing::PrintToStringParamName() (bring it in with a using-declaration beside them).
-template <typename Case>
-auto operator<<(std::ostream& out, const Case& c) -> decltype(out << c.name) {
-    return out << c.name;
-}
+inline constexpr const char* kGroups[4] = {"Action/", "Environment-2/Controls/",
+                                           "Environment-10/Controls/", "Environment-13/Controls/"};
 
 inline int applicationArgc = 1;
 inline char applicationName[] = "orvane_resource_tests";
@@ -98,35 +91,26 @@ protected:
     }
     // "<installation>/res/R/" with the folders and files given, plus one setting file of its own
     // unless `withSetting` is false.
-    std::string MakeRoot(const Strings& dirs, const Files& files = {},
-                         bool withSetting = true) const {
-        const std::string root = installation_.Root() + "/res/R/";
-        std::filesystem::create_directories(root);
+    std::string MakeRoot(const Strings& dirs, const Files& files, bool withSetting = true) const {
+        const std::string root =
+            withSetting ? installation_.AddResourceRoot("res/R") : installation_.Root() + "/res/R/";
         for (const auto& dir : dirs) {
             std::filesystem::create_directories(root + dir);
         }
         for (const auto& [target, source] : files) {
             installation_.WriteFile(root + target, ReadFile(source));
         }
-        if (withSetting) {
-            installation_.AddResourceRoot("res/R");
-        }
         return root;
     }
+    void Touch(const std::string& path) const { installation_.WriteFile(path, "x"); }
     int Register(const std::string& package, const std::string& root) {
         return platform_->Reg(installation_.AddPackage(package, "bin/KxApp").c_str(), root.c_str());
     }
-    void UnReg(const std::string& package) {
-        platform_->UnReg((installation_.AppDir() + package + ".so").c_str());
-    }
-    std::string UserGroupDir(const std::string& group) const {
-        return installation_.Home() + "roles/Engineer/" + group + "/";
-    }
-    std::string DefaultGroupDir(const std::string& group) const {
-        return installation_.Home() + "logs/Nevra/cae_pr_/Settings/Default/" + group + "/";
-    }
 
     Installation installation_;
+    const std::string userSide_ = installation_.Home() + "roles/Engineer/";
+    const std::string userAction_ = userSide_ + kGroups[0];
+    const std::string defaultSide_ = installation_.Home() + "logs/Nevra/cae_pr_/Settings/Default/";
     std::unique_ptr<QCoreApplication> application_ =
         std::make_unique<QCoreApplication>(applicationArgc, applicationArgv);
     std::unique_ptr<Platform> platform_;
