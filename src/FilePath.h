@@ -10,8 +10,8 @@ namespace VELMORA::NEVRA::Platform {
 class FilePath {
 public:
     FilePath() = default;
-    FilePath(const std::string& text);          // NOLINT(google-explicit-constructor)
-    FilePath(const char* text);                 // NOLINT(google-explicit-constructor)
+    FilePath(const std::string& text); // NOLINT(google-explicit-constructor)
+    FilePath(const char* text);        // NOLINT(google-explicit-constructor)
     FilePath(const FilePath& dir, const std::string& name);
 
     // Clears every field, then parses. Throws FileSystemError for a malformed drive form.

@@ -79,7 +79,7 @@ bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t 
 
 // Native conventions.
 char NativeSeparator();
-const char* LibrarySuffix(); // ".dll" or ".so"
+const char* LibrarySuffix();      // ".dll" or ".so"
 const char* SearchPathVariable(); // "path" or "LD_LIBRARY_PATH"
 char SearchPathDelimiter();       // ';' or ':'
 
