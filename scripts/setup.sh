@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools
           qttools5-dev-tools libtinyxml2-dev libspdlog-dev libgtest-dev libgmock-dev
-          libbenchmark-dev clang-format)
+          libbenchmark-dev clang-format ccache)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
