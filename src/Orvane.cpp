@@ -29,21 +29,13 @@ PhaseScope InfoScope(const char* begin, const char* end) {
 // The directories added while packages load, and what it took to add them.
 struct DllDirectories {
     bool failed = false;
-    std::string hostDirectory;
     Sys::DirectoryCookie hostCookie = nullptr;
-    std::string libraryDirectory;
     Sys::DirectoryCookie libraryCookie = nullptr;
 };
 
-std::string DirectoryOf(const std::string& file) {
-    return StripTrailingSeparator(FilePath(file).Parent().Str());
-}
-
 void AddDllDirectories(DllDirectories& state) {
-    state.libraryDirectory = DirectoryOf(Sys::OwnModulePath());
-    state.libraryCookie = Sys::AddDllDirectory(state.libraryDirectory);
-    state.hostDirectory = DirectoryOf(Sys::ExecutablePath());
-    state.hostCookie = Sys::AddDllDirectory(state.hostDirectory);
+    state.libraryCookie = Sys::AddModuleDirectory(Sys::ModuleFile::Platform);
+    state.hostCookie = Sys::AddModuleDirectory(Sys::ModuleFile::Executable);
     // Both are attempted before either is checked; the host's failure is reported first.
     if (state.hostCookie == nullptr) {
         KX_LOG_FATAL("Kaldor: AddDllDirectory, " + std::to_string(Sys::LastError()) + ")");

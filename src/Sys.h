@@ -74,6 +74,11 @@ bool FreeLibrary(ModuleHandle module);
 
 // Process-wide DLL search directories. A cookie is never null on success.
 DirectoryCookie AddDllDirectory(const std::string& directory);
+// Adds the directory of the platform's own file or of the executable. The file's name is read in
+// the system's own form (wide on Windows), so a folder whose name lies outside the code page is
+// added as it is.
+enum class ModuleFile { Platform, Executable };
+DirectoryCookie AddModuleDirectory(ModuleFile which);
 bool RemoveDllDirectory(DirectoryCookie cookie);
 bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t servicePack);
 

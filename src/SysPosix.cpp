@@ -872,6 +872,12 @@ DirectoryCookie AddDllDirectory(const std::string& directory) {
     return reinterpret_cast<DirectoryCookie>(cookie);
 }
 
+DirectoryCookie AddModuleDirectory(ModuleFile which) {
+    // Names are bytes here: the narrow path is the system's own form.
+    return AddDllDirectory(
+        DirectoryPart(which == ModuleFile::Platform ? OwnModulePath() : ExecutablePath()));
+}
+
 bool RemoveDllDirectory(DirectoryCookie cookie) {
     std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
     const auto value = reinterpret_cast<std::uintptr_t>(cookie);

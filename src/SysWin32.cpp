@@ -13,6 +13,8 @@
 #endif
 #include <windows.h>
 
+#include <shlwapi.h>
+
 // windows.h maps these names to their ANSI or wide variants; in this file they are the layer's.
 #undef CopyFile
 #undef CreateDirectory
@@ -68,6 +70,26 @@ template <typename Function> Function Kernel32Function(const char* name) {
         return nullptr;
     }
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(kernel, name)));
+}
+
+// The module that holds this code: the allocation base of its region is the module's handle. A
+// failed query leaves it null, for which the system names the process's executable.
+HMODULE OwnModule() {
+    MEMORY_BASIC_INFORMATION region{};
+    if (::VirtualQuery(reinterpret_cast<LPCVOID>(&OwnModule), &region, sizeof region) == 0) {
+        return nullptr;
+    }
+    return static_cast<HMODULE>(region.AllocationBase);
+}
+
+// Windows 8 and later have the call; older systems may have it through an update.
+DLL_DIRECTORY_COOKIE AddWideDllDirectory(const wchar_t* directory) {
+    if (IsOsVersionAtLeast(directCallMajor, directCallMinor, 0)) {
+        return ::AddDllDirectory(directory);
+    }
+    using Function = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+    const Function add = Kernel32Function<Function>("AddDllDirectory");
+    return add != nullptr ? add(directory) : nullptr;
 }
 
 std::mutex loaderErrorMutex;
@@ -398,15 +420,8 @@ std::string ErrorText(ErrorCode code) {
 // Own module and executable
 
 std::string OwnModulePath() {
-    // The allocation base of the region that holds this code is the module's handle; a failed
-    // query leaves it null, for which the system names the process's executable.
-    MEMORY_BASIC_INFORMATION region{};
-    HMODULE module = nullptr;
-    if (::VirtualQuery(reinterpret_cast<LPCVOID>(&OwnModulePath), &region, sizeof region) != 0) {
-        module = static_cast<HMODULE>(region.AllocationBase);
-    }
     char buffer[MAX_PATH] = {};
-    ::GetModuleFileNameA(module, buffer, MAX_PATH - 1);
+    ::GetModuleFileNameA(OwnModule(), buffer, MAX_PATH - 1);
     return buffer;
 }
 
@@ -466,13 +481,16 @@ bool FreeLibrary(ModuleHandle module) {
 }
 
 DirectoryCookie AddDllDirectory(const std::string& directory) {
-    const std::wstring wide = Widen(directory);
-    if (IsOsVersionAtLeast(directCallMajor, directCallMinor, 0)) {
-        return ::AddDllDirectory(wide.c_str());
-    }
-    using Function = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
-    const Function add = Kernel32Function<Function>("AddDllDirectory");
-    return add != nullptr ? add(wide.c_str()) : nullptr;
+    return AddWideDllDirectory(Widen(directory).c_str());
+}
+
+DirectoryCookie AddModuleDirectory(ModuleFile which) {
+    wchar_t buffer[MAX_PATH] = {};
+    // Longer names are cut by the system; what is left still names a directory to try.
+    ::GetModuleFileNameW(which == ModuleFile::Platform ? OwnModule() : nullptr, buffer, MAX_PATH);
+    buffer[MAX_PATH - 1] = L'\0';
+    ::PathRemoveFileSpecW(buffer);
+    return AddWideDllDirectory(buffer);
 }
 
 bool RemoveDllDirectory(DirectoryCookie cookie) {
