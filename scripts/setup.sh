@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs the system packages the build needs, only those that are missing.
+# Installs the system packages the build needs, only those that are missing. With the argument
+# "windows", also the MinGW-w64 cross compiler, Wine and GoogleTest's sources.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools
           qttools5-dev-tools libtinyxml2-dev libspdlog-dev libgtest-dev libgmock-dev
           libbenchmark-dev clang-format ccache)
+if [ "${1:-}" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest libfmt-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
