@@ -8,6 +8,7 @@
 #include "PhaseScope.h"
 #include "Sys.h"
 
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 
@@ -59,14 +60,28 @@ void ReleasePackageId(std::uint32_t id) {
 
 std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
     const std::string variable = Sys::SearchPathVariable();
+    const char delimiter = Sys::SearchPathDelimiter();
     std::string old;
     Sys::GetEnvironment(variable, old); // a missing variable reads as empty
+    // An empty element means the current directory to every program the host starts: a bare
+    // library name adds nothing, and an empty or sloppy old value gives no empty element.
     std::string value;
+    const auto append = [&value, delimiter](const std::string& element) {
+        if (!element.empty()) {
+            value += value.empty() ? element : delimiter + element;
+        }
+    };
     for (const auto& dll : dlls) {
-        value += FilePath(dll).Parent().Str();
-        value += Sys::SearchPathDelimiter();
+        append(FilePath(dll).Parent().Str());
     }
-    value += old;
+    for (std::size_t start = 0; start <= old.size();) {
+        const std::size_t end = std::min(old.find(delimiter, start), old.size());
+        append(old.substr(start, end - start));
+        start = end + 1;
+    }
+    if (value == old) {
+        return 0;
+    }
     if (!Sys::SetEnvironment(variable, value)) {
         KX_LOG_FATAL("AddPathEnvironment");
         return -1;
@@ -116,12 +131,12 @@ void KxPackage::Import() {
         FailImport("Init PATH environment failed");
     }
     Sys::SetLastError(0);
-    module_ = Sys::LoadLibrary(path_);
+    std::string loaderText;
+    module_ = Sys::LoadLibrary(path_, &loaderText);
     if (module_ == nullptr && Sys::LastError() != 0) {
         const Sys::ErrorCode error = Sys::LastError();
         std::string message = "the dll has unknown dependence, path=" + path_ +
                               "(handle=0, error=" + std::to_string(error) + ")";
-        const std::string loaderText = Sys::LoaderErrorText();
         if (!loaderText.empty()) {
             message += ": " + loaderText;
         }
@@ -136,7 +151,11 @@ void KxPackage::Import() {
 }
 
 KxPackage::~KxPackage() {
-    CallEntry(exitFn_, exitRoutine_);
+    try {
+        CallEntry(exitFn_, exitRoutine_, "Exit");
+    } catch (...) {
+        // The platform's own routines and the profile hook: unloading goes on regardless.
+    }
     if (module_ != nullptr) {
         Sys::FreeLibrary(module_);
         module_ = nullptr;
@@ -149,17 +168,26 @@ KxPackage::~KxPackage() {
 std::int32_t KxPackage::Init() {
     if (!initCalled_) {
         initCalled_ = true;
-        initResult_ = CallEntry(initFn_, initRoutine_);
+        initResult_ = CallEntry(initFn_, initRoutine_, "Init");
     }
     KX_LOG_INFO("init=" + std::to_string(initCalled_ ? 1 : 0) +
                 " return=" + std::to_string(initResult_));
     return initResult_;
 }
 
-std::int32_t KxPackage::CallEntry(EntryPoint entry, ListRoutine routine) {
+std::int32_t KxPackage::CallEntry(EntryPoint entry, ListRoutine routine, const char* name) {
     std::int32_t result = -1;
     if (entry != nullptr) {
-        result = entry(packageManager_, moduleManager_);
+        // A package's entry point may throw anything; that is its failure, never the host's.
+        try {
+            result = entry(packageManager_, moduleManager_);
+        } catch (const std::exception& error) {
+            KX_LOG_ERROR(std::string("App ") + name + " failed" + path_ + ": " + error.what());
+            return -1;
+        } catch (...) {
+            KX_LOG_ERROR(std::string("App ") + name + " failed" + path_);
+            return -1;
+        }
     } else if (routine != nullptr) {
         result = routine(packageManager_, listFile_);
     } else {

@@ -36,7 +36,8 @@ private:
     using ListRoutine = std::int32_t (*)(KxPackageMgr*, const std::string&);
 
     void Import();
-    std::int32_t CallEntry(EntryPoint entry, ListRoutine routine);
+    // `name` ("Init" or "Exit") names the entry point in the record of one that throws.
+    std::int32_t CallEntry(EntryPoint entry, ListRoutine routine, const char* name);
     void RunBrowserProfileHook() const;
 
     std::uint32_t ownerId_ = 0;

@@ -49,7 +49,10 @@ void Sleep(unsigned milliseconds);
 using SleepFunction = void (*)(unsigned milliseconds);
 SleepFunction SetSleepFunction(SleepFunction function);
 
-// Environment. GetEnvironment returns false when the variable is not set.
+// Environment. GetEnvironment returns false when the variable is not set. The layer owns the
+// storage of what SetEnvironment writes and frees a replaced value one replacement later (a
+// reader on another thread may still hold it), so rewriting a growing value costs no more than
+// the value itself.
 bool GetEnvironment(const std::string& name, std::string& value);
 bool SetEnvironment(const std::string& name, const std::string& value);
 
@@ -63,12 +66,15 @@ std::string ExecutablePath();
 
 // Dynamic libraries.
 // LoadLibrary loads with the altered search path: the library's own directory and the added
-// search directories are searched first for its dependencies. On failure it returns null, sets a
-// non-zero last error and keeps the loader's own text for LoaderErrorText().
-ModuleHandle LoadLibrary(const std::string& path);
-std::string LoaderErrorText();
-// A module already loaded from `path`, without loading it or holding a reference; null if none.
+// search directories are searched first for its dependencies. A bare file name is searched for
+// like a dependency, in the search-path variable as it stands now, then by the system. On failure
+// it returns null, sets a non-zero last error and, when `loaderText` is given, puts the loader's
+// own text there: the text belongs to this call, whatever other threads load or unload.
+ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText = nullptr);
+// A module already loaded from `path` (a bare name found as LoadLibrary finds it), without
+// loading it or holding a reference; null if none.
 ModuleHandle FindLoadedModule(const std::string& path);
+// A symbol that `module` itself defines; null when only one of its dependencies does.
 void* GetSymbol(ModuleHandle module, const char* name);
 bool FreeLibrary(ModuleHandle module);
 

@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -384,7 +387,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// DLL search directories and the loader's last text
+// DLL search directories
 
 struct DllDirectory {
     std::uintptr_t cookie;
@@ -396,14 +399,6 @@ struct DllDirectory {
 std::mutex dllDirectoriesMutex;
 std::vector<DllDirectory> dllDirectories;
 std::uintptr_t nextCookie = 1;
-
-std::mutex loaderErrorMutex;
-std::string loaderError;
-
-void KeepLoaderError(std::string text) {
-    std::lock_guard<std::mutex> lock(loaderErrorMutex);
-    loaderError = std::move(text);
-}
 
 std::string TakeDlError() {
     const char* text = ::dlerror();
@@ -435,6 +430,21 @@ bool IsLoaded(const std::string& name) {
     }
     ::dlclose(handle);
     return true;
+}
+
+// The first of `directories` that holds a library `name` this process can load; empty if none.
+// The dynamic loader skips files of the wrong class or machine in its search directories, and so
+// does this search.
+std::string LocateLibrary(const std::string& name, const std::vector<std::string>& directories) {
+    for (const std::string& directory : directories) {
+        const std::string candidate = JoinPath(directory, name);
+        struct stat status {};
+        if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            ElfFile(candidate).MatchesProcess()) {
+            return candidate;
+        }
+    }
+    return std::string();
 }
 
 // Loads the dependencies of one library that the dynamic loader would not find on its own, and
@@ -474,20 +484,6 @@ private:
     // Deeper chains than this are not real libraries but a cycle the name set missed.
     static constexpr int maxDepth = 64;
 
-    std::string Locate(const std::string& name) const {
-        for (const std::string& directory : directories_) {
-            const std::string candidate = JoinPath(directory, name);
-            struct stat status {};
-            // The dynamic loader skips files of the wrong class or machine in its search
-            // directories, and so does this search.
-            if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-                ElfFile(candidate).MatchesProcess()) {
-                return candidate;
-            }
-        }
-        return std::string();
-    }
-
     bool PreloadFor(const std::string& path, std::string& error, int depth) {
         if (depth > maxDepth) {
             return true;
@@ -497,7 +493,7 @@ private:
                 IsLoaded(name)) {
                 continue;
             }
-            const std::string found = Locate(name);
+            const std::string found = LocateLibrary(name, directories_);
             if (found.empty()) {
                 continue; // left to the dynamic loader's own search
             }
@@ -549,6 +545,85 @@ std::vector<std::string> DependencyDirectories(const std::string& path) {
     }
     return directories;
 }
+
+bool IsBareName(const std::string& path) {
+    return path.find('/') == std::string::npos;
+}
+
+// The file a library name stands for: a path with a folder is itself; a bare name is found where
+// a dependency would be, since the dynamic loader reads the search-path variable only once, at
+// start-up. Empty when only the system's own search can tell.
+std::string LibraryFile(const std::string& path) {
+    return IsBareName(path) ? LocateLibrary(path, DependencyDirectories(path)) : path;
+}
+
+// Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
+// which dlsym searches too.
+bool DefinedIn(ModuleHandle module, void* symbol) {
+    link_map* own = nullptr;
+    if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0) {
+        ::dlerror();
+        return false;
+    }
+    Dl_info info{};
+    link_map* defining = nullptr;
+    return ::dladdr1(symbol, &info, reinterpret_cast<void**>(&defining), RTLD_DL_LINKMAP) != 0 &&
+           defining == own;
+}
+
+// The values of the variables set through this layer. glibc's setenv never frees the value it
+// replaces (an earlier getenv's pointer may still be in use), so a variable rewritten on every
+// package import would cost memory with the square of the imports. putenv installs a buffer as it
+// is instead; the buffer it replaces is freed one replacement later, because a reader that took
+// it just before the replacement, on another thread too, may still be reading it.
+class EnvironmentStore final {
+public:
+    EnvironmentStore() = default;
+    // The environment outlives this library: a value still installed is handed to glibc's own
+    // storage before the buffer goes, so that the environment never points into freed memory.
+    ~EnvironmentStore() {
+        ErrnoKeeper keep;
+        for (const auto& [name, slot] : slots_) {
+            const char* installed = std::getenv(name.c_str());
+            if (slot.current && installed == slot.current.get() + name.size() + 1) {
+                const std::string value = installed;
+                ::setenv(name.c_str(), value.c_str(), 1);
+            }
+        }
+    }
+    EnvironmentStore(const EnvironmentStore&) = delete;
+    EnvironmentStore& operator=(const EnvironmentStore&) = delete;
+
+    bool Set(const std::string& name, const std::string& value) {
+        if (name.empty() || name.find('=') != std::string::npos) {
+            errno = EINVAL;
+            return false;
+        }
+        const std::string entry = name + '=' + value;
+        auto buffer = std::make_unique<char[]>(entry.size() + 1);
+        std::memcpy(buffer.get(), entry.c_str(), entry.size() + 1);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (::putenv(buffer.get()) != 0) {
+            return false;
+        }
+        Slot& slot = slots_[name];
+        slot.previous = std::move(slot.current);
+        slot.current = std::move(buffer);
+        return true;
+    }
+
+private:
+    struct Slot {
+        std::unique_ptr<char[]> current;
+        std::unique_ptr<char[]> previous;
+    };
+
+    std::mutex mutex_;
+    std::map<std::string, Slot> slots_;
+};
+
+// Built while the library loads, so it outlives everything that sets a variable afterwards.
+EnvironmentStore environmentStore;
 
 } // namespace
 
@@ -714,7 +789,7 @@ bool GetEnvironment(const std::string& name, std::string& value) {
 }
 
 bool SetEnvironment(const std::string& name, const std::string& value) {
-    return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+    return environmentStore.Set(name, value);
 }
 
 ErrorCode LastError() {
@@ -778,55 +853,71 @@ std::string ExecutablePath() {
 // -------------------------------------------------------------------------------------------------
 // Dynamic libraries
 
-ModuleHandle LoadLibrary(const std::string& path) {
+ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
+    const auto fail = [loaderText](std::string text, int code) -> ModuleHandle {
+        if (loaderText != nullptr) {
+            *loaderText = std::move(text);
+        }
+        errno = code;
+        return nullptr;
+    };
     if (path.empty()) {
         // dlopen("") would hand back the main program.
-        KeepLoaderError("cannot load a library from an empty path");
-        errno = EINVAL;
-        return nullptr;
+        return fail("cannot load a library from an empty path", EINVAL);
     }
+    const std::string found = LibraryFile(path);
+    // A bare name found nowhere is left to the system's own search, which never reads a file
+    // of that name from the current directory; neither does this layer.
+    const std::string file = found.empty() ? path : found;
     std::string error;
     void* handle = nullptr;
     {
-        DependencyPreloader preloader(DependencyDirectories(path));
-        if (preloader.Preload(path, error)) {
+        DependencyPreloader preloader(found.empty() ? std::vector<std::string>()
+                                                    : DependencyDirectories(file));
+        if (found.empty() || preloader.Preload(file, error)) {
             ::dlerror();
-            handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
                 error = TakeDlError();
             }
         }
     }
-    if (handle == nullptr) {
-        int code = ErrorFromLoaderText(error);
-        // The dynamic loader passes over a library of another machine as if it were not there
-        // and says so ("No such file or directory"); the file is there, it is the wrong kind.
-        const ElfFile file(path);
-        if (file.Valid() && !file.MatchesProcess()) {
+    if (handle != nullptr) {
+        return handle;
+    }
+    int code = ErrorFromLoaderText(error);
+    // The dynamic loader passes over a library of another machine as if it were not there and
+    // says so ("No such file or directory"); the file is there, it is the wrong kind.
+    if (!IsBareName(file)) {
+        const ElfFile library(file);
+        if (library.Valid() && !library.MatchesProcess()) {
             if (code == ENOENT) {
                 error += " (the file is a library for another machine)";
             }
             code = ENOEXEC;
         }
-        KeepLoaderError(std::move(error));
-        errno = code;
     }
-    return handle;
-}
-
-std::string LoaderErrorText() {
-    std::lock_guard<std::mutex> lock(loaderErrorMutex);
-    return loaderError;
+    return fail(std::move(error), code);
 }
 
 ModuleHandle FindLoadedModule(const std::string& path) {
     if (path.empty()) {
         return nullptr;
     }
+    ErrnoKeeper keep;
     void* handle = ::dlopen(path.c_str(), RTLD_NOLOAD | RTLD_LAZY);
     if (handle == nullptr) {
         ::dlerror();
-        return nullptr;
+        // A bare name loaded from where LoadLibrary found it is known by that path only.
+        const std::string found = IsBareName(path) ? LibraryFile(path) : std::string();
+        if (found.empty()) {
+            return nullptr;
+        }
+        handle = ::dlopen(found.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+        if (handle == nullptr) {
+            ::dlerror();
+            return nullptr;
+        }
     }
     // The module stays loaded through whoever loaded it; the handle remains valid meanwhile.
     ::dlclose(handle);
@@ -840,9 +931,12 @@ void* GetSymbol(ModuleHandle module, const char* name) {
     }
     ::dlerror();
     void* symbol = ::dlsym(module, name);
-    if (symbol == nullptr) {
+    // dlsym also searches the module's dependencies; the Windows loader, whose behaviour
+    // packages are written for, looks at the module's own exports only.
+    if (symbol == nullptr || !DefinedIn(module, symbol)) {
         ::dlerror();
         errno = ENOENT;
+        return nullptr;
     }
     return symbol;
 }
@@ -853,7 +947,7 @@ bool FreeLibrary(ModuleHandle module) {
         return false;
     }
     if (::dlclose(module) != 0) {
-        KeepLoaderError(TakeDlError());
+        ::dlerror();
         errno = EINVAL;
         return false;
     }

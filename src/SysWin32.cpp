@@ -27,7 +27,6 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
-#include <mutex>
 #include <set>
 #include <vector>
 
@@ -90,14 +89,6 @@ DLL_DIRECTORY_COOKIE AddWideDllDirectory(const wchar_t* directory) {
     using Function = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
     const Function add = Kernel32Function<Function>("AddDllDirectory");
     return add != nullptr ? add(directory) : nullptr;
-}
-
-std::mutex loaderErrorMutex;
-std::string loaderError;
-
-void KeepLoaderError(std::string text) {
-    std::lock_guard<std::mutex> lock(loaderErrorMutex);
-    loaderError = std::move(text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -435,7 +426,8 @@ std::string ExecutablePath() {
 // -------------------------------------------------------------------------------------------------
 // Dynamic libraries
 
-ModuleHandle LoadLibrary(const std::string& path) {
+// The Windows loader reads the search-path variable at every load, so a bare name needs no help.
+ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
     const HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD code = ::GetLastError();
@@ -446,15 +438,12 @@ ModuleHandle LoadLibrary(const std::string& path) {
                 text += " (missing dependency: " + missing + ")";
             }
         }
-        KeepLoaderError(std::move(text));
+        if (loaderText != nullptr) {
+            *loaderText = std::move(text);
+        }
         ::SetLastError(code);
     }
     return module;
-}
-
-std::string LoaderErrorText() {
-    std::lock_guard<std::mutex> lock(loaderErrorMutex);
-    return loaderError;
 }
 
 ModuleHandle FindLoadedModule(const std::string& path) {
@@ -469,6 +458,7 @@ void* GetSymbol(ModuleHandle module, const char* name) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    // GetProcAddress looks at the module's own exports only, never at what it imports.
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
 }
 

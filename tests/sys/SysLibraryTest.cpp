@@ -1,13 +1,19 @@
-// Loading real libraries through the platform layer: dependencies found beside the library, in
-// the added DLL search directories and in the search-path variable, and every way a load fails.
+// Loading real libraries through the platform layer: dependencies and bare names found beside
+// the library, in the added DLL search directories and in the search-path variable, symbols taken
+// only from the module itself, every way a load fails, and the search-path variable's storage.
 #include "Sys.h"
 #include "SysTestSupport.h"
 
 #include <dlfcn.h>
 #include <elf.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
+#include <fstream>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
@@ -19,8 +25,11 @@ namespace {
 using Loaded = std::unique_ptr<void, bool (*)(Sys::ModuleHandle)>;
 using Added = std::unique_ptr<void, bool (*)(Sys::DirectoryCookie)>;
 
+// The loader's text of the latest failed Load on this thread.
+thread_local std::string loaderText;
+
 Loaded Load(const std::string& path) {
-    return Loaded(Sys::LoadLibrary(path), &Sys::FreeLibrary);
+    return Loaded(Sys::LoadLibrary(path, &loaderText), &Sys::FreeLibrary);
 }
 
 Added Add(const fs::path& directory) {
@@ -36,7 +45,7 @@ void ExpectLoadFails(const std::string& path, int error, const std::string& name
     Sys::SetLastError(0);
     EXPECT_EQ(Load(path).get(), nullptr);
     EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(error));
-    EXPECT_NE(Sys::LoaderErrorText().find(named), std::string::npos) << Sys::LoaderErrorText();
+    EXPECT_NE(loaderText.find(named), std::string::npos) << loaderText;
 }
 
 // Each test starts without a search-path variable (the dynamic loader read it at start-up).
@@ -52,7 +61,7 @@ TEST_F(SysLibrary, DependenciesBesideTheLibraryLoadWithoutRpath) {
     EXPECT_EQ(plain.get(), nullptr) << "the plain loader must not find DepB.so by itself";
 
     Loaded module = Load(pkgA);
-    ASSERT_NE(module.get(), nullptr) << Sys::LoaderErrorText();
+    ASSERT_NE(module.get(), nullptr) << loaderText;
     EXPECT_EQ(CallPkgA(module), 42);
     EXPECT_EQ(Sys::FindLoadedModule(pkgA), module.get());
     EXPECT_NE(Sys::FindLoadedModule(dir / "DepB.so"), nullptr);
@@ -70,12 +79,12 @@ TEST_F(SysLibrary, DependenciesInAnAddedDirectoryOrInTheSearchPathVariableAsItSt
     const std::string pkgA = dir / "package/PkgA.so";
     ExpectLoadFails(pkgA, ENOENT, "DepB.so");
     Added added = Add(dir / "shared");
-    EXPECT_EQ(CallPkgA(Load(pkgA)), 42) << Sys::LoaderErrorText();
+    EXPECT_EQ(CallPkgA(Load(pkgA)), 42) << loaderText;
     ASSERT_TRUE(Sys::RemoveDllDirectory(added.release()));
     ExpectLoadFails(pkgA, ENOENT, "DepB.so");
 
     ::setenv(Sys::SearchPathVariable(), ("::/nonexistent:" + (dir / "shared").string()).c_str(), 1);
-    EXPECT_EQ(CallPkgA(Load(pkgA)), 42) << Sys::LoaderErrorText();
+    EXPECT_EQ(CallPkgA(Load(pkgA)), 42) << loaderText;
 }
 
 // Beside the library lies a DepB.so that is no library whenever the real one lies elsewhere: the
@@ -98,7 +107,7 @@ TEST_F(SysLibrary, OwnDirectoryComesFirstThenAddedDirectoriesInOrder) {
         const Added first = Add(root / "first");
         const Added second = Add(root / "second");
         const Loaded module = Load(root / "package/PkgA.so");
-        ASSERT_NE(module.get(), nullptr) << Sys::LoaderErrorText();
+        ASSERT_NE(module.get(), nullptr) << loaderText;
         for (const std::string& holder : holders) {
             EXPECT_EQ(Sys::FindLoadedModule(root / holder / "DepB.so") != nullptr,
                       holder == expected)
@@ -122,9 +131,94 @@ TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
         ExpectLoadFails(broken, ENOEXEC, "Broken.so");
     }
     Sys::SetLastError(0);
-    EXPECT_EQ(Sys::LoadLibrary(""), nullptr) << "never the main program";
+    EXPECT_EQ(Sys::LoadLibrary("", nullptr), nullptr) << "never the main program";
     EXPECT_NE(Sys::LastError(), 0u);
     EXPECT_EQ(Sys::FindLoadedModule(""), nullptr);
+}
+
+// The text comes back from the call that failed: another thread's failed load in between does
+// not replace it.
+TEST_F(SysLibrary, LoaderTextBelongsToTheFailedCall) {
+    CopyLibraries(dir, {"PkgA.so"}); // without DepB.so
+    const std::string pkgA = dir / "PkgA.so";
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        while (!done) {
+            std::string text;
+            Sys::LoadLibrary((dir / "Other.so").string(), &text);
+        }
+    });
+    int wrong = 0;
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        ASSERT_EQ(Sys::LoadLibrary(pkgA, &text), nullptr);
+        wrong += text.find("DepB.so") == std::string::npos ? 1 : 0;
+    }
+    done = true;
+    other.join();
+    EXPECT_EQ(wrong, 0);
+}
+
+// dlsym searches a module's dependencies too; the layer takes only what the module defines, like
+// GetProcAddress.
+TEST_F(SysLibrary, SymbolsComeFromTheModuleItselfNeverFromItsDependencies) {
+    CopyLibraries(dir, {"PkgA.so", "DepB.so", "DepC.so"});
+    const Loaded module = Load(dir / "PkgA.so");
+    ASSERT_NE(module.get(), nullptr) << loaderText;
+    EXPECT_NE(Sys::GetSymbol(module.get(), "PkgAValue"), nullptr);
+    ASSERT_NE(::dlsym(module.get(), "DepBValue"), nullptr) << "the system's lookup finds it";
+    EXPECT_EQ(Sys::GetSymbol(module.get(), "DepBValue"), nullptr);
+    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOENT));
+    EXPECT_NE(Sys::GetSymbol(Sys::FindLoadedModule(dir / "DepB.so"), "DepBValue"), nullptr);
+}
+
+// The dynamic loader read the search-path variable at start-up; a bare name is looked for in it
+// as it stands now, in its order, like a dependency.
+TEST_F(SysLibrary, BareNameIsFoundInTheSearchPathVariableAsItStandsNow) {
+    CopyLibraries(dir / "first", {"PkgA.so", "DepB.so", "DepC.so"});
+    CopyLibraries(dir / "second", {"PkgA.so", "DepB.so", "DepC.so"});
+    ExpectLoadFails("PkgA.so", ENOENT, "PkgA.so");
+    ::setenv(Sys::SearchPathVariable(),
+             ("/nonexistent:" + (dir / "first").string() + ":" + (dir / "second").string()).c_str(),
+             1);
+    EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), nullptr);
+    const Loaded module = Load("PkgA.so");
+    ASSERT_NE(module.get(), nullptr) << loaderText;
+    EXPECT_EQ(CallPkgA(module), 42);
+    EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), module.get());
+    EXPECT_EQ(Sys::FindLoadedModule(dir / "first/PkgA.so"), module.get());
+    EXPECT_EQ(Sys::FindLoadedModule(dir / "second/PkgA.so"), nullptr);
+}
+
+std::size_t ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t size = 0;
+    std::size_t resident = 0;
+    statm >> size >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// glibc's setenv keeps every value it ever replaced; the layer frees them, and a reader of the
+// value before the latest replacement can still read it.
+TEST(SysEnvironment, ReplacedValuesAreFreedButTheLatestOneStaysReadable) {
+    const char* name = "ORVANE_SYS_TEST_GROWING";
+    std::string value(100 * 1024, 'x');
+    ASSERT_TRUE(Sys::SetEnvironment(name, value));
+    const std::size_t before = ResidentBytes();
+    for (int round = 0; round < 500; ++round) {
+        value[static_cast<std::size_t>(round)] = 'y';
+        ASSERT_TRUE(Sys::SetEnvironment(name, value));
+    }
+    EXPECT_LT(ResidentBytes() - std::min(before, ResidentBytes()), 10u << 20)
+        << "500 replacements of 100 KiB";
+    const char* earlier = std::getenv(name);
+    ASSERT_TRUE(Sys::SetEnvironment(name, "short"));
+    EXPECT_EQ(std::string(earlier), value);
+    std::string read;
+    EXPECT_TRUE(Sys::GetEnvironment(name, read));
+    EXPECT_EQ(read, "short");
+    EXPECT_FALSE(Sys::SetEnvironment("A=B", "c"));
+    ::unsetenv(name);
 }
 
 TEST(SysDllDirectories, CookiesAreDistinctAndRemovedOnce) {

@@ -140,8 +140,9 @@ class SysWin32Loader : public SysWin32 {};
 
 TEST_F(SysWin32Loader, ADependencyBesideTheLibraryLoadsThroughTheAlteredSearchPath) {
     CopyLibraries(root_ + "pkg\\", {"WinPkg.dll", "WinDep.dll"});
-    const Sys::ModuleHandle module = Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll");
-    ASSERT_NE(module, nullptr) << Sys::LoaderErrorText();
+    std::string text;
+    const Sys::ModuleHandle module = Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll", &text);
+    ASSERT_NE(module, nullptr) << text;
     const auto value = reinterpret_cast<int (*)()>(Sys::GetSymbol(module, "WinPkgValue"));
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value(), 42);
@@ -157,15 +158,17 @@ TEST_F(SysWin32Loader, ADependencyBesideTheLibraryLoadsThroughTheAlteredSearchPa
 TEST_F(SysWin32Loader, AMissingDependencyIsNamed) {
     CopyLibraries(root_ + "pkg\\", {"WinPkg.dll"});
     Sys::SetLastError(0);
-    EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll"), nullptr);
+    std::string text;
+    EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll", &text), nullptr);
     EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_MOD_NOT_FOUND));
-    const std::string text = Sys::LoaderErrorText();
     EXPECT_NE(text.find("missing dependency: WinDep.dll"), std::string::npos) << text;
 
-    // The library itself missing is not blamed on a dependency.
-    EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\Gone.dll"), nullptr);
+    // The library itself missing is not blamed on a dependency; the earlier text stays as it was.
+    std::string gone;
+    EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\Gone.dll", &gone), nullptr);
     EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_MOD_NOT_FOUND));
-    EXPECT_EQ(Sys::LoaderErrorText().find("missing dependency"), std::string::npos);
+    EXPECT_EQ(gone.find("missing dependency"), std::string::npos) << gone;
+    EXPECT_NE(text.find("missing dependency: WinDep.dll"), std::string::npos) << text;
 }
 
 TEST_F(SysWin32Loader, AnAddedDllDirectoryIsSearchedUntilItIsRemoved) {
@@ -204,8 +207,9 @@ TEST_F(SysWin32, TheModulesOwnFileIsFoundByAddress) {
     EXPECT_EQ(Sys::OwnModulePath(), Sys::ExecutablePath());
 
     CopyLibraries(root_ + "probe\\", {"SysProbe.dll"});
-    const Sys::ModuleHandle probe = Sys::LoadLibrary(root_ + "probe\\SysProbe.dll");
-    ASSERT_NE(probe, nullptr) << Sys::LoaderErrorText();
+    std::string text;
+    const Sys::ModuleHandle probe = Sys::LoadLibrary(root_ + "probe\\SysProbe.dll", &text);
+    ASSERT_NE(probe, nullptr) << text;
     const auto ownPath =
         reinterpret_cast<const char* (*)()>(Sys::GetSymbol(probe, "SysProbeOwnModulePath"));
     ASSERT_NE(ownPath, nullptr);
