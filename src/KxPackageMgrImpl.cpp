@@ -1,5 +1,6 @@
 #include "KxPackageMgrImpl.h"
 
+#include "FilePath.h"
 #include "FileSystem.h"
 #include "KxModuleMgrImpl.h"
 #include "KxPackage.h"
@@ -15,6 +16,12 @@ namespace {
 
 template <typename Container> void EraseAll(Container& ids, std::uint32_t id) {
     ids.erase(std::remove(ids.begin(), ids.end(), id), ids.end());
+}
+
+// A path that can name no package library. It must never reach the host: the resource root of
+// an empty path or of a folder is a folder relative to somewhere unintended.
+bool NamesNoFile(const std::string& dll) {
+    return dll.empty() || IsSeparator(dll.back()) || (PathExists(dll) && IsDirectory(dll));
 }
 
 } // namespace
@@ -56,6 +63,7 @@ KxPackageMgrImpl::~KxPackageMgrImpl() {
     packages_.clear();
     while (!records_.empty()) {
         auto node = records_.extract(records_.begin());
+        Forget(node.key());
         node.mapped()->package.reset();
     }
     roots_.clear();
@@ -112,6 +120,20 @@ std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, s
 
 std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* resourceDir,
                                         std::int32_t type) {
+    if (NamesNoFile(dll)) {
+        KX_LOG_FATAL("the dll path names no file, path=" + dll);
+        return -1;
+    }
+    // A package that registers itself, directly or through others, before its Init has
+    // returned would recurse without end (a module list that names the platform, for one).
+    const PackageKey registering(FilePath(dll).Str(), type);
+    if (std::find(registering_.begin(), registering_.end(), registering) != registering_.end()) {
+        KX_LOG_FATAL("the dll is being registered already, path=" + dll);
+        return -1;
+    }
+    const PhaseScope inProgress([&] { registering_.push_back(registering); },
+                                [this] { registering_.pop_back(); });
+
     std::shared_ptr<KxResource> resource =
         AcquireResource(ResolveResourceRoot(dll.c_str(), resourceDir));
     if (!resource) {
@@ -143,7 +165,10 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     }
 
     const auto first = pendingChildren_.begin() + regMarks_.back();
-    std::vector<std::uint32_t> children(first, pendingChildren_.end());
+    std::vector<std::uint32_t> children;
+    // A child unregistered again before this Init returned is not attached.
+    std::copy_if(first, pendingChildren_.end(), std::back_inserter(children),
+                 [this](std::uint32_t child) { return records_.count(child) != 0; });
     pendingChildren_.erase(first, pendingChildren_.end());
 
     const std::uint32_t id = package->Id();
@@ -204,15 +229,38 @@ void KxPackageMgrImpl::UnRegEx(const char* dll, std::int32_t type) {
                                });
     std::shared_ptr<KxPackage> package = std::move(record.package);
     records_.erase(id);
+    // Before Exit runs: the id goes back to the allocator with it, and a package registered
+    // later under the same id must not be found where this one was.
+    Forget(id);
     package.reset(); // the last reference: the package's Exit runs now
 
     if (const auto it = packages_.find(PackageKey(path, type));
         it != packages_.end() && it->second.expired()) {
         packages_.erase(it);
     }
-    EraseAll(roots_, id);
     for (auto it = resources_.begin(); it != resources_.end();) {
         it = it->second.expired() ? resources_.erase(it) : std::next(it);
+    }
+}
+
+void KxPackageMgrImpl::Forget(std::uint32_t id) {
+    EraseAll(roots_, id);
+    for (auto& entry : records_) {
+        EraseAll(entry.second->children, id);
+    }
+    for (auto& scope : exitScopes_) {
+        EraseAll(scope, id);
+    }
+    // The marks count the pending children below each registration in progress.
+    for (std::size_t index = pendingChildren_.size(); index-- > 0;) {
+        if (pendingChildren_[index] == id) {
+            pendingChildren_.erase(pendingChildren_.begin() + static_cast<std::ptrdiff_t>(index));
+            for (int& mark : regMarks_) {
+                if (mark > static_cast<int>(index)) {
+                    --mark;
+                }
+            }
+        }
     }
 }
 
@@ -246,6 +294,7 @@ void KxPackageMgrImpl::Clear() {
     }
     while (!records_.empty()) {
         auto node = records_.extract(records_.begin());
+        Forget(node.key());
         node.mapped()->package.reset();
     }
 }

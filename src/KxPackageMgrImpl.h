@@ -54,8 +54,12 @@ private:
     std::shared_ptr<KxResource> AcquireResource(const std::string& root);
     std::int32_t Register(const std::string& dll, const char* resourceDir, std::int32_t type);
     void UnregisterLogged(std::uint32_t id);
+    // Removes an id from every list that holds it, so that the id can be handed out again.
+    void Forget(std::uint32_t id);
 
     std::deque<int> regMarks_;
+    // (path as rendered, type) of every registration whose Init has not returned, outermost first.
+    std::vector<PackageKey> registering_;
     std::deque<std::uint32_t> pendingChildren_;
     std::deque<std::vector<std::uint32_t>> exitScopes_;
     std::int32_t currentType_ = 0;

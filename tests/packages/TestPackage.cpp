@@ -6,6 +6,9 @@
 //   unregister PATH        unregistered from inside Exit
 //   module ID CONTEXT      database module registered from inside Init
 //   unmodule ID            database module unregistered from inside Exit
+//   drop PATH              unregistered from inside Init, after the registrations before it
+//   init-throw KIND        Init throws: "error" a std::runtime_error, anything else an int
+//   exit-throw KIND        Exit throws, the same way
 // Every call is appended to the file named by ORVANE_TEST_EVENTS, so tests see the order.
 #include <orvane/KxPackageMgr.h>
 
@@ -15,6 +18,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -80,6 +84,18 @@ std::string Resolve(const std::string& path) {
     return !path.empty() && path[0] == '/' ? path : OwnDir() + path;
 }
 
+// Throws as the behaviour file asks for `key`; nothing when it does not.
+void ThrowIfAsked(const char* key) {
+    for (const auto& fields : Behaviour()) {
+        if (fields.size() == 2 && fields[0] == key) {
+            if (fields[1] == "error") {
+                throw std::runtime_error(OwnStem() + " gave up");
+            }
+            throw 42;
+        }
+    }
+}
+
 int ReturnValue(const char* key) {
     for (const auto& fields : Behaviour()) {
         if (fields.size() == 2 && fields[0] == key) {
@@ -105,8 +121,12 @@ KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Init)(KxPackageMgr* packages,
             const int result = modules->RegisterModule(
                 static_cast<std::uint32_t>(std::stoul(fields[1])), std::stoull(fields[2]));
             Event("RegisterModule " + fields[1] + " " + std::to_string(result));
+        } else if (fields[0] == "drop" && fields.size() == 2) {
+            packages->UnReg(Resolve(fields[1]).c_str());
+            Event("UnReg " + Resolve(fields[1]));
         }
     }
+    ThrowIfAsked("init-throw");
     const int result = ReturnValue("init-return");
     Event(std::string("Init ") + OwnStem() + " returns " + std::to_string(result));
     return result;
@@ -123,5 +143,6 @@ KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Exit)(KxPackageMgr* packages,
             modules->UnregisterModule(static_cast<std::uint32_t>(std::stoul(fields[1])));
         }
     }
+    ThrowIfAsked("exit-throw");
     return ReturnValue("exit-return");
 }
