@@ -30,6 +30,9 @@ void PrintText(const Installation& installation, const CheckReport& report) {
         for (const auto& problem : library.problems) {
             out << "           - " << problem << "\n";
         }
+        for (const auto& warning : library.warnings) {
+            out << "           warning: " << warning << "\n";
+        }
         for (const auto& note : library.notes) {
             out << "           note: " << note << "\n";
         }
@@ -73,6 +76,7 @@ void PrintJsonReport(const Installation& installation, const CheckReport& report
             {"ok", library.Ok()},
             {"problems", JsonStrings(library.problems)},
             {"notes", JsonStrings(library.notes)},
+            {"warnings", JsonStrings(library.warnings)},
         });
     }
     QJsonArray skipped;

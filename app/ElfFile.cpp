@@ -127,6 +127,9 @@ template <typename Traits> struct ElfParser {
             if (defined && global && function && visible) {
                 file.exported_.push_back(String(strings, symbol.st_name));
             }
+            if (defined && bind == STB_GNU_UNIQUE) {
+                file.unique_.push_back(String(strings, symbol.st_name));
+            }
         }
     }
 };

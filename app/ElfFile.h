@@ -30,6 +30,8 @@ public:
     // Functions defined here that another module can look up by name.
     const std::vector<std::string>& ExportedFunctions() const { return exported_; }
     bool Exports(const std::string& name) const;
+    // Symbols bound STB_GNU_UNIQUE: while one is defined, the system never unloads the library.
+    const std::vector<std::string>& UniqueSymbols() const { return unique_; }
     // The exported functions named like a package's entry points ("…Init", "…Exit"): what a
     // library offers instead when its entry points do not match its file name.
     std::vector<std::string> EntryPointLikeExports() const;
@@ -43,6 +45,7 @@ private:
     std::vector<std::string> needed_;
     std::vector<std::string> searchPaths_;
     std::vector<std::string> exported_;
+    std::vector<std::string> unique_;
 };
 
 } // namespace kaldor

@@ -137,8 +137,9 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
             fs::exists(installation_.AppDir() / record.path, error)) {
             return PackageName(record.path) +
                    " cannot be loaded: the application list names it by an absolute path "
-                   "directly inside bin/KxApp/, which the platform shortens to the bare file "
-                   "name, and the loader does not look in bin/KxApp/. Name it relatively (\"" +
+                   "directly inside bin/KxApp/; the platform keeps only the file name and looks "
+                   "for it on LD_LIBRARY_PATH, where no library loaded before it had put "
+                   "bin/KxApp/. Name it relatively (\"" +
                    record.path + "\").";
         }
         if (record.loaderText.empty()) {

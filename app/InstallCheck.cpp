@@ -4,8 +4,10 @@
 #include "LibraryResolver.h"
 #include "ResourceRoot.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -97,6 +99,15 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
             }
             finding.problems.push_back(problem);
         }
+        if (!elf.UniqueSymbols().empty()) {
+            finding.warnings.push_back(
+                "it holds GNU-unique symbols (" + elf.UniqueSymbols().front() +
+                (elf.UniqueSymbols().size() > 1
+                     ? " and " + std::to_string(elf.UniqueSymbols().size() - 1) + " more"
+                     : "") +
+                "): the system never unloads it, so it cannot be registered again after it was "
+                "unregistered; build it with -fno-gnu-unique");
+        }
         for (const auto& needed : elf.Needed()) {
             if (!resolver.Find(needed, finding.path, elf.SearchPaths())) {
                 finding.missingDependencies.push_back(needed);
@@ -112,6 +123,26 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
     } catch (const ElfError& error) {
         finding.problems.push_back(error.what());
     }
+}
+
+// Whether bin/KxApp/ is on LD_LIBRARY_PATH when the next library is loaded: the platform puts
+// the folder of every library it loads there, and the program may have been started with it.
+bool AppDirOnSearchPath(const Installation& installation, const CheckReport& report) {
+    const fs::path appDir = (installation.AppDir() / "").lexically_normal();
+    for (const auto& library : report.libraries) {
+        if (library.exists &&
+            (fs::path(library.path).parent_path() / "").lexically_normal() == appDir) {
+            return true;
+        }
+    }
+    const char* value = std::getenv("LD_LIBRARY_PATH");
+    std::istringstream elements(value != nullptr ? value : "");
+    for (std::string element; std::getline(elements, element, ':');) {
+        if (!element.empty() && (fs::path(element) / "").lexically_normal() == appDir) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void CheckPlatform(const Installation& installation, const LibraryResolver& resolver,
@@ -178,10 +209,22 @@ void CheckList(const Installation& installation, const LoadList& list,
         finding.role = role;
         finding.listedAs = entry.text;
         finding.path = entry.path;
+        // A bare name is an application given absolutely inside bin/KxApp/; the platform finds
+        // it there through the search path.
+        const bool bare = entry.path.find('/') == std::string::npos;
+        if (bare) {
+            finding.path = (installation.AppDir() / entry.path).string();
+        }
         if (!entry.note.empty()) {
             finding.notes.push_back(entry.note);
         }
         ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
+        if (bare && finding.exists && !AppDirOnSearchPath(installation, report)) {
+            finding.problems.push_back(
+                "no library loaded before it puts bin/KxApp/ on LD_LIBRARY_PATH, where the "
+                "platform looks for the bare file name it keeps: name it relatively (\"" +
+                entry.path + "\")");
+        }
         finding.resourceRoot = ResolveResourceRoot(installation, entry.path);
         for (const auto& problem : ResourceRootProblems(finding.resourceRoot)) {
             finding.problems.push_back(problem);

@@ -23,6 +23,7 @@ struct LibraryFinding {
     std::string resourceRoot;          // "" when the package has none
     std::vector<std::string> problems; // what will make it fail, in plain words
     std::vector<std::string> notes;
+    std::vector<std::string> warnings; // what will not stop start-up but will bite later
 
     bool Ok() const { return problems.empty(); }
 };

@@ -151,8 +151,9 @@ std::string ResolveAppPath(const Installation& installation, const std::string& 
         const fs::path normal = given.lexically_normal();
         if (normal.parent_path() == installation.AppDir()) {
             note = "given absolutely inside bin/KxApp/: the platform keeps only the file name "
-                   "and leaves the search to the loader; name it relatively (\"" +
-                   normal.filename().string() + "\")";
+                   "and looks for it on LD_LIBRARY_PATH, which holds bin/KxApp/ once a library "
+                   "from there was loaded; naming it relatively (\"" +
+                   normal.filename().string() + "\") does not depend on that";
             return normal.filename().string();
         }
         return normal.string();

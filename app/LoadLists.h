@@ -42,7 +42,8 @@ std::vector<LoadList> ReadLoadLists(const Installation& installation);
 
 // Where the platform looks for an application named `text` in the application list: relative
 // to bin/KxApp/, or as given. A path directly inside bin/KxApp/ given absolutely is shortened
-// to its bare file name, as the platform does; `note` then says so.
+// to its bare file name, as the platform does (it then finds it on the search path as it stands
+// at that moment); `note` then says so.
 std::string ResolveAppPath(const Installation& installation, const std::string& text,
                            std::string& note);
 

@@ -115,6 +115,53 @@ TEST(KaldorBroken, JsonTellsOfAFailedStartUp) {
                          "cannot be loaded: its dependency PlotMath.so is missing"});
 }
 
+// The platform finds an application named absolutely inside bin/KxApp/ by its bare name on the
+// search path, which holds bin/KxApp/ once a library from there was loaded.
+TEST(KaldorAppList, ApplicationNamedAbsolutelyInsideTheAppFolderLoadsAfterAnotherFromThere) {
+    const std::string list = "bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml";
+    const auto apps = [](const std::string& first, const std::string& second) {
+        return "<Apps>\n  <App path=\"" + first + "\" load=\"1\"/>\n  <App path=\"" + second +
+               "\" load=\"1\"/>\n</Apps>\n";
+    };
+    {
+        const DemoCopy demo;
+        demo.Set(list, apps("Solver.so", demo.Path("bin/KxApp/Mesher.so")));
+        const ProcessResult run = demo.Kaldor({"run"});
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        const ProcessResult check = demo.Kaldor({"check"});
+        EXPECT_EQ(check.exitCode, 0) << check.out;
+        ExpectSays(check.out,
+                   {"  ok       application $I/bin/KxApp/Mesher.so -> bin/KxApp/Mesher.so",
+                    "note: given absolutely inside bin/KxApp/"},
+                   demo.Install());
+    }
+    {
+        const DemoCopy demo;
+        demo.Set(list, apps(demo.Path("bin/KxApp/Mesher.so"), "Solver.so"));
+        const ProcessResult run = demo.Kaldor({"run"});
+        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        ExpectSays(run.out, {"Package Mesher (Mesher.so) cannot be loaded: the application list "
+                             "names it by an absolute path directly inside bin/KxApp/"});
+        const ProcessResult check = demo.Kaldor({"check"});
+        EXPECT_EQ(check.exitCode, 1) << check.out;
+        ExpectSays(check.out, {"no library loaded before it puts bin/KxApp/ on LD_LIBRARY_PATH"});
+    }
+}
+
+// A library with GNU-unique symbols stays loaded after it was unregistered; check warns of it
+// and names the flag that avoids them, without calling it a problem.
+TEST(KaldorCheck, WarnsOfGnuUniqueSymbols) {
+    const DemoCopy demo;
+    demo.Set("bin/KxApp/Solver.so", ReadFile(orvane::test::TestPackagesDir() + "/UniqueSolver.so"));
+    const ProcessResult check = demo.Kaldor({"check"});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    ExpectSays(check.out, {"warning: it holds GNU-unique symbols (",
+                           "it cannot be registered again after it was unregistered; build it "
+                           "with -fno-gnu-unique"});
+    // Only the rebuilt package: everything else is built with the flag.
+    EXPECT_EQ(check.out.find("GNU-unique"), check.out.rfind("GNU-unique"));
+}
+
 } // namespace
 
 } // namespace kaldor::test
