@@ -125,6 +125,21 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
                " was not loaded: a library of that path is already loaded in the process "
                "(listed in two load lists, or loaded by the host). List each library once.";
     }
+    const std::string noFile = "the dll path names no file, path=";
+    if (StartsWith(message, noFile)) {
+        const std::string path = After(message, noFile);
+        return (path.empty()
+                    ? std::string("A package was registered with an empty path")
+                    : "A package was registered with the path " + path + ", which is a folder") +
+               "; a package is one library file. Nothing was handed to the host.";
+    }
+    const std::string registering = "the dll is being registered already, path=";
+    if (StartsWith(message, registering)) {
+        return PackageName(After(message, registering)) +
+               " was registered again while its own registration was still running (a load "
+               "list that names the platform itself, or a package that registers itself through "
+               "its children). Remove that entry.";
+    }
     const std::string noEntry = "Could not get init/exit address, path=";
     if (StartsWith(message, noEntry)) {
         return ExplainMissingEntryPoints(After(message, noEntry));

@@ -219,6 +219,11 @@ void CheckList(const Installation& installation, const LoadList& list,
             finding.notes.push_back(entry.note);
         }
         ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
+        if (fs::path(entry.path) == installation.PlatformLibrary()) {
+            finding.problems.push_back("it is the platform itself, whose own registration is "
+                                       "still running: start-up fails (\"the dll is being "
+                                       "registered already\")");
+        }
         if (bare && finding.exists && !AppDirOnSearchPath(installation, report)) {
             finding.problems.push_back(
                 "no library loaded before it puts bin/KxApp/ on LD_LIBRARY_PATH, where the "

@@ -47,6 +47,14 @@ const Breakage breakages[] = {
              {"Warnings:\n  NevraPreLoad.xml cannot be read as XML (",
               "so none of its pre-load libraries was loaded"},
              1, {"NevraPreLoad.xml cannot be read as XML (XML_ERROR_", "at line 1"}),
+    Breakage("PlatformInItsOwnList",
+             {{"bin/KxApp/Resource/Orvane/NevraPreLoad.xml",
+               "<Modules><module name=\"Orvane\" qa=\"0\"/></Modules>\n"}},
+             {}, 1,
+             {"FATAL the dll is being registered already, path=$I/bin/Orvane.so",
+              "-> Package Orvane (bin/Orvane.so) was registered again while its own "
+              "registration was still running"},
+             1, {"PROBLEM  pre-load Orvane -> bin/Orvane.so", "it is the platform itself"}),
     Breakage("RefusedSearchPath", {}, {{"KALDOR_REFUSE_PATHS", "nowhere|Resource/Solver"}}, 1,
              {"FATAL External Failed",
               "Package Solver (bin/KxApp/Solver.so) was not registered: the host refuses "
