@@ -66,8 +66,8 @@ std::string ExecutablePath();
 
 // Dynamic libraries.
 // LoadLibrary loads with the altered search path: the library's own directory and the added
-// search directories are searched first for its dependencies. A bare file name is searched for
-// like a dependency, in the search-path variable as it stands now, then by the system. On failure
+// search directories are searched first for its dependencies. A bare file name is looked for in
+// the search-path variable as it stands now, then by the system. On failure
 // it returns null, sets a non-zero last error and, when `loaderText` is given, puts the loader's
 // own text there: the text belongs to this call, whatever other threads load or unload.
 ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText = nullptr);

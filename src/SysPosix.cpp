@@ -516,21 +516,10 @@ private:
     std::vector<void*> handles_;
 };
 
-// Where the dependencies of `path` are looked for, in order: the library's own directory, the
-// added DLL search directories, then the search-path variable as it stands now (the dynamic
-// loader reads it once at start-up, but the process extends it while it runs).
-std::vector<std::string> DependencyDirectories(const std::string& path) {
+// The directories of the search-path variable as it stands now, in order (the dynamic loader
+// reads it once at start-up, but the process extends it while it runs).
+std::vector<std::string> SearchPathDirectories() {
     std::vector<std::string> directories;
-    const std::string own = DirectoryPart(path);
-    if (!own.empty()) {
-        directories.push_back(own);
-    }
-    {
-        std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
-        for (const DllDirectory& directory : dllDirectories) {
-            directories.push_back(directory.path);
-        }
-    }
     if (const char* variable = std::getenv(SearchPathVariable())) {
         const std::string value = variable;
         std::size_t start = 0;
@@ -546,15 +535,34 @@ std::vector<std::string> DependencyDirectories(const std::string& path) {
     return directories;
 }
 
+// Where the dependencies of `path` are looked for, in order: the library's own directory, the
+// added DLL search directories, then the search-path variable as it stands now.
+std::vector<std::string> DependencyDirectories(const std::string& path) {
+    std::vector<std::string> directories;
+    const std::string own = DirectoryPart(path);
+    if (!own.empty()) {
+        directories.push_back(own);
+    }
+    {
+        std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
+        for (const DllDirectory& directory : dllDirectories) {
+            directories.push_back(directory.path);
+        }
+    }
+    const std::vector<std::string> searchPath = SearchPathDirectories();
+    directories.insert(directories.end(), searchPath.begin(), searchPath.end());
+    return directories;
+}
+
 bool IsBareName(const std::string& path) {
     return path.find('/') == std::string::npos;
 }
 
-// The file a library name stands for: a path with a folder is itself; a bare name is found where
-// a dependency would be, since the dynamic loader reads the search-path variable only once, at
-// start-up. Empty when only the system's own search can tell.
+// The file a library name stands for: a path with a folder is itself; a bare name is looked for
+// in the search-path variable as it stands now, as a dependency is. Empty when only the system's
+// own search can tell.
 std::string LibraryFile(const std::string& path) {
-    return IsBareName(path) ? LocateLibrary(path, DependencyDirectories(path)) : path;
+    return IsBareName(path) ? LocateLibrary(path, SearchPathDirectories()) : path;
 }
 
 // Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
