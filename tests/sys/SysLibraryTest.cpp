@@ -140,6 +140,14 @@ TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
 TEST_F(SysLibrary, LoaderTextBelongsToTheFailedCall) {
     CopyLibraries(dir, {"PkgA.so"}); // without DepB.so
     const std::string pkgA = dir / "PkgA.so";
+    std::string first;
+    ASSERT_EQ(Sys::LoadLibrary(pkgA, &first), nullptr);
+    std::string second;
+    ASSERT_EQ(Sys::LoadLibrary((dir / "Other.so").string(), &second), nullptr);
+    EXPECT_FALSE(Sys::FreeLibrary(nullptr));
+    EXPECT_NE(first.find("DepB.so"), std::string::npos) << first;
+    EXPECT_NE(second.find("Other.so"), std::string::npos) << second;
+
     std::atomic<bool> done{false};
     std::thread other([&] {
         while (!done) {
