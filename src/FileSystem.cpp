@@ -49,27 +49,50 @@ void RemoveDirectoryWithRetry(const std::string& path) {
     }
 }
 
-// The iterator keeps what the search reported about its current entry, so that its kind can be
-// answered without asking the system again.
-void TakeEntry(Sys::FindEntry& entry, std::string& name, bool& kindKnown, bool& directory,
-               bool& link) {
-    name = std::move(entry.name);
-    kindKnown = entry.kindKnown;
-    directory = entry.directory;
-    link = entry.link;
+// What to do with an entry that is copied, chosen once for CopyEntry and MoveEntry.
+enum class CopyKind {
+    Tree,    // a directory: its contents, entry by entry
+    File,    // a regular file, or what a link to one holds
+    Link,    // a link to a directory: made again, never entered
+    PassOver // FIFOs, sockets, devices, device names, dangling links: never opened
+};
+
+CopyKind KindToCopy(const char* operation, const std::string& path) {
+    const Sys::Attributes attributes = ReadAttributes(operation, path);
+    if (attributes.link && attributes.directory) {
+        return CopyKind::Link;
+    }
+    if (attributes.directory) {
+        return CopyKind::Tree;
+    }
+    return attributes.regular && !IsDeviceName(path) ? CopyKind::File : CopyKind::PassOver;
 }
 
-bool NextEntry(Sys::FindHandle handle, std::string& name, bool& kindKnown, bool& directory,
-               bool& link) {
-    Sys::FindEntry entry;
-    if (handle == nullptr || !Sys::FindNext(handle, entry)) {
-        return false;
+// A link written with trailing separators, as the link itself.
+std::string LinkName(std::string path) {
+    while (path.size() > 1 && IsSeparator(path.back())) {
+        path.pop_back();
     }
-    TakeEntry(entry, name, kindKnown, directory, link);
-    return true;
+    return path;
 }
 
 } // namespace
+
+// The iterator keeps what the search reported about its current entry, so that its kind can be
+// answered without asking the system again.
+void DirIterator::Take(Sys::FindEntry& entry) {
+    name_ = std::move(entry.name);
+    kind_ = Kind{entry.kindKnown, entry.directory, entry.regular, entry.link};
+}
+
+bool DirIterator::Next() {
+    Sys::FindEntry entry;
+    if (handle_ == nullptr || !Sys::FindNext(handle_, entry)) {
+        return false;
+    }
+    Take(entry);
+    return true;
+}
 
 bool PathExists(const std::string& path) {
     Sys::Attributes attributes;
@@ -81,8 +104,8 @@ bool IsDirectory(const std::string& path) {
 }
 
 bool IsRegularFile(const std::string& path) {
-    const Sys::Attributes attributes = ReadAttributes("IsRegularFile", path);
-    return !attributes.directory && !IsDeviceName(path);
+    // What the system calls one; FIFOs, sockets and devices would block or never end a read.
+    return ReadAttributes("IsRegularFile", path).regular && !IsDeviceName(path);
 }
 
 bool IsFileLink(const std::string& path) {
@@ -155,7 +178,22 @@ void CopyFileOver(const std::string& src, const std::string& dst) {
     }
 }
 
+std::string ReadFileBytes(const std::string& path) {
+    if (!IsRegularFile(path)) {
+        throw FileSystemError("ReadFileBytes failed for '" + path + "': not a regular file");
+    }
+    std::string bytes;
+    if (!Sys::ReadFile(path, bytes)) {
+        Fail("ReadFileBytes", path, Sys::LastError());
+    }
+    return bytes;
+}
+
 void CopyEntry(const std::string& src, const std::string& dst) {
+    const CopyKind kind = KindToCopy("CopyEntry", src);
+    if (kind == CopyKind::PassOver) {
+        return;
+    }
     FilePath target(dst);
     const std::string stripped = StripTrailingSeparator(dst);
     Sys::Attributes existing;
@@ -163,12 +201,21 @@ void CopyEntry(const std::string& src, const std::string& dst) {
         (Sys::GetAttributes(stripped, existing) && existing.directory) || target.IsDirectoryForm();
     if (intoDirectory) {
         target.ToDirectoryForm();
-        target.SetFileName(FilePath(src).FileName());
+        // A link keeps its own name also when written with a trailing separator.
+        target.SetFileName(FilePath(kind == CopyKind::Link ? LinkName(src) : src).FileName());
     }
-    if (IsDirectory(src)) {
+    switch (kind) {
+    case CopyKind::Tree:
         CopyDirContents(src, target.Str());
-    } else {
+        break;
+    case CopyKind::Link:
+        if (!Sys::CopyLink(src, target.Str())) {
+            Fail("CopyEntry", src, target.Str(), Sys::LastError());
+        }
+        break;
+    default:
         CopyFileOver(src, target.Str());
+        break;
     }
 }
 
@@ -189,6 +236,11 @@ void CopyDirContents(const std::string& srcDir, const std::string& dstDir) {
 }
 
 void MoveEntry(std::string& src, const std::string& dst) {
+    // What a copy passes over would be lost by the delete that follows it.
+    if (KindToCopy("MoveEntry", src) == CopyKind::PassOver) {
+        throw FileSystemError("MoveEntry failed for '" + src +
+                              "': neither a regular file, a directory nor a link to one");
+    }
     CopyEntry(src, dst);
     RemoveTree(src, true);
     src = StripTrailingSeparator(dst);
@@ -207,8 +259,7 @@ DirIterator::DirIterator(const FilePath& dir) {
 DirIterator::DirIterator(DirIterator&& other) noexcept
     : path_(std::move(other.path_)), prefix_(std::move(other.prefix_)),
       current_(std::move(other.current_)), handle_(std::exchange(other.handle_, nullptr)),
-      name_(std::move(other.name_)), kindKnown_(std::exchange(other.kindKnown_, false)),
-      directory_(std::exchange(other.directory_, false)), link_(std::exchange(other.link_, false)) {
+      name_(std::move(other.name_)), kind_(std::exchange(other.kind_, Kind{})) {
     other.path_.Clear();
     other.current_.clear();
     other.name_.clear();
@@ -224,9 +275,7 @@ DirIterator& DirIterator::operator=(DirIterator&& other) noexcept {
         current_ = std::move(other.current_);
         handle_ = std::exchange(other.handle_, nullptr);
         name_ = std::move(other.name_);
-        kindKnown_ = std::exchange(other.kindKnown_, false);
-        directory_ = std::exchange(other.directory_, false);
-        link_ = std::exchange(other.link_, false);
+        kind_ = std::exchange(other.kind_, Kind{});
         other.path_.Clear();
         other.current_.clear();
         other.name_.clear();
@@ -247,19 +296,19 @@ void DirIterator::Open(const FilePath& dir) {
     Sys::FindEntry entry;
     handle_ = Sys::FindFirst(prefix_ + "*", entry);
     if (handle_ != nullptr) {
-        TakeEntry(entry, name_, kindKnown_, directory_, link_);
+        Take(entry);
     }
     Settle(handle_ != nullptr);
 }
 
 DirIterator& DirIterator::operator++() {
-    Settle(NextEntry(handle_, name_, kindKnown_, directory_, link_));
+    Settle(Next());
     return *this;
 }
 
 void DirIterator::Settle(bool found) {
     while (found && (name_ == "." || name_ == "..")) {
-        found = NextEntry(handle_, name_, kindKnown_, directory_, link_);
+        found = Next();
     }
     if (found) {
         path_.SetFileName(name_);
@@ -279,9 +328,7 @@ void DirIterator::Settle(bool found) {
     prefix_.clear();
     current_.clear();
     name_.clear();
-    kindKnown_ = false;
-    directory_ = false;
-    link_ = false;
+    kind_ = Kind{};
 }
 
 bool DirIterator::operator==(const DirIterator& other) const {
@@ -289,10 +336,10 @@ bool DirIterator::operator==(const DirIterator& other) const {
 }
 
 bool DirIterator::KnownRegularFile(bool& regular) const {
-    if (!kindKnown_ || name_.empty()) {
+    if (!kind_.known || name_.empty()) {
         return false;
     }
-    regular = !directory_ && !IsDeviceName(current_);
+    regular = kind_.regular && !IsDeviceName(current_);
     return true;
 }
 

@@ -10,6 +10,10 @@
 
 namespace VELMORA::NEVRA::Platform {
 
+namespace Sys {
+struct FindEntry;
+}
+
 bool PathExists(const std::string& path);  // never throws
 bool IsDirectory(const std::string& path); // throws when the entry cannot be read
 bool IsRegularFile(const std::string& path);
@@ -25,6 +29,11 @@ void CopyFileOver(const std::string& src, const std::string& dst);
 void CopyEntry(const std::string& src, const std::string& dst);
 void CopyDirContents(const std::string& srcDir, const std::string& dstDir);
 void MoveEntry(std::string& src, const std::string& dst); // src becomes the destination
+
+// The whole content of a regular file (or of what a link to one resolves to). Anything else is
+// refused without being opened for long: every read of files that the platform does not own
+// goes through here, so that no FIFO or device can make it block or never end.
+std::string ReadFileBytes(const std::string& path);
 
 // Forward iterator over the entries of one directory ("." and ".." skipped). A directory that
 // cannot be opened is empty. Dereferencing yields the entry's full path without a trailing
@@ -53,7 +62,17 @@ public:
     bool KnownRegularFile(bool& regular) const;
 
 private:
+    // What the enumeration said about the current entry.
+    struct Kind {
+        bool known = false;
+        bool directory = false;
+        bool regular = false;
+        bool link = false;
+    };
+
     void Open(const FilePath& dir);
+    void Take(Sys::FindEntry& entry);
+    bool Next();
     void Settle(bool found);
 
     FilePath path_;
@@ -61,9 +80,7 @@ private:
     std::string current_;
     void* handle_ = nullptr;
     std::string name_;
-    bool kindKnown_ = false;
-    bool directory_ = false;
-    bool link_ = false;
+    Kind kind_;
 };
 
 void ListDir(const std::string& dir, std::vector<std::string>& out);

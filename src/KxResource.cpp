@@ -6,6 +6,11 @@
 #include "KxResourcePath.h"
 #include "KxResourceSetting.h"
 #include "Layout.h"
+#include "Log.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -17,6 +22,17 @@ std::string DirectoryForm(const std::string& root) {
 }
 
 } // namespace
+
+bool QtFileName(const std::string& path, const char* what, QString& name) {
+    const QByteArray bytes(path.data(), static_cast<int>(path.size()));
+    QString decoded = QFile::decodeName(bytes);
+    if (QFile::encodeName(decoded) != bytes) {
+        KX_LOG_ERROR(std::string(what) + " not done, Qt cannot open the name: " + path);
+        return false;
+    }
+    name = std::move(decoded);
+    return true;
+}
 
 std::string ResourceDir(const std::string& root, int kind) {
     static const char* const kRelative[] = {"Icons", "text",    "Languages", "Forms", "Commands",

@@ -52,8 +52,14 @@ bool IsRegularEntry(const DirIterator& it, const std::string& path) {
 }
 
 void CollectElementNames(Cache& cache, const std::string& path, const char* element) {
+    std::string bytes;
+    try {
+        bytes = VELMORA::NEVRA::Platform::ReadFileBytes(path);
+    } catch (const VELMORA::NEVRA::Platform::FileSystemError&) {
+        return; // a file that cannot be read defines nothing
+    }
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (document.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) {
+    if (document.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS) {
         return;
     }
     const tinyxml2::XMLElement* root = document.FirstChildElement();

@@ -75,7 +75,9 @@ std::int32_t KxResourceLang::LoadTranslation(const std::string& code) {
     }
     auto translator = std::make_unique<QTranslator>();
     const QString fileName = QStringLiteral("Language_") + QString::fromLocal8Bit(code.c_str());
-    if (translator->load(fileName, QString::fromLocal8Bit(dir.c_str()), QString(), QString())) {
+    QString qtDir;
+    if (VELMORA::NEVRA::Platform::QtFileName(dir, "loading the translation", qtDir) &&
+        translator->load(fileName, qtDir, QString(), QString())) {
         // Once offered to the application the translator is never deleted: the application may
         // hold it even when it reports failure.
         if (!QCoreApplication::installTranslator(translator.release())) {

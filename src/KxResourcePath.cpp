@@ -13,7 +13,9 @@
 #include <QString>
 #include <QStringList>
 
+using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
+using VELMORA::NEVRA::Platform::IsRegularFile;
 using VELMORA::NEVRA::Platform::PathExists;
 using VELMORA::NEVRA::Platform::ResourceDir;
 
@@ -33,6 +35,12 @@ constexpr int kData = 8;
 constexpr int kRequiredKinds[] = {kIcons, kText, kLanguages};
 // Offered only when present, in the order the host searches them.
 constexpr int kOptionalKinds[] = {kContext, kForms, kCommands, kQrc, kData};
+
+// "hrc" in any case, as the name filter below takes it.
+bool IsRccName(const std::string& extension) {
+    return QString::fromLatin1(extension.data(), static_cast<int>(extension.size()))
+               .compare(QLatin1String("hrc"), Qt::CaseInsensitive) == 0;
+}
 
 bool HostAccepts(const std::string& dir) {
     return kdlPathAdd(dir.c_str()) == 0;
@@ -72,7 +80,11 @@ std::int32_t KxResourcePath::Load() {
 }
 
 void RegisterRccFiles(const std::string& dir) {
-    QString abs = QFileInfo(QString::fromLocal8Bit(dir.c_str())).absoluteFilePath();
+    QString name;
+    if (!VELMORA::NEVRA::Platform::QtFileName(dir, "registering compiled resources", name)) {
+        return;
+    }
+    QString abs = QFileInfo(name).absoluteFilePath();
     QDir qdir(abs);
     if (!qdir.exists()) {
         return;
@@ -87,6 +99,14 @@ void RegisterRccFiles(const std::string& dir) {
     QStringList files;
     for (int i = 0; i < static_cast<int>(qdir.count()); ++i) {
         files.append(abs + qdir[i]);
+    }
+    // Qt lists a file whose name it cannot give back under another name, which it then cannot
+    // open: such a file is named in the log instead.
+    for (DirIterator it(dir), end; it != end; ++it) {
+        QString unused;
+        if (IsRccName(it.Path().Extension()) && IsRegularFile(*it)) {
+            VELMORA::NEVRA::Platform::QtFileName(*it, "registering a compiled resource", unused);
+        }
     }
     for (const QString& file : files) {
         // A file the user-interface library rejects is its own affair; the rest still count.

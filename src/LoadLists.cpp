@@ -21,8 +21,14 @@ std::string ListPath(const char* fileName) {
 template <typename Take>
 void ReadEntries(const std::string& file, const char* entry, const char* first, const char* second,
                  Take take) {
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(file);
+    } catch (const FileSystemError&) {
+        return; // a list that cannot be read names nothing
+    }
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (document.LoadFile(file.c_str()) != tinyxml2::XML_SUCCESS) {
+    if (document.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS) {
         return;
     }
     const tinyxml2::XMLElement* root = document.FirstChildElement();

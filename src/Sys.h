@@ -15,18 +15,27 @@ using DirectoryCookie = void*;
 // Attributes of one file-system entry, as far as the platform cares.
 struct Attributes {
     bool directory = false; // a directory, or a link that resolves to one
+    bool regular = false;   // a regular file, or a link that resolves to one
     bool link = false;      // a symbolic link or other reparse point
 };
 
 // Reads the attributes of `path` without following a final symbolic link for `link`, but
-// following it for `directory` (so a link to a directory reports both). Returns false and sets
-// the last error when nothing can be read.
+// following it for `directory` and `regular` (so a link to a directory reports both). A trailing
+// separator names the entry itself, also when it is a link: `a/` of a link `a` is the link.
+// Returns false and sets the last error when nothing can be read.
 bool GetAttributes(const std::string& path, Attributes& out);
 
-bool CreateDirectory(const std::string& path);                 // one level
-bool CopyFile(const std::string& from, const std::string& to); // overwrites `to`
-bool DeleteFile(const std::string& path);                      // also removes a link itself
-bool RemoveDirectory(const std::string& path);                 // empty directories only
+bool CreateDirectory(const std::string& path); // one level
+// Copies a regular file (or what a link to one resolves to) and overwrites `to`; a link at `to`
+// is replaced, never written through. Refuses any other kind of source without reading it.
+bool CopyFile(const std::string& from, const std::string& to);
+// Makes `to` a link with the same target as the link `from`, which is not followed.
+bool CopyLink(const std::string& from, const std::string& to);
+bool DeleteFile(const std::string& path);      // also removes a link itself, in any spelling
+bool RemoveDirectory(const std::string& path); // empty directories only
+// Reads a whole regular file into `bytes`. Nothing that can block is opened: any other kind of
+// entry is refused (the kind is checked on the open file, so a swap after the check is caught).
+bool ReadFile(const std::string& path, std::string& bytes);
 
 // One entry found by a directory search. `link` always comes from the enumeration; `directory`
 // does too when `kindKnown` is set, otherwise the caller must ask GetAttributes.
@@ -34,6 +43,7 @@ struct FindEntry {
     std::string name;
     bool kindKnown = false;
     bool directory = false;
+    bool regular = false;
     bool link = false;
 };
 
@@ -60,7 +70,9 @@ ErrorCode LastError();
 void SetLastError(ErrorCode code);
 std::string ErrorText(ErrorCode code);
 
-// The file that holds the platform's own code, and the process's executable.
+// The file that holds the platform's own code, as an absolute path found once while the library
+// is loaded (later changes of the current directory do not move it), and the process's
+// executable.
 std::string OwnModulePath();
 std::string ExecutablePath();
 

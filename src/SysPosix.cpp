@@ -89,6 +89,67 @@ std::string CurrentDirectory() {
     return buffer.data();
 }
 
+// The entry a path names: without trailing separators, which would make the system follow a
+// final link ("a/" of a link to a directory is the directory). The root keeps its one separator.
+std::string EntryName(const std::string& path, bool& hadSeparator) {
+    std::size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/') {
+        --end;
+    }
+    hadSeparator = end < path.size();
+    return path.substr(0, end);
+}
+
+std::string EntryName(const std::string& path) {
+    bool hadSeparator = false;
+    return EntryName(path, hadSeparator);
+}
+
+// Opens a file for reading only when it is a regular one, checked before the open (so that no
+// device is ever opened) and again on the open descriptor (so that a swap in between is caught).
+// O_NONBLOCK: even a FIFO slipped in between cannot make the open wait for a writer.
+FileDescriptor OpenRegularFile(const std::string& path, struct stat& status) {
+    if (::stat(path.c_str(), &status) != 0) {
+        return FileDescriptor(-1);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return FileDescriptor(-1);
+    }
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.Valid()) {
+        return file;
+    }
+    if (::fstat(file.Get(), &status) != 0) {
+        return FileDescriptor(-1);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return FileDescriptor(-1);
+    }
+    return file;
+}
+
+// Reads what is left of a regular file; false with errno set on failure.
+template <typename Sink> bool ReadAll(int fd, Sink sink) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (!sink(buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+    }
+}
+
 // strerror_r has two signatures in glibc, depending on the feature macros; both are served.
 [[maybe_unused]] const char* StrErrorResult(int result, const char* buffer) {
     return result == 0 ? buffer : nullptr;
@@ -106,17 +167,25 @@ void FillEntry(const dirent& entry, FindEntry& out) {
     switch (entry.d_type) {
     case DT_REG:
         out.kindKnown = true;
+        out.regular = true;
         break;
     case DT_DIR:
         out.kindKnown = true;
         out.directory = true;
         break;
+    case DT_FIFO:
+    case DT_SOCK:
+    case DT_CHR:
+    case DT_BLK:
+        // Neither a file nor a directory, and never opened.
+        out.kindKnown = true;
+        break;
     case DT_LNK:
-        // Whether the link resolves to a directory is only known by following it.
+        // What the link resolves to is only known by following it.
         out.link = true;
         break;
     default:
-        // DT_UNKNOWN (file systems that do not fill d_type) and the special files.
+        // DT_UNKNOWN: file systems that do not fill d_type.
         break;
     }
 }
@@ -639,8 +708,10 @@ EnvironmentStore environmentStore;
 // Files and directories
 
 bool GetAttributes(const std::string& path, Attributes& out) {
+    bool hadSeparator = false;
+    const std::string entry = EntryName(path, hadSeparator);
     struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) {
+    if (::lstat(entry.c_str(), &status) != 0) {
         return false;
     }
     out = Attributes();
@@ -648,9 +719,18 @@ bool GetAttributes(const std::string& path, Attributes& out) {
         out.link = true;
         ErrnoKeeper keep; // a dangling link is still an entry that exists
         struct stat target {};
-        out.directory = ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        if (::stat(entry.c_str(), &target) == 0) {
+            out.directory = S_ISDIR(target.st_mode);
+            out.regular = S_ISREG(target.st_mode);
+        }
     } else {
         out.directory = S_ISDIR(status.st_mode);
+        out.regular = S_ISREG(status.st_mode);
+    }
+    // "f/" of a file names nothing, as the system itself says.
+    if (hadSeparator && !out.directory) {
+        errno = ENOTDIR;
+        return false;
     }
     return true;
 }
@@ -660,79 +740,111 @@ bool CreateDirectory(const std::string& path) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    FileDescriptor source = OpenRegularFile(from, status);
     if (!source.Valid()) {
         return false;
     }
-    struct stat status {};
-    if (::fstat(source.Get(), &status) != 0) {
-        return false;
-    }
-    if (S_ISDIR(status.st_mode)) {
-        errno = EISDIR;
-        return false;
-    }
-    // Copying a file onto itself would truncate the only copy before reading it.
+    const std::string target = EntryName(to);
     struct stat existing {};
-    if (::stat(to.c_str(), &existing) == 0 && existing.st_dev == status.st_dev &&
-        existing.st_ino == status.st_ino) {
+    if (::lstat(target.c_str(), &existing) == 0) {
+        // Copying a file onto itself would truncate the only copy before reading it.
+        if (existing.st_dev == status.st_dev && existing.st_ino == status.st_ino) {
+            errno = EINVAL;
+            return false;
+        }
+        // A link in the way is replaced: what it points to is not the copy's to overwrite.
+        if (S_ISLNK(existing.st_mode) && ::unlink(target.c_str()) != 0) {
+            return false;
+        }
+    }
+    const mode_t permissions = status.st_mode & 07777;
+    // O_NONBLOCK and O_NOFOLLOW: a FIFO or a link that appeared in the meantime fails the open
+    // instead of blocking it or leading it elsewhere.
+    FileDescriptor copy(::open(target.c_str(),
+                               O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC,
+                               permissions));
+    if (!copy.Valid()) {
+        return false;
+    }
+    struct stat written {};
+    if (::fstat(copy.Get(), &written) != 0) {
+        return false;
+    }
+    if (!S_ISREG(written.st_mode)) {
         errno = EINVAL;
         return false;
     }
-    const mode_t permissions = status.st_mode & 07777;
-    FileDescriptor target(
-        ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, permissions));
-    if (!target.Valid()) {
-        return false;
-    }
-    const auto abandon = [&to] {
+    const auto abandon = [&target] {
         // A half-written copy is worse than none.
         ErrnoKeeper keep;
-        ::unlink(to.c_str());
+        ::unlink(target.c_str());
         return false;
     };
     // The creation mode passes through the umask and does not touch an existing file.
-    if (::fchmod(target.Get(), permissions) != 0) {
+    if (::fchmod(copy.Get(), permissions) != 0) {
         return abandon();
     }
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t got = ::read(source.Get(), buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return abandon();
-        }
-        if (got == 0) {
-            break;
-        }
-        const char* next = buffer.data();
-        auto left = static_cast<std::size_t>(got);
+    const bool copied = ReadAll(source.Get(), [&copy](const char* next, std::size_t left) {
         while (left > 0) {
-            const ssize_t written = ::write(target.Get(), next, left);
-            if (written < 0 && errno == EINTR) {
+            const ssize_t count = ::write(copy.Get(), next, left);
+            if (count < 0 && errno == EINTR) {
                 continue;
             }
-            if (written <= 0) {
-                if (written == 0) {
+            if (count <= 0) {
+                if (count == 0) {
                     errno = EIO;
                 }
-                return abandon();
+                return false;
             }
-            next += written;
-            left -= static_cast<std::size_t>(written);
+            next += count;
+            left -= static_cast<std::size_t>(count);
         }
+        return true;
+    });
+    return copied || abandon();
+}
+
+bool CopyLink(const std::string& from, const std::string& to) {
+    std::vector<char> buffer(PATH_MAX);
+    const std::string link = EntryName(from);
+    for (;;) {
+        const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
+        if (length < 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            const std::string target(buffer.data(), static_cast<std::size_t>(length));
+            return ::symlink(target.c_str(), EntryName(to).c_str()) == 0;
+        }
+        buffer.resize(buffer.size() * 2);
     }
-    return true;
 }
 
 bool DeleteFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return ::unlink(EntryName(path).c_str()) == 0;
 }
 
 bool RemoveDirectory(const std::string& path) {
-    return ::rmdir(path.c_str()) == 0;
+    return ::rmdir(EntryName(path).c_str()) == 0;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+    struct stat status {};
+    FileDescriptor file = OpenRegularFile(path, status);
+    if (!file.Valid()) {
+        return false;
+    }
+    std::string text;
+    text.reserve(static_cast<std::size_t>(status.st_size));
+    if (!ReadAll(file.Get(), [&text](const char* data, std::size_t size) {
+            text.append(data, size);
+            return true;
+        })) {
+        return false;
+    }
+    bytes = std::move(text);
+    return true;
 }
 
 FindHandle FindFirst(const std::string& pattern, FindEntry& out) {
@@ -822,9 +934,11 @@ std::string ErrorText(ErrorCode code) {
 // -------------------------------------------------------------------------------------------------
 // Own module and executable
 
-std::string OwnModulePath() {
+namespace {
+
+std::string ResolveOwnModulePath() {
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&OwnModulePath), &info) == 0 ||
+    if (::dladdr(reinterpret_cast<void*>(&ResolveOwnModulePath), &info) == 0 ||
         info.dli_fname == nullptr || info.dli_fname[0] == '\0') {
         return ExecutablePath();
     }
@@ -834,6 +948,8 @@ std::string OwnModulePath() {
     if (name.find('/') == std::string::npos) {
         return ExecutablePath();
     }
+    // For a library it reports the path given to dlopen, relative to the directory that was
+    // current then; it is made absolute before anyone can change that directory.
     const std::string directory = DirectoryPart(name);
     const std::string fileName = name.substr(name.rfind('/') + 1);
     if (char* resolved = ::realpath(directory.c_str(), nullptr)) {
@@ -842,6 +958,16 @@ std::string OwnModulePath() {
         return result;
     }
     return name.front() == '/' ? name : JoinPath(CurrentDirectory(), name);
+}
+
+// Resolved while the library is loaded, before every other static of the library is built and
+// destroyed after all of them: their constructors and destructors write records that name it.
+__attribute__((init_priority(101))) const std::string ownModulePath = ResolveOwnModulePath();
+
+} // namespace
+
+std::string OwnModulePath() {
+    return ownModulePath;
 }
 
 std::string ExecutablePath() {

@@ -28,6 +28,8 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace VELMORA::NEVRA::Platform::Sys {
@@ -38,13 +40,61 @@ namespace {
 constexpr std::uint16_t directCallMajor = 6;
 constexpr std::uint16_t directCallMinor = 2;
 
+// A file is regular unless it is a directory or a device; a link to a file counts as the file,
+// as CopyFileA and CreateFileA follow it.
+bool IsRegularKind(DWORD attributes) {
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 void FillEntry(const WIN32_FIND_DATAA& data, FindEntry& out) {
     out = FindEntry();
     out.name = data.cFileName;
     out.kindKnown = true;
     out.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out.regular = IsRegularKind(data.dwFileAttributes);
     out.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
+
+bool IsSeparatorChar(char c) {
+    return c == '\\' || c == '/';
+}
+
+// The entry a path names: without trailing separators, so that "a\" of a directory link is the
+// link. A drive root ("C:\") keeps its separator.
+std::string EntryName(const std::string& path, bool& hadSeparator) {
+    std::size_t end = path.size();
+    while (end > 1 && IsSeparatorChar(path[end - 1]) && path[end - 2] != ':') {
+        --end;
+    }
+    hadSeparator = end < path.size();
+    return path.substr(0, end);
+}
+
+std::string EntryName(const std::string& path) {
+    bool hadSeparator = false;
+    return EntryName(path, hadSeparator);
+}
+
+// Closes a handle on every path out of a scope.
+class FileHandle final {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (Valid()) {
+            const DWORD error = ::GetLastError();
+            ::CloseHandle(handle_);
+            ::SetLastError(error);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
 
 void RealSleep(unsigned milliseconds) {
     ::Sleep(milliseconds);
@@ -286,14 +336,20 @@ std::string MissingDependency(const std::string& path) {
 // Files and directories
 
 bool GetAttributes(const std::string& path, Attributes& out) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    bool hadSeparator = false;
+    const DWORD attributes = ::GetFileAttributesA(EntryName(path, hadSeparator).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return false;
     }
     // A directory link carries the directory attribute itself, so it reports both.
     out = Attributes();
     out.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out.regular = IsRegularKind(attributes);
     out.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (hadSeparator && !out.directory) {
+        ::SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
     return true;
 }
 
@@ -302,15 +358,71 @@ bool CreateDirectory(const std::string& path) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
-    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+    const DWORD source = ::GetFileAttributesA(from.c_str());
+    if (source == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    if (!IsRegularKind(source)) {
+        ::SetLastError(ERROR_BAD_FILE_TYPE);
+        return false;
+    }
+    // CopyFileA would write through a link in the way; the link is replaced instead.
+    const std::string target = EntryName(to);
+    const DWORD existing = ::GetFileAttributesA(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        (existing & FILE_ATTRIBUTE_DIRECTORY) == 0 && !::DeleteFileA(target.c_str())) {
+        return false;
+    }
+    return ::CopyFileA(from.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+bool CopyLink(const std::string& from, const std::string& to) {
+    return ::CopyFileExA(EntryName(from).c_str(), EntryName(to).c_str(), nullptr, nullptr, nullptr,
+                         COPY_FILE_COPY_SYMLINK) != FALSE;
 }
 
 bool DeleteFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    const std::string entry = EntryName(path);
+    // A directory link is removed like a directory, and only the link goes.
+    const DWORD attributes = ::GetFileAttributesA(entry.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ::RemoveDirectoryA(entry.c_str()) != FALSE;
+    }
+    return ::DeleteFileA(entry.c_str()) != FALSE;
 }
 
 bool RemoveDirectory(const std::string& path) {
-    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+    return ::RemoveDirectoryA(EntryName(path).c_str()) != FALSE;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        return false;
+    }
+    // Pipes and character devices would block or never end.
+    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) {
+        ::SetLastError(ERROR_BAD_FILE_TYPE);
+        return false;
+    }
+    std::string text;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                        nullptr)) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer.data(), got);
+    }
+    bytes = std::move(text);
+    return true;
 }
 
 FindHandle FindFirst(const std::string& pattern, FindEntry& out) {
@@ -410,10 +522,26 @@ std::string ErrorText(ErrorCode code) {
 // -------------------------------------------------------------------------------------------------
 // Own module and executable
 
-std::string OwnModulePath() {
+namespace {
+
+std::string ResolveOwnModulePath() {
     char buffer[MAX_PATH] = {};
     ::GetModuleFileNameA(OwnModule(), buffer, MAX_PATH - 1);
     return buffer;
+}
+
+const std::string& OwnModulePathOnce() {
+    static const std::string path = ResolveOwnModulePath();
+    return path;
+}
+
+// Asked once while the library is loaded, so that every later call returns that answer.
+[[maybe_unused]] const std::string& ownModulePathAtLoad = OwnModulePathOnce();
+
+} // namespace
+
+std::string OwnModulePath() {
+    return OwnModulePathOnce();
 }
 
 std::string ExecutablePath() {

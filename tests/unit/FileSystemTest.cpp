@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -44,6 +49,22 @@ std::string ErrorOf(const std::function<void()>& call) {
         return error.what();
     }
     return "";
+}
+
+// The special entries a user folder can hold: none of them may be opened, read or copied.
+void MakeFifo(const std::string& path) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << path;
+}
+
+void MakeSocket(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path;
+    ::close(fd); // the entry stays
 }
 
 class FileSystemTest : public ::testing::Test {
@@ -130,6 +151,96 @@ TEST_F(FileSystemTest, RemoveDeletesLinksWithoutFollowingThem) {
     }
     EXPECT_EQ(ReadFile(outside + "/f1.txt") + ReadFile(outside + "/sub/f2.txt"), "onetwo");
     EXPECT_TRUE(waits.empty());
+}
+
+// "link/" of a link to a directory names the link: it goes as itself and its target, a folder the
+// user keeps elsewhere, is neither entered nor emptied, whatever the operation.
+TEST_F(FileSystemTest, ALinkToADirectoryIsNeverEnteredInAnySpelling) {
+    const std::string outside = MakeTree("outside");
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> uses = {
+        {"RemoveTree", [](const std::string& p) { RemoveTree(p, true); }},
+        {"RemoveEntry", [](const std::string& p) { RemoveEntry(p); }},
+        {"MoveEntry",
+         [this, &outside](const std::string& p) {
+             std::string moving = p;
+             fs::create_directories(At("moved"));
+             MoveEntry(moving, At("moved/"));
+             EXPECT_EQ(fs::read_symlink(At("moved/link")), outside);
+             fs::remove(At("moved/link"));
+         }},
+        {"RemoveTree of its folder",
+         [this](const std::string&) { RemoveTree(At("holder/"), true); }},
+    };
+    for (const auto& [name, use] : uses) {
+        for (const std::string spelling : {"link", "link/", "link//"}) {
+            fs::create_directories(At("holder"));
+            fs::create_directory_symlink(outside, At("holder/link"));
+            use(At("holder/" + spelling));
+            EXPECT_FALSE(fs::exists(fs::symlink_status(At("holder/link")))) << name << spelling;
+            EXPECT_EQ(ReadFile(outside + "/f1.txt") + ReadFile(outside + "/sub/f2.txt"), "onetwo")
+                << name << " " << spelling;
+            EXPECT_TRUE(waits.empty()) << name << " " << spelling;
+            fs::remove_all(At("holder"));
+        }
+    }
+    // Copied, a link is made again with the same target.
+    fs::create_directory_symlink(outside, At("link"));
+    fs::create_directories(At("tree"));
+    fs::create_directory_symlink(outside, At("tree/inner"));
+    fs::create_directories(At("copy"));
+    CopyEntry(At("link/"), At("copy/"));
+    CopyEntry(At("tree"), At("copy"));
+    EXPECT_EQ(fs::read_symlink(At("copy/link")), outside);
+    EXPECT_EQ(fs::read_symlink(At("copy/tree/inner")), outside);
+    // A file written with a separator names nothing.
+    EXPECT_FALSE(PathExists(outside + "/f1.txt/"));
+    EXPECT_THROW(RemoveEntry(outside + "/f1.txt/"), FileSystemError);
+}
+
+// FIFOs, sockets and devices, also behind links, are passed over: a copy of a tree leaves them
+// out, a read or a move refuses them, and nothing waits for a writer or reads without end.
+TEST_F(FileSystemTest, SpecialFilesAreNeverOpenedReadOrCopied) {
+    const std::string dir = MakeTree("tree");
+    MakeFifo(dir + "/pipe.hcui");
+    MakeSocket(dir + "/socket.hcui");
+    fs::create_symlink("/dev/zero", dir + "/zero.hcui");
+    fs::create_symlink(dir + "/pipe.hcui", dir + "/pipeLink.hcui");
+    fs::create_symlink(At("gone"), dir + "/dangling.hcui");
+    const std::vector<std::string> special = {"pipe.hcui", "socket.hcui", "zero.hcui",
+                                              "pipeLink.hcui", "dangling.hcui"};
+    for (DirIterator it(dir), end; it != end; ++it) {
+        bool regular = false;
+        const bool known = it.KnownRegularFile(regular);
+        EXPECT_EQ(IsRegularFile(*it), fs::is_regular_file(*it)) << *it;
+        EXPECT_TRUE(!known || regular == IsRegularFile(*it)) << *it;
+    }
+    for (const std::string& name : special) {
+        const std::string path = dir + "/" + name;
+        EXPECT_FALSE(IsRegularFile(path)) << name;
+        EXPECT_NE(ErrorOf([&] { ReadFileBytes(path); }).find(path), std::string::npos) << name;
+        EXPECT_THROW(CopyFileOver(path, At(name)), FileSystemError) << name;
+        CopyEntry(path, At(name)); // passed over
+        std::string moving = path;
+        EXPECT_THROW(MoveEntry(moving, At(name)), FileSystemError) << name;
+        EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << name << " is kept";
+        EXPECT_FALSE(fs::exists(fs::symlink_status(At(name)))) << name;
+    }
+    CopyEntry(dir, At("copy"));
+    std::set<std::string> copied;
+    for (const auto& entry : fs::recursive_directory_iterator(At("copy"))) {
+        copied.insert(entry.path().lexically_relative(At("copy")).string());
+    }
+    EXPECT_EQ(copied, (std::set<std::string>{"empty", "f1.txt", "sub", "sub/f2.txt"}));
+    EXPECT_EQ(ReadFileBytes(dir + "/f1.txt"), "one");
+
+    // A copy lands on a link by replacing it, never by writing through it.
+    fs::create_symlink(dir + "/sub/f2.txt", At("onto"));
+    CopyFileOver(dir + "/f1.txt", At("onto"));
+    EXPECT_FALSE(fs::is_symlink(At("onto")));
+    EXPECT_EQ(ReadFile(At("onto")) + ReadFile(dir + "/sub/f2.txt"), "onetwo");
+    // A FIFO in the way of a copy fails it at once instead of waiting for a reader.
+    MakeFifo(At("blocked"));
+    EXPECT_THROW(CopyFileOver(dir + "/f1.txt", At("blocked")), FileSystemError);
 }
 
 // A directory whose name holds a backslash cannot be listed (the name parses as two levels), so
