@@ -183,10 +183,28 @@ TEST_F(ResourceTest, AnUndeletableLeftOverDoesNotStopTheLoad) {
     EXPECT_EQ(platform_->Exit(), 0);
 }
 
-// Without a current profile there is no user side: nothing there is deleted, ever.
-TEST_F(ResourceTest, WithoutAProfileTheUserSideIsLeftAlone) {
-    setenv("KALDOR_PROFILE", "none", 1);
+// Without a current profile, or with an empty roles folder, there is no user side: nothing
+// there is deleted, ever, and nothing is recorded or deleted relative to the current directory,
+// which is where the user side would land if the empty folder were taken as a path.
+struct NoUserSide {
+    const char* name;
+    const char* variable;
+    const char* value;
+};
+
+class WithoutUserSide : public ResourceTest, public ::testing::WithParamInterface<NoUserSide> {};
+
+TEST_P(WithoutUserSide, NothingThereOrInTheCurrentDirectoryIsTouched) {
+    const std::string cwd = installation_.Root() + "/cwd/";
+    const Strings relative = {"NEVRA0000001.hcui", "Engineer/Action/NEVRA0000001.hcui",
+                              "Engineer/Action/NEVRA0099998.hcui", "Action/NEVRA0099998.hcui"};
+    for (const auto& path : relative) {
+        Touch(cwd + path);
+    }
     Touch(userAction_ + "NEVRA0000001.hcui");
+    const fs::path previous = fs::current_path();
+    fs::current_path(cwd);
+    setenv(GetParam().variable, GetParam().value, 1);
     Start();
     ASSERT_EQ(Register("Alpha", MakeRoot({}, {kSettings[0]}, false)), 0);
     EXPECT_EQ(Names(defaultSide_ + kGroups[0]), CopyNames({99999, 99998}));
@@ -194,8 +212,24 @@ TEST_F(ResourceTest, WithoutAProfileTheUserSideIsLeftAlone) {
 
     EXPECT_EQ(platform_->Exit(), 0);
     platform_->Unload();
+    fs::current_path(previous);
     EXPECT_EQ(Names(userAction_), (Strings{"NEVRA0000001.hcui", "NEVRA0099998.hcui"}));
+    Strings left;
+    for (const auto& entry : fs::recursive_directory_iterator(cwd)) {
+        if (entry.is_regular_file()) {
+            left.push_back(entry.path().lexically_relative(cwd).string());
+        }
+    }
+    std::sort(left.begin(), left.end());
+    Strings expected = relative;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(UserSide, WithoutUserSide,
+                         ::testing::Values(NoUserSide{"NoProfile", "KALDOR_PROFILE", "none"},
+                                           NoUserSide{"EmptyRolesFolder", "KALDOR_FOLDER_7", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace orvane::test
