@@ -236,10 +236,9 @@ void CopyDirContents(const std::string& srcDir, const std::string& dstDir) {
 }
 
 void MoveEntry(std::string& src, const std::string& dst) {
-    // What a copy passes over would be lost by the delete that follows it.
+    // What a copy passes over stays where it is: the delete that follows would lose it.
     if (KindToCopy("MoveEntry", src) == CopyKind::PassOver) {
-        throw FileSystemError("MoveEntry failed for '" + src +
-                              "': neither a regular file, a directory nor a link to one");
+        return;
     }
     CopyEntry(src, dst);
     RemoveTree(src, true);

@@ -28,7 +28,9 @@ void RemoveTree(const std::string& path, bool recursive);
 void CopyFileOver(const std::string& src, const std::string& dst);
 void CopyEntry(const std::string& src, const std::string& dst);
 void CopyDirContents(const std::string& srcDir, const std::string& dstDir);
-void MoveEntry(std::string& src, const std::string& dst); // src becomes the destination
+// Copies, then removes the source; `src` becomes the destination. What a copy passes over (a
+// FIFO, socket, device or dangling link) is left where it is, and `src` with it.
+void MoveEntry(std::string& src, const std::string& dst);
 
 // The whole content of a regular file (or of what a link to one resolves to). Anything else is
 // refused without being opened for long: every read of files that the platform does not own
