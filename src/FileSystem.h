@@ -88,9 +88,11 @@ private:
 void ListDir(const std::string& dir, std::vector<std::string>& out);
 
 // This library's own file.
-std::string ModuleFilePath();          // cached
-std::string ModuleName();              // stem of ModuleFilePath(), cached
-std::string ModuleFilePathByAddress(); // not cached
-std::string ModuleDirectory();         // with a trailing separator, not cached
+std::string ModuleFilePath(); // cached
+std::string ModuleName();     // stem of ModuleFilePath(), cached
+// The file that holds this code, as the platform layer found it once while the library loaded:
+// the current directory at the time of the call does not matter.
+std::string ModuleFilePathByAddress();
+std::string ModuleDirectory(); // with a trailing separator
 
 } // namespace VELMORA::NEVRA::Platform

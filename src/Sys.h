@@ -38,7 +38,7 @@ bool RemoveDirectory(const std::string& path); // empty directories only
 bool ReadFile(const std::string& path, std::string& bytes);
 
 // One entry found by a directory search. `link` always comes from the enumeration; `directory`
-// does too when `kindKnown` is set, otherwise the caller must ask GetAttributes.
+// and `regular` do too when `kindKnown` is set, otherwise the caller must ask GetAttributes.
 struct FindEntry {
     std::string name;
     bool kindKnown = false;
