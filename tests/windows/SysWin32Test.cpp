@@ -92,6 +92,8 @@ TEST_F(SysWin32, DriveLetterPathsWithEitherSeparatorWorkOnDisk) {
     EXPECT_TRUE(IsRegularFile(forward + "tree/a/b/file.txt"));
     EXPECT_FALSE(IsRegularFile(root_ + "tree\\a"));
     EXPECT_FALSE(IsFileLink(root_ + "tree\\a\\b\\file.txt"));
+    EXPECT_EQ(ReadFileBytes(forward + "tree/a/b/file.txt"), "text");
+    EXPECT_FALSE(PathExists(root_ + "tree\\a\\b\\file.txt\\")); // a file is no folder
     EXPECT_FALSE(PathExists(root_ + "tree\\missing"));
     EXPECT_NE(ErrorOf([&] { IsDirectory(root_ + "tree\\missing"); }), "");
     EXPECT_FALSE(CreateDir(root_ + "tree\\a\\"));
@@ -116,7 +118,13 @@ TEST(SysWin32Devices, ReservedDeviceNamesAreNotRegularFiles) {
     // The system answers for these with attributes of a file; opening one would block or write.
     for (const char* name : {"NUL", "con", "COM1", "lpt9"}) {
         EXPECT_FALSE(IsRegularFile(name)) << name;
+        EXPECT_NE(ErrorOf([&] { ReadFileBytes(name); }), "") << name;
     }
+    // Below the names, the layer itself refuses what it opened when it is no file on a disk.
+    std::string bytes = "untouched";
+    EXPECT_FALSE(Sys::ReadFile("NUL", bytes));
+    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_BAD_FILE_TYPE));
+    EXPECT_EQ(bytes, "untouched");
 }
 
 TEST_F(SysWin32, TreeRemovalStopsAtAReadOnlyFileAndNamesIt) {
