@@ -213,9 +213,11 @@ void CopyEntry(const std::string& src, const std::string& dst) {
             Fail("CopyEntry", src, target.Str(), Sys::LastError());
         }
         break;
-    default:
+    case CopyKind::File:
         CopyFileOver(src, target.Str());
         break;
+    case CopyKind::PassOver:
+        break; // left above, before anything was looked at
     }
 }
 
