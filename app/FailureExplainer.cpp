@@ -5,13 +5,18 @@
 #include "LoaderMessage.h"
 #include "ResourceRoot.h"
 
+#include <RecordTexts.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace kaldor {
+
+namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
 
@@ -23,7 +28,7 @@ std::string After(const std::string& text, const std::string& prefix) {
     return text.substr(prefix.size());
 }
 
-// "path=<path>(handle=0, error=2): <loader text>" split into its path, error and loader text.
+// "<path>(handle=0, error=2): <loader text>" split into its path, error and loader text.
 struct DependenceRecord {
     std::string path;
     std::string error;
@@ -32,32 +37,38 @@ struct DependenceRecord {
 
 DependenceRecord ParseDependenceRecord(const std::string& rest) {
     DependenceRecord record;
-    const auto handle = rest.rfind("(handle=");
-    if (handle == std::string::npos) {
+    const std::string open = RecordText::DependenceError;
+    const std::string close = RecordText::SystemErrorEnd;
+    const std::string separator = RecordText::LoaderTextSeparator;
+    const auto openAt = rest.rfind(open);
+    if (openAt == std::string::npos) {
         record.path = rest;
         return record;
     }
-    record.path = rest.substr(0, handle);
-    const auto errorAt = rest.find("error=", handle);
-    const auto close = rest.find(')', handle);
-    if (errorAt != std::string::npos && close != std::string::npos && errorAt < close) {
-        record.error = rest.substr(errorAt + 6, close - errorAt - 6);
+    record.path = rest.substr(0, openAt);
+    const auto errorAt = openAt + open.size();
+    const auto closeAt = rest.find(close, errorAt);
+    if (closeAt == std::string::npos) {
+        return record;
     }
-    if (close != std::string::npos && rest.compare(close + 1, 2, ": ") == 0) {
-        record.loaderText = rest.substr(close + 3);
+    record.error = rest.substr(errorAt, closeAt - errorAt);
+    if (rest.compare(closeAt + close.size(), separator.size(), separator) == 0) {
+        record.loaderText = rest.substr(closeAt + close.size() + separator.size());
     }
     return record;
 }
 
-// The number between ", " and ")" of "Kaldor: AddDllDirectory, 87)".
-std::string ErrorNumber(const std::string& message) {
-    const auto comma = message.rfind(", ");
-    if (comma == std::string::npos) {
-        return "?";
+// The system error number of a search directory's record, "87" of
+// "Kaldor: AddDllDirectory, 87)", when `message` is one with that `prefix`.
+std::optional<std::string> ErrorNumber(const std::string& message, const std::string& prefix) {
+    if (!StartsWith(message, prefix)) {
+        return std::nullopt;
     }
-    std::string number = message.substr(comma + 2);
-    if (!number.empty() && number.back() == ')') {
-        number.pop_back();
+    std::string number = After(message, prefix);
+    const std::string end = RecordText::SystemErrorEnd;
+    if (number.size() >= end.size() &&
+        number.compare(number.size() - end.size(), end.size(), end) == 0) {
+        number.resize(number.size() - end.size());
     }
     return number;
 }
@@ -93,7 +104,7 @@ std::vector<Explanation> FailureExplainer::Explain(const std::vector<LogRecord>&
 
 std::string FailureExplainer::ExplainRecord(const std::string& message,
                                             const StartupTimeline& timeline) const {
-    if (message == "PreBuild Failed") {
+    if (message == RecordText::PreBuildFailed) {
         std::error_code error;
         if (!fs::is_directory(installation_.CustomSeed(), error)) {
             return "The installation has no Library/custom folder in its platform resource root (" +
@@ -105,27 +116,30 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
                " cannot be created. Point KALDOR_HOME (or KALDOR_FOLDER_5) at a folder you can "
                "write to.";
     }
-    if (message == "PlatformBuild Failed") {
+    if (message == RecordText::BuildFailed) {
         return "Start-up stopped while registering packages; the records above say which "
                "stage and which package.";
     }
-    if (message == "InternalPre Failed") {
-        return ExplainStage("InternalPre", "A pre-load module of NevraPreLoad.xml", timeline);
+    if (message == RecordText::InternalPreFailed) {
+        return ExplainStage(RecordText::InternalPreRegistration,
+                            "A pre-load module of NevraPreLoad.xml", timeline);
     }
-    if (message == "External Failed") {
-        return ExplainStage("External", "An application of NevraPreLoadApp.xml", timeline);
+    if (message == RecordText::ExternalFailed) {
+        return ExplainStage(RecordText::ExternalRegistration,
+                            "An application of NevraPreLoadApp.xml", timeline);
     }
-    if (message == "InternalPost Failed") {
-        return ExplainStage("InternalPost", "A post-load module of NevraPostLoad.xml", timeline);
+    if (message == RecordText::InternalPostFailed) {
+        return ExplainStage(RecordText::InternalPostRegistration,
+                            "A post-load module of NevraPostLoad.xml", timeline);
     }
-    const std::string loaded = "the dll has been loaded, path=";
+    const std::string loaded = RecordText::AlreadyLoadedPath.data();
     if (StartsWith(message, loaded)) {
         const std::string path = After(message, loaded);
         return PackageName(path) +
                " was not loaded: a library of that path is already loaded in the process "
                "(listed in two load lists, or loaded by the host). List each library once.";
     }
-    const std::string noFile = "the dll path names no file, path=";
+    const std::string noFile = RecordText::NamesNoFilePath.data();
     if (StartsWith(message, noFile)) {
         const std::string path = After(message, noFile);
         return (path.empty()
@@ -133,18 +147,18 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
                     : "A package was registered with the path " + path + ", which is a folder") +
                "; a package is one library file. Nothing was handed to the host.";
     }
-    const std::string registering = "the dll is being registered already, path=";
+    const std::string registering = RecordText::BeingRegisteredPath.data();
     if (StartsWith(message, registering)) {
         return PackageName(After(message, registering)) +
                " was registered again while its own registration was still running (a load "
                "list that names the platform itself, or a package that registers itself through "
                "its children). Remove that entry.";
     }
-    const std::string noEntry = "Could not get init/exit address, path=";
+    const std::string noEntry = RecordText::NoEntryPointsPath.data();
     if (StartsWith(message, noEntry)) {
         return ExplainMissingEntryPoints(After(message, noEntry));
     }
-    const std::string dependence = "the dll has unknown dependence, path=";
+    const std::string dependence = RecordText::UnknownDependencePath.data();
     if (StartsWith(message, dependence)) {
         const DependenceRecord record = ParseDependenceRecord(After(message, dependence));
         std::error_code error;
@@ -164,34 +178,37 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
         return PackageName(record.path) + " cannot be loaded: " +
                ExplainLoaderText(record.loaderText, record.path, "the package") + ".";
     }
-    if (message == "Init PATH environment failed" || message == "AddPathEnvironment") {
+    if (message == RecordText::ImportPathFailed || message == RecordText::SearchPathFailed) {
         return "The platform could not put the package's folder on LD_LIBRARY_PATH before "
                "loading it; the environment may be too large.";
     }
-    const std::string loadError = "load err:";
+    const std::string loadError = RecordText::LoadError;
     if (StartsWith(message, loadError)) {
         return "An error interrupted the registration of packages: " + After(message, loadError) +
                ". Every package registered so far was unregistered again.";
     }
-    if (message == "OrvaneInit Unexpected Error") {
+    if (message == RecordText::InitUnexpectedError) {
         return "An unexpected error stopped start-up, typically a file or folder that could not "
                "be read or written (the user's folders below KALDOR_HOME, or the installation's "
                "Library/custom seed). The records above say how far start-up got.";
     }
-    if (StartsWith(message, "Kaldor: AddDllDirectory, ")) {
+    if (const auto number = ErrorNumber(message, RecordText::HostAddDirectoryFailed)) {
         return "The host program's folder could not be made a library search directory "
                "(system error " +
-               ErrorNumber(message) + "); start-up stopped before it began.";
+               *number + "); start-up stopped before it began.";
     }
-    if (StartsWith(message, "Nevra: AddDllDirectory, ")) {
+    if (const auto number = ErrorNumber(message, RecordText::PlatformAddDirectoryFailed)) {
         return "The platform library's folder could not be made a library search directory "
                "(system error " +
-               ErrorNumber(message) + "); start-up stopped before it began.";
+               *number + "); start-up stopped before it began.";
     }
-    if (StartsWith(message, "Kaldor: RemoveDllDirectory, ") ||
-        StartsWith(message, "Nevra: RemoveDllDirectory, ")) {
-        return "A library search directory could not be removed after start-up (system error " +
-               ErrorNumber(message) + "); this does not affect the packages.";
+    for (const char* prefix :
+         {RecordText::HostRemoveDirectoryFailed, RecordText::PlatformRemoveDirectoryFailed}) {
+        if (const auto number = ErrorNumber(message, prefix)) {
+            return "A library search directory could not be removed after start-up (system "
+                   "error " +
+                   *number + "); this does not affect the packages.";
+        }
     }
     return "See the log records around it.";
 }
@@ -215,8 +232,8 @@ std::string FailureExplainer::ExplainStage(const std::string& registration, cons
     for (const PackageSpan* span : spans) {
         if (span->path != platformPath && span->initResult && *span->initResult != 0) {
             return prefix + ": the Init of " + PackageName(span->path) + " returned " +
-                   std::to_string(*span->initResult) +
-                   " (\"init=1 return=" + std::to_string(*span->initResult) +
+                   std::to_string(*span->initResult) + " (\"" + RecordText::InitCalled + "1" +
+                   RecordText::InitReturned + std::to_string(*span->initResult) +
                    "\"); the package refused to start. Its documentation or its own messages "
                    "say why.";
         }
@@ -229,7 +246,7 @@ std::string FailureExplainer::ExplainStage(const std::string& registration, cons
                            [&](const PackageSpan* span) { return span->path == path; });
     };
     std::vector<std::string> candidates;
-    if (registration != "External") {
+    if (registration != RecordText::ExternalRegistration) {
         candidates.push_back(platformPath);
     }
     const auto lists = ReadLoadLists(installation_);

@@ -4,6 +4,8 @@
 #include "LibraryResolver.h"
 #include "ResourceRoot.h"
 
+#include <RecordTexts.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -13,6 +15,8 @@
 namespace fs = std::filesystem;
 
 namespace kaldor {
+
+namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
 
@@ -162,7 +166,8 @@ void CheckPlatform(const Installation& installation, const LibraryResolver& reso
         report.problems.push_back("the platform's resource root has no Library/custom folder (" +
                                   installation.CustomSeed().string() +
                                   "), which seeds the user's library folder: start-up fails "
-                                  "with \"PreBuild Failed\"");
+                                  "with \"" +
+                                  RecordText::PreBuildFailed + "\"");
     }
     for (const char* hostLibrary : {"KxDbBase.so", "KxGui.so"}) {
         if (!Exists(installation.Bin() / hostLibrary)) {
@@ -221,8 +226,8 @@ void CheckList(const Installation& installation, const LoadList& list,
         ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
         if (fs::path(entry.path) == installation.PlatformLibrary()) {
             finding.problems.push_back("it is the platform itself, whose own registration is "
-                                       "still running: start-up fails (\"the dll is being "
-                                       "registered already\")");
+                                       "still running: start-up fails (\"" +
+                                       std::string(RecordText::BeingRegistered) + "\")");
         }
         if (bare && finding.exists && !AppDirOnSearchPath(installation, report)) {
             finding.problems.push_back(
@@ -253,9 +258,9 @@ void CheckListedTwice(CheckReport& report) {
                 finding.notes.push_back("listed twice in the " + finding.role +
                                         " list; the second entry loads nothing");
             } else {
-                finding.problems.push_back(
-                    "it is also listed as a " + first.role +
-                    " library; loading it a second time fails (\"the dll has been loaded\")");
+                finding.problems.push_back("it is also listed as a " + first.role +
+                                           " library; loading it a second time fails (\"" +
+                                           RecordText::AlreadyLoaded + "\")");
             }
             break;
         }

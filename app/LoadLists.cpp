@@ -1,5 +1,7 @@
 #include "LoadLists.h"
 
+#include <RecordTexts.h>
+
 #include <tinyxml2.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 namespace fs = std::filesystem;
 
 namespace kaldor {
+
+namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
 
@@ -124,11 +128,11 @@ const char* ListStageName(ListStage stage) {
 const char* ListStageRegistration(ListStage stage) {
     switch (stage) {
     case ListStage::PreLoad:
-        return "InternalPre";
+        return RecordText::InternalPreRegistration;
     case ListStage::Application:
-        return "External";
+        return RecordText::ExternalRegistration;
     case ListStage::PostLoad:
-        return "InternalPost";
+        return RecordText::InternalPostRegistration;
     }
     return "";
 }

@@ -10,6 +10,8 @@
 #include "ResourceTypes.h"
 #include "StartupOutcome.h"
 
+#include <RecordTexts.h>
+
 #include <QCoreApplication>
 #include <QJsonArray>
 
@@ -19,6 +21,8 @@
 #include <sstream>
 
 namespace kaldor {
+
+namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
 
@@ -97,7 +101,7 @@ void PrintTimings(std::ostream& out, const Installation& installation,
                   const StartupTimeline& timeline) {
     out << "\nTimings (from the log records, in ms):\n";
     for (const auto& stage : timeline.Stages()) {
-        if (stage.name == "OrvaneExit") {
+        if (stage.name == RecordText::ExitStage) {
             continue;
         }
         const std::string label = std::string(2 * stage.depth, ' ') + stage.name;

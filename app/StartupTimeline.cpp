@@ -1,5 +1,7 @@
 #include "StartupTimeline.h"
 
+#include <RecordTexts.h>
+
 #include <array>
 #include <cstdlib>
 #include <utility>
@@ -8,15 +10,17 @@ namespace kaldor {
 
 namespace {
 
+namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
+
 constexpr std::array<std::pair<const char*, int>, 8> StageNames{{
-    {"OrvaneInit", 0},
-    {"PlatformPreBuild", 1},
-    {"PlatformBuild", 1},
-    {"InternalPre Register", 2},
-    {"External Register", 2},
-    {"InternalPost Register", 2},
-    {"PlatformPostBuild", 1},
-    {"OrvaneExit", 0},
+    {RecordText::InitStage, 0},
+    {RecordText::PreBuildStage, 1},
+    {RecordText::BuildStage, 1},
+    {RecordText::InternalPreStage.data(), 2},
+    {RecordText::ExternalStage.data(), 2},
+    {RecordText::InternalPostStage.data(), 2},
+    {RecordText::PostBuildStage, 1},
+    {RecordText::ExitStage, 0},
 }};
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -41,7 +45,7 @@ std::optional<std::pair<std::string, int>> StageOf(const std::string& message,
 
 // "InternalPre" of "InternalPre Register".
 std::string RegistrationStage(const std::string& stageName) {
-    const std::string suffix = " Register";
+    const std::string suffix = RecordText::RegisterSuffix;
     return EndsWith(stageName, suffix) ? stageName.substr(0, stageName.size() - suffix.size())
                                        : std::string();
 }
@@ -70,8 +74,8 @@ std::optional<std::int64_t> PackageSpan::InitDuration() const {
 }
 
 std::optional<int> ParseInitRecord(const std::string& message) {
-    const std::string prefix = "init=";
-    const std::string separator = " return=";
+    const std::string prefix = RecordText::InitCalled;
+    const std::string separator = RecordText::InitReturned;
     if (message.compare(0, prefix.size(), prefix) != 0) {
         return std::nullopt;
     }
@@ -113,10 +117,10 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
             expectPath = false;
             continue;
         }
-        if (auto stage = StageOf(message, " Begin")) {
+        if (auto stage = StageOf(message, RecordText::StageBegin)) {
             timeline.stages_.push_back({stage->first, stage->second, record.milliseconds, {}});
             openStages.push_back(timeline.stages_.size() - 1);
-        } else if (auto ended = StageOf(message, " End")) {
+        } else if (auto ended = StageOf(message, RecordText::StageEnd)) {
             for (auto it = openStages.rbegin(); it != openStages.rend(); ++it) {
                 if (timeline.stages_[*it].name == ended->first) {
                     timeline.stages_[*it].end = record.milliseconds;
@@ -124,7 +128,7 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
                     break;
                 }
             }
-        } else if (message == "App Init Begin") {
+        } else if (message == RecordText::ImportBegin) {
             PackageSpan span;
             span.stage = currentStage();
             span.depth = static_cast<int>(runningInit.size());
@@ -132,7 +136,7 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
             timeline.packages_.push_back(span);
             importing = timeline.packages_.size() - 1;
             expectPath = true;
-        } else if (message == "App Init End" && importing) {
+        } else if (message == RecordText::ImportEnd && importing) {
             PackageSpan& span = timeline.packages_[*importing];
             span.importEnd = record.milliseconds;
             if (span.importFailure.empty()) {

@@ -6,6 +6,7 @@
 #include "LoadLists.h"
 #include "Log.h"
 #include "PhaseScope.h"
+#include "RecordTexts.h"
 #include "Sys.h"
 
 #include <algorithm>
@@ -83,7 +84,7 @@ std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
         return 0;
     }
     if (!Sys::SetEnvironment(variable, value)) {
-        KX_LOG_FATAL("AddPathEnvironment");
+        KX_LOG_FATAL(RecordText::SearchPathFailed);
         return -1;
     }
     return 0;
@@ -96,8 +97,8 @@ KxPackage::KxPackage(std::string path, std::int32_t type, KxPackageMgr* packageM
       resource_(std::move(resource)) {
     ownerId_ = id_;
     try {
-        const PhaseScope scope([] { KX_LOG_INFO("App Init Begin"); },
-                               [] { KX_LOG_INFO("App Init End"); });
+        const PhaseScope scope([] { KX_LOG_INFO(RecordText::ImportBegin); },
+                               [] { KX_LOG_INFO(RecordText::ImportEnd); });
         KX_LOG_INFO(path_);
         Import();
     } catch (const std::exception& error) {
@@ -125,20 +126,21 @@ void KxPackage::Import() {
     }
 
     if (Sys::FindLoadedModule(path_) != nullptr) {
-        FailImport("the dll has been loaded, path=" + path_);
+        FailImport(RecordText::AlreadyLoadedPath.data() + path_);
     }
     if (AddPathEnvironment({path_}) != 0) {
-        FailImport("Init PATH environment failed");
+        FailImport(RecordText::ImportPathFailed);
     }
     Sys::SetLastError(0);
     std::string loaderText;
     module_ = Sys::LoadLibrary(path_, &loaderText);
     if (module_ == nullptr && Sys::LastError() != 0) {
         const Sys::ErrorCode error = Sys::LastError();
-        std::string message = "the dll has unknown dependence, path=" + path_ +
-                              "(handle=0, error=" + std::to_string(error) + ")";
+        std::string message = RecordText::UnknownDependencePath.data() + path_ +
+                              RecordText::DependenceError + std::to_string(error) +
+                              RecordText::SystemErrorEnd;
         if (!loaderText.empty()) {
-            message += ": " + loaderText;
+            message += RecordText::LoaderTextSeparator + loaderText;
         }
         FailImport(message);
     }
@@ -146,7 +148,7 @@ void KxPackage::Import() {
     initFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Init").c_str()));
     exitFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Exit").c_str()));
     if (initFn_ == nullptr || exitFn_ == nullptr) {
-        FailImport("Could not get init/exit address, path=" + path_);
+        FailImport(RecordText::NoEntryPointsPath.data() + path_);
     }
 }
 
@@ -170,8 +172,8 @@ std::int32_t KxPackage::Init() {
         initCalled_ = true;
         initResult_ = CallEntry(initFn_, initRoutine_, "Init");
     }
-    KX_LOG_INFO("init=" + std::to_string(initCalled_ ? 1 : 0) +
-                " return=" + std::to_string(initResult_));
+    KX_LOG_INFO(RecordText::InitCalled + std::to_string(initCalled_ ? 1 : 0) +
+                RecordText::InitReturned + std::to_string(initResult_));
     return initResult_;
 }
 

@@ -7,6 +7,7 @@
 #include "KxResource.h"
 #include "Log.h"
 #include "PhaseScope.h"
+#include "RecordTexts.h"
 
 #include <algorithm>
 
@@ -121,14 +122,14 @@ std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, s
 std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* resourceDir,
                                         std::int32_t type) {
     if (NamesNoFile(dll)) {
-        KX_LOG_FATAL("the dll path names no file, path=" + dll);
+        KX_LOG_FATAL(RecordText::NamesNoFilePath.data() + dll);
         return -1;
     }
     // A package that registers itself, directly or through others, before its Init has
     // returned would recurse without end (a module list that names the platform, for one).
     const PackageKey registering(FilePath(dll).Str(), type);
     if (std::find(registering_.begin(), registering_.end(), registering) != registering_.end()) {
-        KX_LOG_FATAL("the dll is being registered already, path=" + dll);
+        KX_LOG_FATAL(RecordText::BeingRegisteredPath.data() + dll);
         return -1;
     }
     const PhaseScope inProgress([&] { registering_.push_back(registering); },

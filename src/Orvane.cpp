@@ -9,6 +9,7 @@
 #include "LoadLists.h"
 #include "Log.h"
 #include "PhaseScope.h"
+#include "RecordTexts.h"
 #include "Sys.h"
 
 #include <KxLog/KxLog.h>
@@ -22,8 +23,9 @@ namespace VELMORA::NEVRA::Platform {
 
 namespace {
 
-PhaseScope InfoScope(const char* begin, const char* end) {
-    return PhaseScope([begin] { KX_LOG_INFO(begin); }, [end] { KX_LOG_INFO(end); });
+PhaseScope StageScope(const char* stage) {
+    return PhaseScope([stage] { KX_LOG_INFO(stage + std::string(RecordText::StageBegin)); },
+                      [stage] { KX_LOG_INFO(stage + std::string(RecordText::StageEnd)); });
 }
 
 // The directories added while packages load, and what it took to add them.
@@ -38,21 +40,25 @@ void AddDllDirectories(DllDirectories& state) {
     state.hostCookie = Sys::AddModuleDirectory(Sys::ModuleFile::Executable);
     // Both are attempted before either is checked; the host's failure is reported first.
     if (state.hostCookie == nullptr) {
-        KX_LOG_FATAL("Kaldor: AddDllDirectory, " + std::to_string(Sys::LastError()) + ")");
+        KX_LOG_FATAL(RecordText::HostAddDirectoryFailed + std::to_string(Sys::LastError()) +
+                     RecordText::SystemErrorEnd);
         state.failed = true;
     }
     if (state.libraryCookie == nullptr) {
-        KX_LOG_FATAL("Nevra: AddDllDirectory, " + std::to_string(Sys::LastError()) + ")");
+        KX_LOG_FATAL(RecordText::PlatformAddDirectoryFailed + std::to_string(Sys::LastError()) +
+                     RecordText::SystemErrorEnd);
         state.failed = true;
     }
 }
 
 void RemoveDllDirectories(DllDirectories& state) {
     if (state.hostCookie != nullptr && !Sys::RemoveDllDirectory(state.hostCookie)) {
-        KX_LOG_FATAL("Kaldor: RemoveDllDirectory, " + std::to_string(Sys::LastError()) + ")");
+        KX_LOG_FATAL(RecordText::HostRemoveDirectoryFailed + std::to_string(Sys::LastError()) +
+                     RecordText::SystemErrorEnd);
     }
     if (state.libraryCookie != nullptr && !Sys::RemoveDllDirectory(state.libraryCookie)) {
-        KX_LOG_FATAL("Nevra: RemoveDllDirectory, " + std::to_string(Sys::LastError()) + ")");
+        KX_LOG_FATAL(RecordText::PlatformRemoveDirectoryFailed + std::to_string(Sys::LastError()) +
+                     RecordText::SystemErrorEnd);
     }
 }
 
@@ -82,9 +88,9 @@ int PlatformPreBuild() {
     return 0;
 }
 
-int RegisterStage(const char* begin, const char* end, const char* failed,
-                  const std::string& ownPath, std::int32_t type) {
-    const PhaseScope scope = InfoScope(begin, end);
+int RegisterStage(const char* stage, const char* failed, const std::string& ownPath,
+                  std::int32_t type) {
+    const PhaseScope scope = StageScope(stage);
     if (KxRegEx(ownPath.c_str(), nullptr, type) != 0) {
         KX_LOG_FATAL(failed);
         return -1;
@@ -95,27 +101,27 @@ int RegisterStage(const char* begin, const char* end, const char* failed,
 int PlatformBuild() {
     try {
         const std::string ownPath = ModuleFilePath();
-        if (RegisterStage("InternalPre Register Begin", "InternalPre Register End",
-                          "InternalPre Failed", ownPath, InternalPre) != 0) {
+        if (RegisterStage(RecordText::InternalPreStage.data(), RecordText::InternalPreFailed,
+                          ownPath, InternalPre) != 0) {
             return -1;
         }
         {
-            const PhaseScope scope = InfoScope("External Register Begin", "External Register End");
+            const PhaseScope scope = StageScope(RecordText::ExternalStage.data());
             PromotePendingAppList();
             for (const auto& app : EnabledApps(AppListPath())) {
                 if (KxRegEx(app.c_str(), nullptr, External) != 0) {
-                    KX_LOG_FATAL("External Failed");
+                    KX_LOG_FATAL(RecordText::ExternalFailed);
                     return -1;
                 }
             }
         }
-        if (RegisterStage("InternalPost Register Begin", "InternalPost Register End",
-                          "InternalPost Failed", ownPath, InternalPost) != 0) {
+        if (RegisterStage(RecordText::InternalPostStage.data(), RecordText::InternalPostFailed,
+                          ownPath, InternalPost) != 0) {
             return -1;
         }
         return 0;
     } catch (const std::exception& error) {
-        KX_LOG_FATAL(std::string("load err:") + error.what());
+        KX_LOG_FATAL(RecordText::LoadError + std::string(error.what()));
         KxRegClear();
         return -1;
     }
@@ -142,36 +148,37 @@ extern "C" ORVANE_API int OrvaneInit(void) {
             return 1;
         }
 
-        const PhaseScope init = InfoScope("OrvaneInit Begin", "OrvaneInit End");
+        const PhaseScope init = StageScope(RecordText::InitStage);
         {
-            const PhaseScope phase = InfoScope("PlatformPreBuild Begin", "PlatformPreBuild End");
+            const PhaseScope phase = StageScope(RecordText::PreBuildStage);
             if (PlatformPreBuild() != 0) {
-                KX_LOG_FATAL("PreBuild Failed");
+                KX_LOG_FATAL(RecordText::PreBuildFailed);
                 return 1;
             }
         }
         {
-            const PhaseScope phase = InfoScope("PlatformBuild Begin", "PlatformBuild End");
+            const PhaseScope phase = StageScope(RecordText::BuildStage);
             if (PlatformBuild() != 0) {
-                KX_LOG_FATAL("PlatformBuild Failed");
+                KX_LOG_FATAL(RecordText::BuildFailed);
                 return 1;
             }
         }
-        { const PhaseScope phase = InfoScope("PlatformPostBuild Begin", "PlatformPostBuild End"); }
+        { const PhaseScope phase = StageScope(RecordText::PostBuildStage); }
         return 0;
     } catch (...) {
-        KX_LOG_FATAL("OrvaneInit Unexpected Error");
+        KX_LOG_FATAL(RecordText::InitUnexpectedError);
         return 1;
     }
 }
 
 extern "C" ORVANE_API int OrvaneExit(void) {
     try {
-        const PhaseScope scope([] { KX_LOG_INFO("OrvaneExit Begin"); },
-                               [] {
-                                   KX_LOG_INFO("OrvaneExit End");
-                                   KxLogExit();
-                               });
+        const PhaseScope scope(
+            [] { KX_LOG_INFO(RecordText::ExitStage + std::string(RecordText::StageBegin)); },
+            [] {
+                KX_LOG_INFO(RecordText::ExitStage + std::string(RecordText::StageEnd));
+                KxLogExit();
+            });
         KxRegClear();
         return 0;
     } catch (...) {
