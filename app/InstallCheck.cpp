@@ -4,6 +4,7 @@
 #include "LibraryResolver.h"
 #include "ResourceRoot.h"
 
+#include <OrvaneExports.h>
 #include <RecordTexts.h>
 
 #include <cstdlib>
@@ -20,17 +21,10 @@ namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
 
-// The nine exports every host relies on.
+// The exports every host relies on, the ones the platform's build exports.
 const std::vector<std::string>& PlatformExports() {
-    static const std::vector<std::string> names{"OrvaneInit",
-                                                "OrvaneExit",
-                                                "KxReg",
-                                                "KxRegEx",
-                                                "KxUnReg",
-                                                "KxRegClear",
-                                                "KxRegList",
-                                                "KxResourcePathList",
-                                                "KxResourceCheckPathList"};
+    static const std::vector<std::string> names(VELMORA::NEVRA::Platform::Export::All.begin(),
+                                                VELMORA::NEVRA::Platform::Export::All.end());
     return names;
 }
 

@@ -2,9 +2,13 @@
 
 #include "LoaderMessage.h"
 
+#include <OrvaneExports.h>
+
 namespace kaldor {
 
 namespace {
+
+namespace Export = VELMORA::NEVRA::Platform::Export;
 
 template <typename Function>
 void Resolve(const SharedLibrary& library, const char* name, const char* owner, Function& target) {
@@ -27,11 +31,11 @@ PlatformLibrary PlatformLibrary::Load(const Installation& installation) {
                                 ExplainLoaderText(error, path, "the platform library"));
     }
     const SharedLibrary& lib = platform.library_;
-    Resolve(lib, "OrvaneInit", "Orvane.so", platform.init_);
-    Resolve(lib, "OrvaneExit", "Orvane.so", platform.exit_);
-    Resolve(lib, "KxRegList", "Orvane.so", platform.regList_);
-    Resolve(lib, "KxResourcePathList", "Orvane.so", platform.pathList_);
-    Resolve(lib, "KxResourceCheckPathList", "Orvane.so", platform.checkPathList_);
+    Resolve(lib, Export::OrvaneInit, "Orvane.so", platform.init_);
+    Resolve(lib, Export::OrvaneExit, "Orvane.so", platform.exit_);
+    Resolve(lib, Export::KxRegList, "Orvane.so", platform.regList_);
+    Resolve(lib, Export::KxResourcePathList, "Orvane.so", platform.pathList_);
+    Resolve(lib, Export::KxResourceCheckPathList, "Orvane.so", platform.checkPathList_);
     // The host libraries are dependencies of the platform library, so its handle reaches them.
     Resolve(lib, "kdlPathCount", "Kaldor.so", platform.pathCount_);
     Resolve(lib, "kdlPathAt", "Kaldor.so", platform.pathAt_);
