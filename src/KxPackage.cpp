@@ -7,6 +7,7 @@
 #include "Log.h"
 #include "PhaseScope.h"
 #include "RecordTexts.h"
+#include "ResourceKind.h"
 #include "Sys.h"
 
 #include <algorithm>
@@ -203,7 +204,7 @@ std::int32_t KxPackage::CallEntry(EntryPoint entry, ListRoutine routine, const c
 
 void KxPackage::RunBrowserProfileHook() const {
     const std::string root = resource_ ? resource_->Root() : std::string();
-    const std::string profile = ResourceDir(root, 14);
+    const std::string profile = ResourceDir(root, ResourceKind::BrowserProfile);
     if (!PathExists(profile)) {
         return;
     }

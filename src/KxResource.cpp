@@ -6,11 +6,6 @@
 #include "KxResourcePath.h"
 #include "KxResourceSetting.h"
 #include "Layout.h"
-#include "Log.h"
-
-#include <QByteArray>
-#include <QFile>
-#include <QString>
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -22,49 +17,6 @@ std::string DirectoryForm(const std::string& root) {
 }
 
 } // namespace
-
-bool QtFileName(const std::string& path, const char* what, QString& name) {
-    const QByteArray bytes(path.data(), static_cast<int>(path.size()));
-    QString decoded = QFile::decodeName(bytes);
-    if (QFile::encodeName(decoded) != bytes) {
-        KX_LOG_ERROR(std::string(what) + " not done, Qt cannot open the name: " + path);
-        return false;
-    }
-    name = std::move(decoded);
-    return true;
-}
-
-std::string ResourceDir(const std::string& root, int kind) {
-    static const char* const kRelative[] = {"Icons", "text",    "Languages", "Forms", "Commands",
-                                            "qrc",   "Context", nullptr,     "data",  "doc",
-                                            nullptr, nullptr,   "supp",      nullptr, nullptr};
-    if (kind < 0 || kind > 14) {
-        return std::string();
-    }
-    FilePath path(root);
-    path.ToDirectoryForm();
-    switch (kind) {
-    case 7:
-        path.AppendDir("Configures").AppendDir("Default").AppendDir("Action");
-        break;
-    case 10:
-        path.AppendDir("Library").AppendDir("custom");
-        break;
-    case 11:
-        path.AppendDir("Library").AppendDir("noncustom");
-        break;
-    case 13:
-        path.AppendDir("Configures").AppendDir("Default").AppendDir("Controls");
-        break;
-    case 14:
-        path.AppendDir("Profile").SetFileName("simbrowser_profile.json");
-        break;
-    default:
-        path.AppendDir(kRelative[kind]);
-        break;
-    }
-    return path.Str();
-}
 
 std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath) {
     if (resourcePath != nullptr) {

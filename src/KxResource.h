@@ -7,18 +7,7 @@
 #include <memory>
 #include <string>
 
-class QString;
-
 namespace VELMORA::NEVRA::Platform {
-
-// The name under which Qt opens `path`. File names are bytes, and Qt's file-name codec gives
-// back other bytes for a name that is not valid in the local encoding, so Qt would open some
-// other file or none: then it is false, and an ERROR record names the path and `what` is not
-// done with it.
-bool QtFileName(const std::string& path, const char* what, QString& name);
-
-// The fixed sub-directories of a resource root, by kind 0..14; any other kind gives "".
-std::string ResourceDir(const std::string& root, int kind);
 
 // The resource root of a package: the explicit directory, else the folder beside the library
 // named after its stem, else that name in the common resource area, else "".

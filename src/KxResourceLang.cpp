@@ -4,8 +4,9 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
-#include "KxResource.h"
 #include "Log.h"
+#include "QtFileName.h"
+#include "ResourceKind.h"
 
 #include <Kaldor/Kaldor.h>
 
@@ -20,14 +21,15 @@ using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::kFallbackLocaleCode;
 using VELMORA::NEVRA::Platform::PathExists;
+using VELMORA::NEVRA::Platform::QtFileName;
 using VELMORA::NEVRA::Platform::ResourceDir;
+using VELMORA::NEVRA::Platform::ResourceKind;
 
 namespace {
 
 constexpr std::size_t kLanguageNameBuffer = 256;
 // The host takes the help context file through a fixed buffer of this many characters.
 constexpr std::size_t kMaxHelpContextPath = 255;
-constexpr int kDocKind = 9;
 
 } // namespace
 
@@ -39,7 +41,7 @@ std::string HostLocaleCode() {
 }
 
 std::string LanguageDir(const std::string& root, const std::string& code) {
-    FilePath dir(ResourceDir(root, 2));
+    FilePath dir(ResourceDir(root, ResourceKind::Languages));
     return dir.AppendDir(code).Str();
 }
 
@@ -76,7 +78,7 @@ std::int32_t KxResourceLang::LoadTranslation(const std::string& code) {
     auto translator = std::make_unique<QTranslator>();
     const QString fileName = QStringLiteral("Language_") + QString::fromLocal8Bit(code.c_str());
     QString qtDir;
-    if (VELMORA::NEVRA::Platform::QtFileName(dir, "loading the translation", qtDir) &&
+    if (QtFileName(dir, "loading the translation", qtDir) &&
         translator->load(fileName, qtDir, QString(), QString())) {
         // Once offered to the application the translator is never deleted: the application may
         // hold it even when it reports failure.
@@ -91,11 +93,11 @@ std::int32_t KxResourceLang::LoadTranslation(const std::string& code) {
 
 std::int32_t KxResourceLang::LoadHelpDocs(const std::string& code) {
     const std::string langDir = LanguageDir(root_, code);
-    std::string docDir = ResourceDir(langDir, kDocKind);
+    std::string docDir = ResourceDir(langDir, ResourceKind::Doc);
     if (!PathExists(docDir)) {
         // Help in some language beats no help: the first language folder with a doc folder.
         for (DirIterator it(FilePath(langDir).Parent()), end; it != end; ++it) {
-            docDir = ResourceDir(*it, kDocKind);
+            docDir = ResourceDir(*it, ResourceKind::Doc);
             if (PathExists(docDir)) {
                 break;
             }

@@ -2,7 +2,8 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
-#include "KxResource.h"
+#include "QtFileName.h"
+#include "ResourceKind.h"
 
 #include <Kaldor/Kaldor.h>
 #include <UserInterface/XnUi.h>
@@ -17,24 +18,19 @@ using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::IsRegularFile;
 using VELMORA::NEVRA::Platform::PathExists;
+using VELMORA::NEVRA::Platform::QtFileName;
 using VELMORA::NEVRA::Platform::ResourceDir;
+using VELMORA::NEVRA::Platform::ResourceKind;
 
 namespace {
 
-// Resource directory kinds, as ResourceDir numbers them.
-constexpr int kIcons = 0;
-constexpr int kText = 1;
-constexpr int kLanguages = 2;
-constexpr int kForms = 3;
-constexpr int kCommands = 4;
-constexpr int kQrc = 5;
-constexpr int kContext = 6;
-constexpr int kData = 8;
-
 // Offered to the host whether they exist or not: the host's own lookups expect them.
-constexpr int kRequiredKinds[] = {kIcons, kText, kLanguages};
+constexpr ResourceKind kRequiredKinds[] = {ResourceKind::Icons, ResourceKind::Text,
+                                           ResourceKind::Languages};
 // Offered only when present, in the order the host searches them.
-constexpr int kOptionalKinds[] = {kContext, kForms, kCommands, kQrc, kData};
+constexpr ResourceKind kOptionalKinds[] = {ResourceKind::Context, ResourceKind::Forms,
+                                           ResourceKind::Commands, ResourceKind::Qrc,
+                                           ResourceKind::Data};
 
 // "hrc" in any case, as the name filter below takes it.
 bool IsRccName(const std::string& extension) {
@@ -59,12 +55,12 @@ std::int32_t KxResourcePath::Load() {
     if (!HostAccepts(FilePath(root_).Str())) {
         return -1;
     }
-    for (const int kind : kRequiredKinds) {
+    for (const ResourceKind kind : kRequiredKinds) {
         if (!HostAccepts(ResourceDir(root_, kind))) {
             return -1;
         }
     }
-    for (const int kind : kOptionalKinds) {
+    for (const ResourceKind kind : kOptionalKinds) {
         const std::string dir = ResourceDir(root_, kind);
         if (!PathExists(dir)) {
             continue;
@@ -72,7 +68,7 @@ std::int32_t KxResourcePath::Load() {
         if (!HostAccepts(dir)) {
             return -1;
         }
-        if (kind == kQrc) {
+        if (kind == ResourceKind::Qrc) {
             RegisterRccFiles(dir);
         }
     }
@@ -81,7 +77,7 @@ std::int32_t KxResourcePath::Load() {
 
 void RegisterRccFiles(const std::string& dir) {
     QString name;
-    if (!VELMORA::NEVRA::Platform::QtFileName(dir, "registering compiled resources", name)) {
+    if (!QtFileName(dir, "registering compiled resources", name)) {
         return;
     }
     QString abs = QFileInfo(name).absoluteFilePath();
@@ -105,7 +101,7 @@ void RegisterRccFiles(const std::string& dir) {
     for (DirIterator it(dir), end; it != end; ++it) {
         QString unused;
         if (IsRccName(it.Path().Extension()) && IsRegularFile(*it)) {
-            VELMORA::NEVRA::Platform::QtFileName(*it, "registering a compiled resource", unused);
+            QtFileName(*it, "registering a compiled resource", unused);
         }
     }
     for (const QString& file : files) {

@@ -4,12 +4,12 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
-#include "KxResource.h"
 #include "Layout.h"
 #include "LoadLists.h"
 #include "Log.h"
 #include "PhaseScope.h"
 #include "RecordTexts.h"
+#include "ResourceKind.h"
 #include "Sys.h"
 
 #include <KxLog/KxLog.h>
@@ -70,7 +70,7 @@ int PlatformPreBuild() {
             return -1;
         }
     }
-    const std::string source = ResourceDir(PlatformResourceRoot(), 10);
+    const std::string source = ResourceDir(PlatformResourceRoot(), ResourceKind::CustomLibrary);
     if (!PathExists(source)) {
         return -1;
     }

@@ -4,14 +4,15 @@
 #include "Orvane.h"
 
 #include "KxPackageMgrImpl.h"
-#include "KxResource.h"
 #include "KxResourceConfilct.h"
+#include "ResourceKind.h"
 
 #include <string>
 #include <vector>
 
 using VELMORA::NEVRA::Platform::KxPackageMgrImpl;
 using VELMORA::NEVRA::Platform::ResourceDir;
+using VELMORA::NEVRA::Platform::ResourceKind;
 
 namespace {
 
@@ -21,25 +22,31 @@ KxResourceConflictList RunChecker(const std::vector<std::string>& dirs) {
 }
 
 struct ResourceType {
-    int kind; // the resource directory that holds this type
+    KxResourceType type; // the number the exports take
+    ResourceKind kind;   // the resource directory that holds this type
     KxResourceConflictList (*check)(const std::vector<std::string>& dirs);
 };
 
 const ResourceType kResourceTypes[] = {
-    {4, RunChecker<KxResourceConfilctCommand>}, // Commands
-    {7, RunChecker<KxResourceConfilctAction>},  // Configures/Default/Action
-    {6, RunChecker<KxResourceConfilctContext>}, // Context
-    {3, RunChecker<KxResourceConfilctForm>},    // Forms
-    {0, RunChecker<KxResourceConfilctIcon>},    // Icons
-    {5, RunChecker<KxResourceConfilctQrc>},     // qrc
-    {1, RunChecker<KxResourceConfilctText>},    // text
-    {9, RunChecker<KxResourceConfilctDoc>},     // doc
+    {KxResourceCommands, ResourceKind::Commands, RunChecker<KxResourceConfilctCommand>},
+    {KxResourceActions, ResourceKind::DefaultActions, RunChecker<KxResourceConfilctAction>},
+    {KxResourceContext, ResourceKind::Context, RunChecker<KxResourceConfilctContext>},
+    {KxResourceForms, ResourceKind::Forms, RunChecker<KxResourceConfilctForm>},
+    {KxResourceIcons, ResourceKind::Icons, RunChecker<KxResourceConfilctIcon>},
+    {KxResourceQrc, ResourceKind::Qrc, RunChecker<KxResourceConfilctQrc>},
+    {KxResourceText, ResourceKind::Text, RunChecker<KxResourceConfilctText>},
+    {KxResourceDoc, ResourceKind::Doc, RunChecker<KxResourceConfilctDoc>},
 };
 
+// The row of a number from the caller; a number that names no type has none, and its answer
+// is empty.
 const ResourceType* FindResourceType(std::int32_t type) {
-    constexpr auto count =
-        static_cast<std::int32_t>(sizeof kResourceTypes / sizeof *kResourceTypes);
-    return type >= 0 && type < count ? &kResourceTypes[type] : nullptr;
+    for (const ResourceType& entry : kResourceTypes) {
+        if (entry.type == type) {
+            return &entry;
+        }
+    }
+    return nullptr;
 }
 
 // The directory of the type in every live resource root, in the package manager's order.

@@ -2,10 +2,10 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
-#include "KxResource.h"
 #include "KxResourceLang.h"
 #include "Layout.h"
 #include "Log.h"
+#include "ResourceKind.h"
 #include "Sys.h"
 
 #include <UserInterface/XnUi.h>
@@ -28,6 +28,7 @@ using VELMORA::NEVRA::Platform::ProductName;
 using VELMORA::NEVRA::Platform::RemoveEntry;
 using VELMORA::NEVRA::Platform::RemoveTree;
 using VELMORA::NEVRA::Platform::ResourceDir;
+using VELMORA::NEVRA::Platform::ResourceKind;
 using VELMORA::NEVRA::Platform::UiFileExtension;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
@@ -37,16 +38,14 @@ namespace {
 // and the resource directory kind its default files come from.
 struct SettingGroup {
     int kind;
-    int sourceKind;
+    ResourceKind source;
 };
 
 constexpr int kActionGroup = 0;
-constexpr int kActionSource = 7;
-constexpr int kControlsSource = 13;
-constexpr SettingGroup kGroups[] = {{kActionGroup, kActionSource},
-                                    {2, kControlsSource},
-                                    {3, kControlsSource},
-                                    {4, kControlsSource}};
+constexpr SettingGroup kGroups[] = {{kActionGroup, ResourceKind::DefaultActions},
+                                    {2, ResourceKind::DefaultControls},
+                                    {3, ResourceKind::DefaultControls},
+                                    {4, ResourceKind::DefaultControls}};
 
 // The user folder that holds the role folders.
 constexpr int kRolesFolder = 7;
@@ -233,7 +232,7 @@ std::string SettingStore::NextId() {
 std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
     std::vector<std::vector<std::string>> sources;
     for (const SettingGroup& group : kGroups) {
-        sources.push_back(SettingFiles(ResourceDir(root, group.sourceKind)));
+        sources.push_back(SettingFiles(ResourceDir(root, group.source)));
     }
     std::vector<std::uint32_t> made;
     for (std::size_t g = 0; g < std::size(kGroups); ++g) {
@@ -258,7 +257,8 @@ std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
     if (hasLocaleActionDir_) {
         const std::string localeDir = LocaleActionDirectory(locale_, false);
         if (!localeDir.empty()) {
-            for (const std::string& file : SettingFiles(ResourceDir(root, kActionSource))) {
+            for (const std::string& file :
+                 SettingFiles(ResourceDir(root, ResourceKind::DefaultActions))) {
                 const std::string name = ProductName() + NextId();
                 const std::uint32_t id = nextId_;
                 const std::string target = CopyPath(localeDir, name);

@@ -1,8 +1,8 @@
 // The icon conflict check over many large resource roots, beside the bare walk that any such
 // check has to do: reading each directory once, telling regular files from the listing, and
 // hashing the lower-cased names. The gap between the two is what the checker itself costs.
-#include "KxResource.h"
 #include "KxResourceConfilct.h"
+#include "ResourceKind.h"
 #include "SettingStore.h"
 
 #include <benchmark/benchmark.h>
@@ -82,7 +82,8 @@ void CheckIcons(benchmark::State& state, const IconRoots& trees) {
         std::vector<std::string> dirs;
         dirs.reserve(trees.Roots().size());
         for (const auto& root : trees.Roots()) {
-            dirs.push_back(VELMORA::NEVRA::Platform::ResourceDir(root, 0));
+            dirs.push_back(VELMORA::NEVRA::Platform::ResourceDir(
+                root, VELMORA::NEVRA::Platform::ResourceKind::Icons));
         }
         const KxResourceConflictList result = KxResourceConfilctIcon().Check(dirs);
         conflicts = result.size();
