@@ -91,7 +91,7 @@ std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
     return 0;
 }
 
-KxPackage::KxPackage(std::string path, std::int32_t type, KxPackageMgr* packageManager,
+KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
                      KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource)
     : id_(AllocatePackageId()), path_(std::move(path)), type_(type),
       packageManager_(packageManager), moduleManager_(moduleManager),
@@ -114,11 +114,11 @@ KxPackage::KxPackage(std::string path, std::int32_t type, KxPackageMgr* packageM
 
 void KxPackage::Import() {
     if (FilePath(path_).Str() == FilePath(ModuleFilePath()).Str()) {
-        if (type_ == InternalPre) {
+        if (type_ == KxInternalPre) {
             initRoutine_ = &RegisterListedModules;
             exitRoutine_ = &UnregisterListedModules;
             listFile_ = PreLoadListPath();
-        } else if (type_ == InternalPost) {
+        } else if (type_ == KxInternalPost) {
             initRoutine_ = &RegisterListedModules;
             exitRoutine_ = &UnregisterListedModules;
             listFile_ = PostLoadListPath();

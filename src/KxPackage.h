@@ -4,6 +4,7 @@
 
 #include "KxModuleMgr.h"
 #include "KxPackageMgr.h"
+#include "Orvane.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,7 @@ class KxResource;
 class KxPackage final {
 public:
     // Throws std::runtime_error carrying the import failure's log text.
-    KxPackage(std::string path, std::int32_t type, KxPackageMgr* packageManager,
+    KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
               KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource);
     ~KxPackage();
     KxPackage(const KxPackage&) = delete;
@@ -43,7 +44,7 @@ private:
     std::uint32_t ownerId_ = 0;
     std::uint32_t id_ = 0;
     std::string path_;
-    std::int32_t type_ = 0;
+    KxPackageType type_ = KxInternalPre;
     EntryPoint initFn_ = nullptr;
     EntryPoint exitFn_ = nullptr;
     ListRoutine initRoutine_ = nullptr;

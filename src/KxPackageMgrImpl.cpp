@@ -44,12 +44,12 @@ KxPackageMgrImpl::~KxPackageMgrImpl() {
             if (it == records_.end()) {
                 continue;
             }
-            const std::int32_t type = it->second->type;
-            auto& queue = type == 0 ? pre : type == 2 ? external : post;
+            const KxPackageType type = it->second->type;
+            auto& queue = type == KxInternalPre ? pre : type == KxExternal ? external : post;
             queue.push_back(it->second->package->Path());
         }
-        const std::pair<std::int32_t, const std::vector<std::string>*> order[] = {
-            {1, &post}, {2, &external}, {0, &pre}};
+        const std::pair<KxPackageType, const std::vector<std::string>*> order[] = {
+            {KxInternalPost, &post}, {KxExternal, &external}, {KxInternalPre, &pre}};
         for (const auto& [type, queue] : order) {
             currentType_ = type;
             for (const auto& path : *queue) {
@@ -108,7 +108,7 @@ std::shared_ptr<KxResource> KxPackageMgrImpl::AcquireResource(const std::string&
     return loaded;
 }
 
-std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, std::int32_t type) {
+std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, KxPackageType type) {
     if (dll == nullptr) {
         return -1;
     }
@@ -120,7 +120,7 @@ std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, s
 }
 
 std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* resourceDir,
-                                        std::int32_t type) {
+                                        KxPackageType type) {
     if (NamesNoFile(dll)) {
         KX_LOG_FATAL(RecordText::NamesNoFilePath.data() + dll);
         return -1;
@@ -186,7 +186,7 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     return 0;
 }
 
-void KxPackageMgrImpl::UnRegEx(const char* dll, std::int32_t type) {
+void KxPackageMgrImpl::UnRegEx(const char* dll, KxPackageType type) {
     if (dll == nullptr) {
         return;
     }
@@ -271,7 +271,7 @@ void KxPackageMgrImpl::UnregisterLogged(std::uint32_t id) {
         return;
     }
     const std::string path = it->second->package->Path();
-    const std::int32_t type = it->second->type;
+    const KxPackageType type = it->second->type;
     const PhaseScope scope([] { KX_LOG_INFO("App Exit Begin"); },
                            [] { KX_LOG_INFO("App Exit End"); });
     KX_LOG_INFO(path);
@@ -305,7 +305,7 @@ std::vector<KxPackageMgrImpl::ListEntry> KxPackageMgrImpl::List() const {
     std::deque<std::uint32_t> queue;
     for (const std::uint32_t id : roots_) {
         const auto it = records_.find(id);
-        if (it != records_.end() && it->second->type == 2) {
+        if (it != records_.end() && it->second->type == KxExternal) {
             queue.push_back(id);
         }
     }

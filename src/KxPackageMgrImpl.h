@@ -4,6 +4,7 @@
 
 #include "KxModuleMgr.h"
 #include "KxPackageMgr.h"
+#include "Orvane.h"
 
 #include <cstdint>
 #include <deque>
@@ -37,22 +38,22 @@ public:
     std::int32_t Reg(const char* dll, const char* resourceDir) override;
     void UnReg(const char* dll) override;
 
-    std::int32_t RegEx(const char* dll, const char* resourceDir, std::int32_t type);
-    void UnRegEx(const char* dll, std::int32_t type);
+    std::int32_t RegEx(const char* dll, const char* resourceDir, KxPackageType type);
+    void UnRegEx(const char* dll, KxPackageType type);
     void Clear();
     std::vector<ListEntry> List() const;
     std::vector<std::string> ResourceRoots() const;
 
 private:
     struct PackageRecord {
-        std::int32_t type;
+        KxPackageType type;
         std::shared_ptr<KxPackage> package;
         std::vector<std::uint32_t> children;
     };
-    using PackageKey = std::pair<std::string, std::int32_t>;
+    using PackageKey = std::pair<std::string, KxPackageType>;
 
     std::shared_ptr<KxResource> AcquireResource(const std::string& root);
-    std::int32_t Register(const std::string& dll, const char* resourceDir, std::int32_t type);
+    std::int32_t Register(const std::string& dll, const char* resourceDir, KxPackageType type);
     void UnregisterLogged(std::uint32_t id);
     // Removes an id from every list that holds it, so that the id can be handed out again.
     void Forget(std::uint32_t id);
@@ -62,7 +63,7 @@ private:
     std::vector<PackageKey> registering_;
     std::deque<std::uint32_t> pendingChildren_;
     std::deque<std::vector<std::uint32_t>> exitScopes_;
-    std::int32_t currentType_ = 0;
+    KxPackageType currentType_ = KxInternalPre;
     std::unique_ptr<KxModuleMgr> moduleManager_;
     // Ordered by root, so that listings over all resources come out the same on every run.
     std::map<std::string, std::weak_ptr<KxResource>> resources_;

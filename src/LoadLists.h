@@ -9,11 +9,6 @@ namespace VELMORA::NEVRA::Platform {
 
 class KxPackageMgr;
 
-using PackageType = std::int32_t;
-constexpr PackageType InternalPre = 0;
-constexpr PackageType InternalPost = 1;
-constexpr PackageType External = 2;
-
 struct ModuleListEntry {
     bool qa = false;
     std::string name;

@@ -89,7 +89,7 @@ int PlatformPreBuild() {
 }
 
 int RegisterStage(const char* stage, const char* failed, const std::string& ownPath,
-                  std::int32_t type) {
+                  KxPackageType type) {
     const PhaseScope scope = StageScope(stage);
     if (KxRegEx(ownPath.c_str(), nullptr, type) != 0) {
         KX_LOG_FATAL(failed);
@@ -102,21 +102,21 @@ int PlatformBuild() {
     try {
         const std::string ownPath = ModuleFilePath();
         if (RegisterStage(RecordText::InternalPreStage.data(), RecordText::InternalPreFailed,
-                          ownPath, InternalPre) != 0) {
+                          ownPath, KxInternalPre) != 0) {
             return -1;
         }
         {
             const PhaseScope scope = StageScope(RecordText::ExternalStage.data());
             PromotePendingAppList();
             for (const auto& app : EnabledApps(AppListPath())) {
-                if (KxRegEx(app.c_str(), nullptr, External) != 0) {
+                if (KxRegEx(app.c_str(), nullptr, KxExternal) != 0) {
                     KX_LOG_FATAL(RecordText::ExternalFailed);
                     return -1;
                 }
             }
         }
         if (RegisterStage(RecordText::InternalPostStage.data(), RecordText::InternalPostFailed,
-                          ownPath, InternalPost) != 0) {
+                          ownPath, KxInternalPost) != 0) {
             return -1;
         }
         return 0;

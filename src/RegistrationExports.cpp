@@ -16,7 +16,9 @@ extern "C" ORVANE_API std::int32_t KxReg(const char* dll, const char* resourceDi
 extern "C" ORVANE_API std::int32_t KxRegEx(const char* dll, const char* resourceDir,
                                            std::int32_t type) {
     try {
-        return KxPackageMgrImpl::Instance().RegEx(dll, resourceDir, type);
+        // Every number is kept as given: one that names no stage is stored all the same.
+        return KxPackageMgrImpl::Instance().RegEx(dll, resourceDir,
+                                                  static_cast<KxPackageType>(type));
     } catch (...) {
         return -1;
     }

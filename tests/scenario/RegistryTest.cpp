@@ -94,10 +94,10 @@ TEST(Registry, SameLibraryUnderAnotherTypeIsRefusedAsLoaded) {
     Installation install;
     const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
     Platform platform(install);
-    ASSERT_EQ(platform.RegEx(dll.c_str(), nullptr, 2), 0);
-    EXPECT_EQ(platform.RegEx(dll.c_str(), nullptr, 1), -1);
+    ASSERT_EQ(platform.RegEx(dll.c_str(), nullptr, KxExternal), 0);
+    EXPECT_EQ(platform.RegEx(dll.c_str(), nullptr, KxInternalPost), -1);
     ASSERT_EQ(platform.Init(), 0); // starts the log file; the failure above went to stderr
-    EXPECT_EQ(platform.RegEx(dll.c_str(), nullptr, 0), -1);
+    EXPECT_EQ(platform.RegEx(dll.c_str(), nullptr, KxInternalPre), -1);
     const auto records = install.Records();
     const Strings messages = install.Messages();
     const std::string expected = "the dll has been loaded, path=" + dll;
@@ -257,15 +257,18 @@ TEST(Registry, UnloadTakesPostLoadThenExternalThenPreLoadPackages) {
     const std::string ext = install.AddPackage("Alpha", "bin/KxApp");
     const std::string post = install.AddPackage("ModB", "bin/KxApp");
     const std::string pre2 = install.AddPackage("ModC", "bin/KxApp");
+    const std::string other = install.AddPackage("ModD", "bin/KxApp");
     {
         Platform platform(install);
-        ASSERT_EQ(platform.RegEx(pre.c_str(), nullptr, 0), 0);
-        ASSERT_EQ(platform.RegEx(ext.c_str(), nullptr, 2), 0);
-        ASSERT_EQ(platform.RegEx(post.c_str(), nullptr, 1), 0);
-        ASSERT_EQ(platform.RegEx(pre2.c_str(), nullptr, 0), 0);
+        ASSERT_EQ(platform.RegEx(pre.c_str(), nullptr, KxInternalPre), 0);
+        ASSERT_EQ(platform.RegEx(ext.c_str(), nullptr, KxExternal), 0);
+        ASSERT_EQ(platform.RegEx(post.c_str(), nullptr, KxInternalPost), 0);
+        ASSERT_EQ(platform.RegEx(pre2.c_str(), nullptr, KxInternalPre), 0);
+        // A number that names no stage is kept as given, so no stage's pass unloads it.
+        ASSERT_EQ(platform.RegEx(other.c_str(), nullptr, 7), 0);
     }
     EXPECT_EQ(OnlyExits(install.Events()),
-              (Strings{"Exit ModB", "Exit Alpha", "Exit ModA", "Exit ModC"}));
+              (Strings{"Exit ModB", "Exit Alpha", "Exit ModA", "Exit ModC", "Exit ModD"}));
 }
 
 TEST(Registry, BadInputNeverCrashesAnExport) {
