@@ -2,7 +2,7 @@
 // ids it accepted, so that none outlives the platform.
 #pragma once
 
-#include "KxModuleMgr.h"
+#include <orvane/KxModuleMgr.h>
 
 #include <unordered_set>
 

@@ -2,9 +2,9 @@
 // when the last reference goes.
 #pragma once
 
-#include "KxModuleMgr.h"
-#include "KxPackageMgr.h"
-#include "Orvane.h"
+#include <orvane/KxModuleMgr.h>
+#include <orvane/KxPackageMgr.h>
+#include <orvane/Orvane.h>
 
 #include <cstdint>
 #include <memory>

@@ -2,9 +2,9 @@
 // nested registrations, and unregistration one by one, all at once or at unload.
 #pragma once
 
-#include "KxModuleMgr.h"
-#include "KxPackageMgr.h"
-#include "Orvane.h"
+#include <orvane/KxModuleMgr.h>
+#include <orvane/KxPackageMgr.h>
+#include <orvane/Orvane.h>
 
 #include <cstdint>
 #include <deque>

@@ -2,9 +2,10 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
-#include "KxPackageMgr.h"
 #include "Layout.h"
 #include "Sys.h"
+
+#include <orvane/KxPackageMgr.h>
 
 #include <tinyxml2.h>
 

@@ -1,6 +1,6 @@
 // Start-up and shut-down of the platform: the log, the DLL search directories for the time of
 // start-up, and the three phases that bring the listed packages up.
-#include "Orvane.h"
+#include <orvane/Orvane.h>
 
 #include "FilePath.h"
 #include "FileSystem.h"

@@ -1,5 +1,5 @@
 // The registration exports: thin forwarders to the package manager that let no error escape.
-#include "Orvane.h"
+#include <orvane/Orvane.h>
 
 #include "FilePath.h"
 #include "KxPackageMgrImpl.h"

@@ -1,7 +1,7 @@
 // The resource exports: the directories of one resource type over every live package, and the
 // names of that type that more than one package defines. Both answer through the caller's
 // listener exactly once, and nothing they build outlives the call.
-#include "Orvane.h"
+#include <orvane/Orvane.h>
 
 #include "KxPackageMgrImpl.h"
 #include "KxResourceConfilct.h"

@@ -6,8 +6,8 @@
 // both returning 0 for success. Packages registered from inside Init become its children.
 #pragma once
 
-#include "KxModuleMgr.h"
-#include "OrvaneExport.h"
+#include <orvane/KxModuleMgr.h>
+#include <orvane/OrvaneExport.h>
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 // The platform library's C exports and the caller-side listener interfaces.
 #pragma once
 
-#include "KxModuleMgr.h"
-#include "KxPackageMgr.h"
-#include "OrvaneExport.h"
+#include <orvane/KxModuleMgr.h>
+#include <orvane/KxPackageMgr.h>
+#include <orvane/OrvaneExport.h>
 
 #include <cstddef>
 #include <cstdint>
