@@ -1,5 +1,7 @@
 #include "ResourceTypes.h"
 
+#include <orvane/Orvane.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -7,10 +9,14 @@ namespace kaldor {
 
 const std::vector<ResourceType>& ResourceTypes() {
     static const std::vector<ResourceType> types{
-        {0, "commands", "Commands"}, {1, "actions", "Configures/Default/Action"},
-        {2, "context", "Context"},   {3, "forms", "Forms"},
-        {4, "icons", "Icons"},       {5, "qrc", "qrc"},
-        {6, "text", "text"},         {7, "doc", "doc"},
+        {KxResourceCommands, "commands", "Commands"},
+        {KxResourceActions, "actions", "Configures/Default/Action"},
+        {KxResourceContext, "context", "Context"},
+        {KxResourceForms, "forms", "Forms"},
+        {KxResourceIcons, "icons", "Icons"},
+        {KxResourceQrc, "qrc", "qrc"},
+        {KxResourceText, "text", "text"},
+        {KxResourceDoc, "doc", "doc"},
     };
     return types;
 }
