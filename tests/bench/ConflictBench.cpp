@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -130,6 +132,40 @@ void BaselineWalk(benchmark::State& state, const IconRoots& trees) {
     SetFileRate(state);
 }
 
+// The console report, then the checker's time over the bare walk's (medians when the runs
+// are repeated): the figure to watch.
+class RatioReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const std::string family = run.run_name.function_name;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median || (run.run_type == Run::RT_Iteration && !medians_.count(family))) {
+                times_[family] = run.GetAdjustedRealTime();
+                if (median) {
+                    medians_.insert(family);
+                }
+            }
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const std::string shape =
+            "/" + std::to_string(kRoots) + "x" + std::to_string(kIconsPerRoot);
+        const auto walk = times_.find("BaselineWalk" + shape);
+        const auto check = times_.find("CheckIcons" + shape);
+        if (walk != times_.end() && check != times_.end() && walk->second > 0) {
+            std::printf("CheckIcons / BaselineWalk = %.2f\n", check->second / walk->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+    std::set<std::string> medians_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -146,7 +182,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("CheckIcons" + shape).c_str(), [&trees](benchmark::State& state) {
         CheckIcons(state, trees);
     })->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }
