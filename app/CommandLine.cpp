@@ -43,6 +43,28 @@ std::pair<std::size_t, std::size_t> PositionalRange(Command command) {
     return {0, 0};
 }
 
+// The value of "--name VALUE" or "--name=VALUE" at arguments[i] (advancing i past a separate
+// value); nothing when the argument is another one. Throws when the value is missing or empty.
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       const std::string& name, const char* what) {
+    const std::string& argument = arguments[i];
+    std::string value;
+    if (argument == name) {
+        if (i + 1 >= arguments.size()) {
+            throw UsageError(name + " needs " + what);
+        }
+        value = arguments[++i];
+    } else if (argument.rfind(name + "=", 0) == 0) {
+        value = argument.substr(name.size() + 1);
+    } else {
+        return std::nullopt;
+    }
+    if (value.empty()) {
+        throw UsageError(name + " needs " + what);
+    }
+    return value;
+}
+
 } // namespace
 
 const char* CommandName(Command command) {
@@ -66,20 +88,10 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
             help = true;
         } else if (argument == "--json") {
             line.json_ = true;
-        } else if (argument == "--install" || argument.rfind("--install=", 0) == 0) {
-            std::string value;
-            if (argument == "--install") {
-                if (i + 1 >= arguments.size()) {
-                    throw UsageError("--install needs a directory");
-                }
-                value = arguments[++i];
-            } else {
-                value = argument.substr(std::string("--install=").size());
-            }
-            if (value.empty()) {
-                throw UsageError("--install needs a directory");
-            }
-            line.install_ = value;
+        } else if (auto install = OptionValue(arguments, i, "--install", "a directory")) {
+            line.install_ = std::move(install);
+        } else if (auto trace = OptionValue(arguments, i, "--trace", "a file")) {
+            line.trace_ = std::move(trace);
         } else if (argument.size() > 1 && argument[0] == '-') {
             throw UsageError("unknown option '" + argument + "'");
         } else if (!command) {
@@ -124,6 +136,9 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     if (positional.size() > most) {
         throw UsageError("unexpected argument '" + positional[most] + "' for " +
                          CommandName(*command));
+    }
+    if (line.trace_ && *command != Command::Run) {
+        throw UsageError(std::string("--trace belongs to run, not to ") + CommandName(*command));
     }
     line.command_ = *command;
     if (!positional.empty()) {

@@ -28,6 +28,8 @@ public:
     bool Json() const { return json_; }
     const std::optional<std::string>& InstallDir() const { return install_; }
     const std::optional<std::string>& Type() const { return type_; }
+    // run --trace FILE: where to write the start-up and shut-down as a trace.
+    const std::optional<std::string>& TraceFile() const { return trace_; }
 
 private:
     Command command_ = Command::Help;
@@ -35,6 +37,7 @@ private:
     bool json_ = false;
     std::optional<std::string> install_;
     std::optional<std::string> type_;
+    std::optional<std::string> trace_;
 };
 
 // "run", "check", …; the name used in messages and help.

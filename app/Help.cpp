@@ -45,7 +45,7 @@ std::string Overview() {
 std::string HelpText(Command topic) {
     switch (topic) {
     case Command::Run:
-        return std::string("Usage: kaldor run [--install DIR] [--json]\n"
+        return std::string("Usage: kaldor run [--install DIR] [--json] [--trace FILE]\n"
                            "\n"
                            "Starts the installation (OrvaneInit) and prints the start-up result, "
                            "the package\n"
@@ -55,7 +55,12 @@ std::string HelpText(Command topic) {
                            "fails it prints\n"
                            "the fatal log records with what they mean and exits with 1.\n"
                            "\n"
-                           "Options:\n") +
+                           "Options:\n"
+                           "  --trace FILE    also write the start-up and shut-down, stage by "
+                           "stage and package\n"
+                           "                  by package, as a trace (Trace Event Format JSON; "
+                           "open it in\n"
+                           "                  https://ui.perfetto.dev or chrome://tracing)\n") +
                CommonOptions;
     case Command::Check:
         return std::string(

@@ -9,6 +9,7 @@
 #include "PlatformSession.h"
 #include "ResourceTypes.h"
 #include "StartupOutcome.h"
+#include "StartupTrace.h"
 
 #include <RecordTexts.h>
 
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 namespace kaldor {
@@ -279,6 +281,19 @@ int RunCommand(const CommandLine& commandLine) {
         PrintJsonReport(session, outcome, facts, warnings);
     } else {
         PrintText(choice, session, outcome, facts, warnings);
+    }
+    if (const auto& file = commandLine.TraceFile()) {
+        std::map<std::string, std::uint32_t> ids;
+        for (const auto& package : facts.packages) {
+            ids.emplace(package.path, package.id);
+        }
+        try {
+            WriteStartupTrace(*file, StartupTraceDocument(outcome.Timeline(), ids));
+        } catch (const std::runtime_error& error) {
+            // The report is out; what is missing is the file the user asked for.
+            std::cerr << "kaldor: " << error.what() << "\n";
+            return ExitFailure;
+        }
     }
     return outcome.Succeeded() ? ExitSuccess : ExitFailure;
 }

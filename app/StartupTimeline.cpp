@@ -73,6 +73,13 @@ std::optional<std::int64_t> PackageSpan::InitDuration() const {
     return *initEnd - *importEnd;
 }
 
+std::optional<std::int64_t> ExitSpan::Duration() const {
+    if (!end) {
+        return std::nullopt;
+    }
+    return *end - begin;
+}
+
 std::optional<int> ParseInitRecord(const std::string& message) {
     const std::string prefix = RecordText::InitCalled;
     const std::string separator = RecordText::InitReturned;
@@ -97,7 +104,8 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
     std::vector<std::size_t> openStages;  // indexes into stages_, innermost last
     std::vector<std::size_t> runningInit; // packages whose Init is running, innermost last
     std::optional<std::size_t> importing; // the package between App Init Begin and End
-    bool expectPath = false;
+    std::vector<std::size_t> openExits;   // indexes into exits_, innermost last
+    std::string* expectedPath = nullptr;  // the span whose path the next record gives
 
     const auto currentStage = [&]() -> std::string {
         for (auto it = openStages.rbegin(); it != openStages.rend(); ++it) {
@@ -111,10 +119,11 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
 
     for (const LogRecord& record : records) {
         const std::string& message = record.message;
-        if (expectPath) {
-            // The record after "App Init Begin" is the package's path as the whole message.
-            timeline.packages_[*importing].path = message;
-            expectPath = false;
+        if (expectedPath != nullptr) {
+            // The record after "App Init Begin" or "App Exit Begin" is the package's path as
+            // the whole message.
+            *expectedPath = message;
+            expectedPath = nullptr;
             continue;
         }
         if (auto stage = StageOf(message, RecordText::StageBegin)) {
@@ -135,7 +144,17 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
             span.importBegin = record.milliseconds;
             timeline.packages_.push_back(span);
             importing = timeline.packages_.size() - 1;
-            expectPath = true;
+            expectedPath = &timeline.packages_.back().path;
+        } else if (message == RecordText::UnregisterBegin) {
+            ExitSpan span;
+            span.depth = static_cast<int>(openExits.size());
+            span.begin = record.milliseconds;
+            timeline.exits_.push_back(span);
+            openExits.push_back(timeline.exits_.size() - 1);
+            expectedPath = &timeline.exits_.back().path;
+        } else if (message == RecordText::UnregisterEnd && !openExits.empty()) {
+            timeline.exits_[openExits.back()].end = record.milliseconds;
+            openExits.pop_back();
         } else if (message == RecordText::ImportEnd && importing) {
             PackageSpan& span = timeline.packages_[*importing];
             span.importEnd = record.milliseconds;

@@ -1,6 +1,6 @@
-// What a start-up did and how long each part took, read from the platform's log records: the
-// phases and stages bracketed by their Begin/End records, and every package import with the
-// Init that followed it.
+// What a start-up and its shut-down did and how long each part took, read from the platform's
+// log records: the phases and stages bracketed by their Begin/End records, every package import
+// with the Init that followed it, and every package's unregistration.
 #pragma once
 
 #include "LogRecords.h"
@@ -37,6 +37,17 @@ struct PackageSpan {
     std::optional<std::int64_t> InitDuration() const;
 };
 
+// One "App Exit Begin" … "App Exit End": the package's Exit and unloading, with whatever it
+// unregistered from inside its Exit nested one level deeper.
+struct ExitSpan {
+    std::string path;
+    int depth = 0;
+    std::int64_t begin = 0;
+    std::optional<std::int64_t> end;
+
+    std::optional<std::int64_t> Duration() const;
+};
+
 class StartupTimeline {
 public:
     static StartupTimeline FromRecords(const std::vector<LogRecord>& records);
@@ -44,12 +55,14 @@ public:
     // In the order in which they began.
     const std::vector<StageSpan>& Stages() const { return stages_; }
     const std::vector<PackageSpan>& Packages() const { return packages_; }
+    const std::vector<ExitSpan>& Exits() const { return exits_; }
     // The stage span of that name, or null.
     const StageSpan* Stage(const std::string& name) const;
 
 private:
     std::vector<StageSpan> stages_;
     std::vector<PackageSpan> packages_;
+    std::vector<ExitSpan> exits_;
 };
 
 // "init=1 return=N" gives N.

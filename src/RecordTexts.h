@@ -57,6 +57,10 @@ inline constexpr char LoadError[] = "load err:";
 // if there is one, then ImportEnd.
 inline constexpr char ImportBegin[] = "App Init Begin";
 inline constexpr char ImportEnd[] = "App Init End";
+// A package's unregistration: UnregisterBegin, a record that is the package's path alone, then
+// whatever its Exit unregistered, nested the same way, then UnregisterEnd.
+inline constexpr char UnregisterBegin[] = "App Exit Begin";
+inline constexpr char UnregisterEnd[] = "App Exit End";
 
 // "<text>, path=<path>": a package that could not be imported or registered.
 inline constexpr char PathField[] = ", path=";

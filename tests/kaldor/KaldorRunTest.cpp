@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <map>
+
 namespace kaldor::test {
 
 namespace {
@@ -27,6 +29,8 @@ TEST(KaldorCommandLine, ExitCodesAndMessages) {
         {{"paths"}, 2, "kaldor: paths needs a resource type\n"},
         {{"conflicts", "icons", "forms"}, 2, "kaldor: unexpected argument 'forms' for conflicts\n"},
         {{"run", "--install"}, 2, "kaldor: --install needs a directory\n"},
+        {{"run", "--trace="}, 2, "kaldor: --trace needs a file\n"},
+        {{"check", "--trace", "t.json"}, 2, "kaldor: --trace belongs to run, not to check\n"},
         {{"paths", "8"}, 2, "kaldor: unknown resource type '8'; the types are commands"},
         {{"run", "--install=/nonexistent/kaldor"}, 3, "/nonexistent/kaldor does not exist"},
         {{"--install", DemoDir + "/bin", "check"}, 3, "it has no bin/Orvane.so"},
@@ -117,6 +121,59 @@ TEST(KaldorRun, JsonCarriesTheSameFacts) {
     }
     EXPECT_TRUE(imports[5]["path"].toString().endsWith("/MeshRefine.so"));
     EXPECT_EQ(imports[5]["depth"].toInt(), 1);
+}
+
+// The trace holds the timeline as complete events on one thread, which a viewer nests by time
+// alone: so every package's import and Init must lie inside its stage, a plug-in's inside the
+// Init that registered it, and every Exit inside OrvaneExit.
+TEST(KaldorRun, TraceNestsStagesPackagesAndExitsWithPathsAndIds) {
+    const DemoCopy demo;
+    const std::string file = demo.Home() + "/startup.json";
+    const ProcessResult run = demo.Kaldor({"run", "--json", "--trace", file});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::map<QString, int> ids;
+    for (const QJsonValue package :
+         QJsonDocument::fromJson(run.out.c_str())["packages"].toArray()) {
+        ids[package["path"].toString()] = package["id"].toInt();
+    }
+    const QJsonObject trace = QJsonDocument::fromJson(ReadFile(file).c_str()).object();
+    struct Span {
+        double begin, end;
+        QJsonObject args;
+    };
+    std::map<QString, Span> spans; // by name; the demo loads every file once
+    for (const QJsonValue event : trace["traceEvents"].toArray()) {
+        if (event["ph"] == "M") {
+            continue;
+        }
+        ASSERT_EQ(event["ph"], "X");
+        const double begin = event["ts"].toDouble(-1);
+        const double duration = event["dur"].toDouble(-1);
+        ASSERT_GE(begin, 0);
+        ASSERT_GE(duration, 0);
+        spans[event["name"].toString()] = {begin, begin + duration, event["args"].toObject()};
+    }
+    const auto expectInside = [&](const QString& inner, const QString& outer) {
+        ASSERT_EQ(spans.count(inner), 1u) << inner.toStdString();
+        ASSERT_EQ(spans.count(outer), 1u) << outer.toStdString();
+        EXPECT_GE(spans[inner].begin, spans[outer].begin) << inner.toStdString();
+        EXPECT_LE(spans[inner].end, spans[outer].end) << inner.toStdString();
+    };
+    expectInside("PlatformBuild", "OrvaneInit");
+    expectInside("External Register", "PlatformBuild");
+    for (const QString app : {"Solver.so", "Mesher.so", "Plotter.so"}) {
+        expectInside(app + " import", "External Register");
+        expectInside(app + " Init", "External Register");
+        expectInside(app + " Exit", "OrvaneExit");
+        const QJsonObject args = spans[app + " Init"].args;
+        EXPECT_EQ(args["id"].toInt(-1), ids.at(args["path"].toString())) << app.toStdString();
+        EXPECT_EQ(args["result"].toInt(-1), 0);
+        EXPECT_EQ(spans[app + " import"].args["path"], args["path"]);
+    }
+    expectInside("MeshRefine.so import", "Mesher.so Init");
+    expectInside("MeshRefine.so Init", "Mesher.so Init");
+    expectInside("DemoReport.so Init", "InternalPost Register");
+    EXPECT_LE(spans["OrvaneInit"].end, spans["OrvaneExit"].begin);
 }
 
 // The bundled demo is what a first user runs: in the host's language, and with user folders
