@@ -69,7 +69,7 @@ void CollectElementNames(Cache& cache, const std::string& path, const char* elem
     for (const tinyxml2::XMLElement* child = root->FirstChildElement(element); child != nullptr;
          child = child->NextSiblingElement(element)) {
         if (const char* name = child->Attribute("name")) {
-            cache.keys[name].push_back(path);
+            cache.Add(name, path);
         }
     }
 }
@@ -79,6 +79,62 @@ KxResourceConflictList CheckFileNames(const std::vector<std::string>& dirs) {
 }
 
 } // namespace
+
+void Cache::Add(std::string key, const std::string& path) {
+    const std::uint32_t file = FileNumber(path);
+    const auto [it, added] = keys_.try_emplace(std::move(key));
+    if (added) {
+        it->second.first = file;
+        return;
+    }
+    if (it->second.more.empty()) {
+        repeated_.push_back(&*it);
+    }
+    it->second.more.push_back(file);
+}
+
+std::uint32_t Cache::FileNumber(const std::string& path) {
+    // A collector that finds several keys in one file adds them one after the other.
+    if (!starts_.empty() && paths_.size() - starts_.back() == path.size() &&
+        paths_.compare(starts_.back(), path.size(), path) == 0) {
+        return static_cast<std::uint32_t>(starts_.size() - 1);
+    }
+    starts_.push_back(paths_.size());
+    paths_ += path;
+    return static_cast<std::uint32_t>(starts_.size() - 1);
+}
+
+std::vector<std::string> Cache::PathsOf(const Occurrences& occurrences) const {
+    const auto path = [this](std::uint32_t file) {
+        const std::size_t end = file + 1 < starts_.size() ? starts_[file + 1] : paths_.size();
+        return paths_.substr(starts_[file], end - starts_[file]);
+    };
+    std::vector<std::string> files;
+    files.reserve(1 + occurrences.more.size());
+    files.push_back(path(occurrences.first));
+    for (const std::uint32_t file : occurrences.more) {
+        files.push_back(path(file));
+    }
+    return files;
+}
+
+std::vector<std::string> Cache::Files(const std::string& key) const {
+    const auto it = keys_.find(key);
+    return it == keys_.end() ? std::vector<std::string>() : PathsOf(it->second);
+}
+
+KxResourceConflictList Cache::TakeConflicts() {
+    KxResourceConflictList result;
+    result.reserve(repeated_.size());
+    for (const auto* entry : repeated_) {
+        result.emplace_back(entry->first, PathsOf(entry->second));
+    }
+    repeated_.clear();
+    keys_.clear();
+    paths_.clear();
+    starts_.clear();
+    return result;
+}
 
 KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
                                      ConflictCollector collector) {
@@ -99,22 +155,13 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
         }
         // Packages bring trees of much the same size: size the table once from the first
         // directory that held anything, instead of rehashing all the way up.
-        if (!reserved && !cache.keys.empty()) {
-            cache.keys.reserve(cache.keys.size() / (walked + 1) * dirs.size());
+        if (!reserved && cache.KeyCount() != 0) {
+            cache.ReserveKeys(cache.KeyCount() / (walked + 1) * dirs.size());
             reserved = true;
         }
     }
 
-    // One pass over the table: conflicts are few, and their strings are moved, not copied.
-    KxResourceConflictList result;
-    for (auto it = cache.keys.begin(); it != cache.keys.end();) {
-        if (it->second.size() > 1) {
-            auto node = cache.keys.extract(it++);
-            result.emplace_back(std::move(node.key()), std::move(node.mapped()));
-        } else {
-            ++it;
-        }
-    }
+    KxResourceConflictList result = cache.TakeConflicts();
     std::sort(result.begin(), result.end(),
               [](const KxResourceConflictEntry& a, const KxResourceConflictEntry& b) {
                   return a.first < b.first;
@@ -125,7 +172,7 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
 void CollectFileName(Cache& cache, const std::string& path) {
     std::string key = FileNameOf(path);
     std::transform(key.begin(), key.end(), key.begin(), CLocaleLower);
-    cache.keys[std::move(key)].push_back(path);
+    cache.Add(std::move(key), path);
 }
 
 void CollectMenuNames(Cache& cache, const std::string& path) {

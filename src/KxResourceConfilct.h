@@ -4,22 +4,59 @@
 // every file it was met in. Checkers only read: no state between calls, no log, no message.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-// Every occurrence of every key met during one check, in the order found. A file appears once
-// per occurrence, so a name defined twice in one file lists that file twice.
-struct Cache {
-    std::unordered_map<std::string, std::vector<std::string>> keys;
-};
-
 // One name met more than once, with the files of all its occurrences.
 using KxResourceConflictEntry = std::pair<std::string, std::vector<std::string>>;
 // Sorted by name, so that callers get the same answer for the same trees.
 using KxResourceConflictList = std::vector<KxResourceConflictEntry>;
+
+// Every occurrence of every key met during one check, in the order found. A file appears once
+// per occurrence, so a name defined twice in one file lists that file twice.
+//
+// A check meets every file of every package and nearly every key only once, so the cache keeps
+// the cost of a file small: the paths lie back to back in one buffer and an occurrence names
+// its file by number, and a key met once holds no list of its own. Only the few keys met more
+// than once become path strings, when the conflicts are taken.
+class Cache {
+public:
+    Cache() = default;
+    Cache(const Cache&) = delete;
+    Cache& operator=(const Cache&) = delete;
+
+    // One occurrence of `key` in the file at `path`.
+    void Add(std::string key, const std::string& path);
+
+    std::size_t KeyCount() const { return keys_.size(); }
+    void ReserveKeys(std::size_t count) { keys_.reserve(count); }
+    // The files of every occurrence of `key`, in the order found; empty for a key never met.
+    std::vector<std::string> Files(const std::string& key) const;
+    // Every key met more than once with its files. Leaves the cache empty.
+    KxResourceConflictList TakeConflicts();
+
+private:
+    struct Occurrences {
+        std::uint32_t first = 0;         // the file of the first occurrence
+        std::vector<std::uint32_t> more; // the files of the others
+    };
+
+    std::uint32_t FileNumber(const std::string& path);
+    std::vector<std::string> PathsOf(const Occurrences& occurrences) const;
+
+    std::unordered_map<std::string, Occurrences> keys_;
+    // The entries of keys_ met more than once, in the order they became so: taking the
+    // conflicts visits these instead of the whole table. Entries of an unordered_map keep
+    // their address when it grows.
+    std::vector<std::pair<const std::string, Occurrences>*> repeated_;
+    std::string paths_;               // every file's path, back to back
+    std::vector<std::size_t> starts_; // where each file's path begins in paths_
+};
 
 // Turns one file into the keys it defines.
 using ConflictCollector = std::function<void(Cache&, const std::string&)>;
