@@ -27,8 +27,9 @@ std::string AppDirectory() {
     return dir.Str();
 }
 
-bool IsBuildTreeLayout() {
-    const FilePath dir(ModuleDirectory());
+namespace {
+
+bool IsBuildTreeDirectory(const FilePath& dir) {
     const std::string last = dir.DirCount() == 0 ? std::string() : dir.Dir(dir.DirCount() - 1);
     for (const char* marker : {"Debug", "Release", "RelNoOpt"}) {
         if (last.find(marker) != std::string::npos) {
@@ -38,11 +39,18 @@ bool IsBuildTreeLayout() {
     return false;
 }
 
+} // namespace
+
+bool IsBuildTreeLayout() {
+    return IsBuildTreeDirectory(FilePath(ModuleDirectory()));
+}
+
 std::string ResourceRoot(const std::string& name) {
+    // Every package registration asks for this: the library's directory is asked for once.
     FilePath root(ModuleDirectory());
     // The component holds several levels on purpose: the second parse below splits them and
     // folds the "..".
-    root.AppendDir(IsBuildTreeLayout() ? "../../driver/KxApp/Resource" : "KxApp/Resource");
+    root.AppendDir(IsBuildTreeDirectory(root) ? "../../driver/KxApp/Resource" : "KxApp/Resource");
     root.AppendDir(name);
     return FilePath(root.Str()).Str();
 }
