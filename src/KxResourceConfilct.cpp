@@ -32,13 +32,16 @@ bool HasRootPrefix(const std::string& path) {
 }
 
 // FilePath(path).FileName() without parsing every directory component of every file: this
-// runs once per file of every tree that is checked.
-std::string FileNameOf(const std::string& path) {
+// runs once per file of every tree that is checked. Only a path that has to be parsed puts its
+// name in `parsed`; otherwise the answer is a view of `path`.
+std::string_view FileNameOf(const std::string& path, std::string& parsed) {
     if (HasRootPrefix(path)) {
-        return FilePath(path).FileName();
+        parsed = FilePath(path).FileName();
+        return parsed;
     }
     const auto separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? path : path.substr(separator + 1);
+    const std::string_view name(path);
+    return separator == std::string::npos ? name : name.substr(separator + 1);
 }
 
 // Whether the current entry is a regular file, asking the system only when the enumeration
@@ -80,17 +83,35 @@ KxResourceConflictList CheckFileNames(const std::vector<std::string>& dirs) {
 
 } // namespace
 
-void Cache::Add(std::string key, const std::string& path) {
+void Cache::Add(std::string_view key, const std::string& path) {
     const std::uint32_t file = FileNumber(path);
-    const auto [it, added] = keys_.try_emplace(std::move(key));
-    if (added) {
-        it->second.first = file;
+    const auto it = keys_.find(key);
+    if (it == keys_.end()) {
+        keys_.emplace(KeepKey(key), Occurrences{file, {}});
         return;
     }
     if (it->second.more.empty()) {
         repeated_.push_back(&*it);
     }
     it->second.more.push_back(file);
+}
+
+std::string_view Cache::KeepKey(std::string_view key) {
+    constexpr std::size_t blockSize = 64 * 1024;
+    if (key.empty()) {
+        return {};
+    }
+    if (key.size() > keyLeft_) {
+        const std::size_t size = std::max(blockSize, key.size());
+        keyBlocks_.emplace_back(new char[size]);
+        keyFree_ = keyBlocks_.back().get();
+        keyLeft_ = size;
+    }
+    std::copy(key.begin(), key.end(), keyFree_);
+    const std::string_view kept(keyFree_, key.size());
+    keyFree_ += key.size();
+    keyLeft_ -= key.size();
+    return kept;
 }
 
 std::uint32_t Cache::FileNumber(const std::string& path) {
@@ -127,10 +148,13 @@ KxResourceConflictList Cache::TakeConflicts() {
     KxResourceConflictList result;
     result.reserve(repeated_.size());
     for (const auto* entry : repeated_) {
-        result.emplace_back(entry->first, PathsOf(entry->second));
+        result.emplace_back(std::string(entry->first), PathsOf(entry->second));
     }
     repeated_.clear();
     keys_.clear();
+    keyBlocks_.clear();
+    keyFree_ = nullptr;
+    keyLeft_ = 0;
     paths_.clear();
     starts_.clear();
     return result;
@@ -170,9 +194,18 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
 }
 
 void CollectFileName(Cache& cache, const std::string& path) {
-    std::string key = FileNameOf(path);
-    std::transform(key.begin(), key.end(), key.begin(), CLocaleLower);
-    cache.Add(std::move(key), path);
+    std::string parsed;
+    const std::string_view name = FileNameOf(path, parsed);
+    // Nearly every name fits the buffer on the stack; a longer one takes a string.
+    char buffer[256];
+    std::string longer;
+    char* key = buffer;
+    if (name.size() > sizeof buffer) {
+        longer.resize(name.size());
+        key = longer.data();
+    }
+    std::transform(name.begin(), name.end(), key, CLocaleLower);
+    cache.Add(std::string_view(key, name.size()), path);
 }
 
 void CollectMenuNames(Cache& cache, const std::string& path) {

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -22,7 +24,8 @@ using KxResourceConflictList = std::vector<KxResourceConflictEntry>;
 //
 // A check meets every file of every package and nearly every key only once, so the cache keeps
 // the cost of a file small: the paths lie back to back in one buffer and an occurrence names
-// its file by number, and a key met once holds no list of its own. Only the few keys met more
+// its file by number, the keys lie back to back in a few blocks, and a key met once holds no
+// list of its own. Only the few keys met more
 // than once become path strings, when the conflicts are taken.
 class Cache {
 public:
@@ -31,7 +34,7 @@ public:
     Cache& operator=(const Cache&) = delete;
 
     // One occurrence of `key` in the file at `path`.
-    void Add(std::string key, const std::string& path);
+    void Add(std::string_view key, const std::string& path);
 
     std::size_t KeyCount() const { return keys_.size(); }
     void ReserveKeys(std::size_t count) { keys_.reserve(count); }
@@ -48,12 +51,17 @@ private:
 
     std::uint32_t FileNumber(const std::string& path);
     std::vector<std::string> PathsOf(const Occurrences& occurrences) const;
+    std::string_view KeepKey(std::string_view key);
 
-    std::unordered_map<std::string, Occurrences> keys_;
+    // The keys lie in blocks that never move, so the table holds views of them.
+    std::vector<std::unique_ptr<char[]>> keyBlocks_;
+    char* keyFree_ = nullptr;
+    std::size_t keyLeft_ = 0;
+    std::unordered_map<std::string_view, Occurrences> keys_;
     // The entries of keys_ met more than once, in the order they became so: taking the
     // conflicts visits these instead of the whole table. Entries of an unordered_map keep
     // their address when it grows.
-    std::vector<std::pair<const std::string, Occurrences>*> repeated_;
+    std::vector<std::pair<const std::string_view, Occurrences>*> repeated_;
     std::string paths_;               // every file's path, back to back
     std::vector<std::size_t> starts_; // where each file's path begins in paths_
 };
