@@ -3,6 +3,8 @@
 // library's own directory and in the added DLL search directories, without an rpath.
 #include "Sys.h"
 
+#include "ElfImage.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <elf.h>
@@ -215,245 +217,64 @@ void RealSleep(unsigned milliseconds) {
 std::atomic<SleepFunction> sleepFunction{&RealSleep};
 
 // ---------------------------------------------------------------------------------------------
-// ELF dependency names
+// ELF files
 
-// The header fields this layer needs from a library file, and the DT_NEEDED names of its
-// dynamic section. Everything read from the file is bounds-checked against the file's size and
-// against the segment it claims to lie in: a truncated or garbage file yields no names, never a
-// crash. Both classes and both byte orders are read.
-class ElfFile final {
-public:
-    explicit ElfFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        struct stat status {};
-        if (!fd_.Valid() || ::fstat(fd_.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-            return;
-        }
-        size_ = static_cast<std::uint64_t>(status.st_size);
-        if (!Read(0, ident_, sizeof ident_) || std::memcmp(ident_, ELFMAG, SELFMAG) != 0) {
-            return;
-        }
-        const unsigned char elfClass = ident_[EI_CLASS];
-        const unsigned char data = ident_[EI_DATA];
-        if ((elfClass != ELFCLASS32 && elfClass != ELFCLASS64) ||
-            (data != ELFDATA2LSB && data != ELFDATA2MSB)) {
-            return;
-        }
-        swap_ = data != HostByteOrder();
-        valid_ = elfClass == ELFCLASS64 ? ReadHeader<Elf64_Ehdr>() : ReadHeader<Elf32_Ehdr>();
-    }
+// A library's header and program headers lie at its start; what names its dependencies may lie
+// anywhere in it, past megabytes of code. No library this layer preloads comes near the cap; it
+// only bounds what a huge or endless file costs.
+constexpr std::size_t elfHeaderBytes = sizeof(Elf64_Ehdr);
+constexpr std::size_t elfWholeFileCap = std::size_t{256} << 20;
 
-    bool Valid() const { return valid_; }
-
-    // Whether the process could load this file at all: same class, byte order and machine.
-    bool MatchesProcess() const {
-        if (!valid_) {
-            return false;
-        }
-        const ProcessIdentity& own = Own();
-        return ident_[EI_CLASS] == own.elfClass && ident_[EI_DATA] == own.data &&
-               machine_ == own.machine;
-    }
-
-    std::vector<std::string> NeededNames() const {
-        if (!valid_) {
-            return {};
-        }
-        return ident_[EI_CLASS] == ELFCLASS64 ? ReadNeeded<Elf64_Phdr, Elf64_Dyn>()
-                                              : ReadNeeded<Elf32_Phdr, Elf32_Dyn>();
-    }
-
-private:
-    struct ProcessIdentity {
-        unsigned char elfClass = ELFCLASSNONE;
-        unsigned char data = ELFDATANONE;
-        std::uint16_t machine = EM_NONE;
-    };
-
-    struct LoadSegment {
-        std::uint64_t offset;
-        std::uint64_t address;
-        std::uint64_t fileSize;
-    };
-
-    // No dynamic section of a sane library comes near these; they only cap what garbage costs.
-    static constexpr std::uint64_t maxDynamicBytes = 1u << 20;
-    static constexpr std::uint64_t maxNameBytes = PATH_MAX;
-
-    static unsigned char HostByteOrder() {
-        const std::uint16_t probe = 1;
-        unsigned char first = 0;
-        std::memcpy(&first, &probe, 1);
-        return first == 1 ? ELFDATA2LSB : ELFDATA2MSB;
-    }
-
-    // The identity of the module that holds this code, read from its ELF header in memory.
-    static const ProcessIdentity& Own() {
-        static const ProcessIdentity identity = [] {
-            ProcessIdentity result;
-            Dl_info info{};
-            if (::dladdr(reinterpret_cast<void*>(&HostByteOrder), &info) != 0 &&
-                info.dli_fbase != nullptr) {
-                const auto* header = static_cast<const unsigned char*>(info.dli_fbase);
-                result.elfClass = header[EI_CLASS];
-                result.data = header[EI_DATA];
-                // e_machine follows e_ident and e_type in both classes, in native order here.
-                std::memcpy(&result.machine, header + EI_NIDENT + 2, sizeof result.machine);
-            }
-            return result;
-        }();
-        return identity;
-    }
-
-    template <typename T> T Fix(T value) const {
-        if (!swap_) {
-            return value;
-        }
-        unsigned char bytes[sizeof(T)];
-        std::memcpy(bytes, &value, sizeof(T));
-        std::reverse(bytes, bytes + sizeof(T));
-        std::memcpy(&value, bytes, sizeof(T));
-        return value;
-    }
-
-    bool Fits(std::uint64_t offset, std::uint64_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
-
-    bool Read(std::uint64_t offset, void* out, std::uint64_t length) const {
-        if (!Fits(offset, length)) {
-            return false;
-        }
-        auto* target = static_cast<char*>(out);
-        while (length > 0) {
-            const ssize_t got = ::pread(fd_.Get(), target, length, static_cast<off_t>(offset));
+// The first `limit` bytes of a regular file (the whole file when it is shorter), read into
+// memory for ElfImage. Anything that is not a regular file, or cannot be read, yields no bytes,
+// which reads as "not an ELF file". O_NONBLOCK keeps a FIFO from blocking the open.
+ElfImage ReadElfImage(const std::string& path, std::size_t limit) {
+    std::vector<unsigned char> bytes;
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat status {};
+    if (fd.Valid() && ::fstat(fd.Get(), &status) == 0 && S_ISREG(status.st_mode)) {
+        bytes.resize(std::min(static_cast<std::uint64_t>(status.st_size),
+                              static_cast<std::uint64_t>(limit)));
+        std::size_t filled = 0;
+        while (filled < bytes.size()) {
+            const ssize_t got = ::read(fd.Get(), bytes.data() + filled, bytes.size() - filled);
             if (got < 0 && errno == EINTR) {
                 continue;
             }
             if (got <= 0) {
-                return false;
+                break; // a file cut short while it was read: what was read is what there is
             }
-            target += got;
-            offset += static_cast<std::uint64_t>(got);
-            length -= static_cast<std::uint64_t>(got);
+            filled += static_cast<std::size_t>(got);
         }
-        return true;
+        bytes.resize(filled);
     }
+    return ElfImage(bytes.data(), bytes.size());
+}
 
-    template <typename Ehdr> bool ReadHeader() {
-        Ehdr header{};
-        if (!Read(0, &header, sizeof header)) {
-            return false;
+// Whether the process could load the file at all: same class, byte order and machine as the
+// module that holds this code, read from its ELF header in memory.
+bool MatchesProcess(const ElfImage& image) {
+    struct Identity {
+        unsigned char fileClass = ELFCLASSNONE;
+        unsigned char byteOrder = ELFDATANONE;
+        std::uint16_t machine = EM_NONE;
+    };
+    static const Identity own = [] {
+        Identity result;
+        Dl_info info{};
+        if (::dladdr(reinterpret_cast<void*>(&MatchesProcess), &info) != 0 &&
+            info.dli_fbase != nullptr) {
+            const auto* header = static_cast<const unsigned char*>(info.dli_fbase);
+            result.fileClass = header[EI_CLASS];
+            result.byteOrder = header[EI_DATA];
+            // e_machine follows e_ident and e_type in both classes, in native order here.
+            std::memcpy(&result.machine, header + EI_NIDENT + 2, sizeof result.machine);
         }
-        machine_ = Fix(header.e_machine);
-        programHeaderOffset_ = Fix(header.e_phoff);
-        programHeaderSize_ = Fix(header.e_phentsize);
-        programHeaderCount_ = Fix(header.e_phnum);
-        return true;
-    }
-
-    template <typename Phdr, typename Dyn> std::vector<std::string> ReadNeeded() const {
-        // PN_XNUM moves the count into the section headers; no shared library needs that.
-        if (programHeaderSize_ < sizeof(Phdr) || programHeaderCount_ == PN_XNUM) {
-            return {};
-        }
-        std::vector<LoadSegment> loads;
-        bool haveDynamic = false;
-        std::uint64_t dynamicOffset = 0;
-        std::uint64_t dynamicSize = 0;
-        for (std::uint64_t index = 0; index < programHeaderCount_; ++index) {
-            Phdr header{};
-            if (!Read(programHeaderOffset_ + index * programHeaderSize_, &header, sizeof header)) {
-                return {};
-            }
-            const auto type = Fix(header.p_type);
-            if (type == PT_LOAD) {
-                loads.push_back({Fix(header.p_offset), Fix(header.p_vaddr), Fix(header.p_filesz)});
-            } else if (type == PT_DYNAMIC && !haveDynamic) {
-                haveDynamic = true;
-                dynamicOffset = Fix(header.p_offset);
-                dynamicSize = Fix(header.p_filesz);
-            }
-        }
-        if (!haveDynamic || dynamicSize > maxDynamicBytes || !Fits(dynamicOffset, dynamicSize)) {
-            return {};
-        }
-
-        std::vector<Dyn> entries(dynamicSize / sizeof(Dyn));
-        if (!Read(dynamicOffset, entries.data(), entries.size() * sizeof(Dyn))) {
-            return {};
-        }
-        std::vector<std::uint64_t> needed;
-        bool haveStrtab = false;
-        std::uint64_t strtabAddress = 0;
-        std::uint64_t strtabSize = UINT64_MAX;
-        for (const Dyn& entry : entries) {
-            const auto tag = static_cast<std::int64_t>(Fix(entry.d_tag));
-            const auto value = static_cast<std::uint64_t>(Fix(entry.d_un.d_val));
-            if (tag == DT_NULL) {
-                break;
-            }
-            if (tag == DT_NEEDED) {
-                needed.push_back(value);
-            } else if (tag == DT_STRTAB) {
-                haveStrtab = true;
-                strtabAddress = value;
-            } else if (tag == DT_STRSZ) {
-                strtabSize = value;
-            }
-        }
-        if (!haveStrtab || needed.empty()) {
-            return {};
-        }
-
-        // The string table is named by its address; the load segment holding it gives the file
-        // offset, and its end bounds every string.
-        const auto segment = std::find_if(loads.begin(), loads.end(), [&](const LoadSegment& s) {
-            return strtabAddress >= s.address && strtabAddress - s.address < s.fileSize;
-        });
-        if (segment == loads.end()) {
-            return {};
-        }
-        const std::uint64_t delta = strtabAddress - segment->address;
-        if (segment->offset > UINT64_MAX - delta) {
-            return {};
-        }
-        const std::uint64_t tableOffset = segment->offset + delta;
-        const std::uint64_t tableSize = std::min(strtabSize, segment->fileSize - delta);
-
-        std::vector<std::string> names;
-        for (const std::uint64_t nameOffset : needed) {
-            if (nameOffset >= tableSize || tableOffset > UINT64_MAX - nameOffset) {
-                continue;
-            }
-            const std::uint64_t start = tableOffset + nameOffset;
-            if (start >= size_) {
-                continue;
-            }
-            // A name may end the file; it never runs past the table or the file.
-            const std::uint64_t length =
-                std::min({tableSize - nameOffset, maxNameBytes, size_ - start});
-            std::string bytes(static_cast<std::size_t>(length), '\0');
-            if (!Read(start, bytes.data(), length)) {
-                continue;
-            }
-            const auto end = bytes.find('\0');
-            if (end != std::string::npos && end > 0) {
-                names.push_back(bytes.substr(0, end));
-            }
-        }
-        return names;
-    }
-
-    FileDescriptor fd_;
-    std::uint64_t size_ = 0;
-    unsigned char ident_[EI_NIDENT] = {};
-    bool swap_ = false;
-    bool valid_ = false;
-    std::uint16_t machine_ = EM_NONE;
-    std::uint64_t programHeaderOffset_ = 0;
-    std::uint64_t programHeaderSize_ = 0;
-    std::uint64_t programHeaderCount_ = 0;
-};
+        return result;
+    }();
+    return image.HasIdentity() && image.FileClass() == own.fileClass &&
+           image.ByteOrder() == own.byteOrder && image.Machine() == own.machine;
+}
 
 // ---------------------------------------------------------------------------------------------
 // DLL search directories
@@ -509,7 +330,7 @@ std::string LocateLibrary(const std::string& name, const std::vector<std::string
         const std::string candidate = JoinPath(directory, name);
         struct stat status {};
         if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-            ElfFile(candidate).MatchesProcess()) {
+            MatchesProcess(ReadElfImage(candidate, elfHeaderBytes))) {
             return candidate;
         }
     }
@@ -557,7 +378,8 @@ private:
         if (depth > maxDepth) {
             return true;
         }
-        for (const std::string& name : ElfFile(path).NeededNames()) {
+        const ElfImage image = ReadElfImage(path, elfWholeFileCap);
+        for (const std::string& name : image.NeededNames()) {
             if (name.find('/') != std::string::npos || !seen_.insert(name).second ||
                 IsLoaded(name)) {
                 continue;
@@ -1023,8 +845,8 @@ ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
     // The dynamic loader passes over a library of another machine as if it were not there and
     // says so ("No such file or directory"); the file is there, it is the wrong kind.
     if (!IsBareName(file)) {
-        const ElfFile library(file);
-        if (library.Valid() && !library.MatchesProcess()) {
+        const ElfImage image = ReadElfImage(file, elfHeaderBytes);
+        if (image.HasIdentity() && !MatchesProcess(image)) {
             if (code == ENOENT) {
                 error += " (the file is a library for another machine)";
             }

@@ -1,6 +1,7 @@
 // How the layer reads the dependency names of a library file: every ELF class and byte order,
 // and files that are damaged in every way that reaches its reading. A name read from the file
 // shows as a load of the real DepB.so beside it, which counts its loads.
+#include "ElfImage.h"
 #include "Sys.h"
 #include "SysTestSupport.h"
 
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 
+using VELMORA::NEVRA::Platform::ElfImage;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 namespace fs = std::filesystem;
 
@@ -89,19 +91,31 @@ protected:
     }
 };
 
+ElfImage Image(const std::string& bytes) {
+    return ElfImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
 TEST_F(SysElf, NamesAreReadInEveryClassAndByteOrderButNeverFromADamagedFile) {
     for (const bool is64 : {false, true}) {
         for (const bool bigEndian : {false, true}) {
             SCOPED_TRACE(std::string(is64 ? "64" : "32") + (bigEndian ? " big" : " little"));
+            const ElfImage sound = Image(CraftElf(is64, bigEndian, Damage::None));
+            EXPECT_EQ(sound.NeededNames(), std::vector<std::string>{"DepB.so"});
+            EXPECT_EQ(sound.Damage(), "");
             EXPECT_EQ(LoadsOfDepB(CraftElf(is64, bigEndian, Damage::None)), 1);
             EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOEXEC));
             for (int damage = 1; damage <= static_cast<int>(Damage::Unended); ++damage) {
-                EXPECT_EQ(LoadsOfDepB(CraftElf(is64, bigEndian, static_cast<Damage>(damage))), 0)
-                    << damage;
+                const std::string bytes = CraftElf(is64, bigEndian, static_cast<Damage>(damage));
+                // Without a dynamic segment nothing is needed, which is no damage.
+                EXPECT_EQ(Image(bytes).Damage().empty(), damage == int(Damage::NoDynamic))
+                    << damage << ": " << Image(bytes).Damage();
+                EXPECT_TRUE(Image(bytes).NeededNames().empty()) << damage;
+                EXPECT_EQ(LoadsOfDepB(bytes), 0) << damage;
             }
         }
         const std::string whole = CraftElf(is64, false, Damage::None);
         for (std::size_t length = 0; length < whole.size(); ++length) {
+            EXPECT_NE(Image(whole.substr(0, length)).Damage(), "") << length;
             EXPECT_EQ(LoadsOfDepB(whole.substr(0, length)), 0) << length;
         }
     }
