@@ -351,16 +351,42 @@ void ListDir(const std::string& dir, std::vector<std::string>& out) {
     }
 }
 
-// The cached strings are never destroyed: records are still written while the library's other
-// statics are torn down, and they all ask for the module name.
+namespace {
+
+// The library's own path and name, worked out once. Records are still written while the
+// library's other statics are torn down, and they all ask for the module name, possibly after
+// this cache has gone: from then on the answers are worked out afresh. The cache must go with
+// the library all the same: strings left on the heap when the library is unmapped are leaks.
+bool moduleNamesGone = false; // trivially destructible: still readable during the teardown
+
+struct ModuleNames final {
+    ModuleNames() : path(Sys::OwnModulePath()), name(FilePath(path).Stem()) {}
+    ~ModuleNames() { moduleNamesGone = true; }
+    ModuleNames(const ModuleNames&) = delete;
+    ModuleNames& operator=(const ModuleNames&) = delete;
+
+    const std::string path;
+    const std::string name;
+};
+
+const ModuleNames* CachedModuleNames() {
+    if (moduleNamesGone) {
+        return nullptr;
+    }
+    static const ModuleNames names;
+    return &names;
+}
+
+} // namespace
+
 std::string ModuleFilePath() {
-    static const std::string& path = *new std::string(Sys::OwnModulePath());
-    return path;
+    const ModuleNames* names = CachedModuleNames();
+    return names != nullptr ? names->path : Sys::OwnModulePath();
 }
 
 std::string ModuleName() {
-    static const std::string& name = *new std::string(FilePath(ModuleFilePath()).Stem());
-    return name;
+    const ModuleNames* names = CachedModuleNames();
+    return names != nullptr ? names->name : FilePath(Sys::OwnModulePath()).Stem();
 }
 
 std::string ModuleFilePathByAddress() {
