@@ -127,6 +127,13 @@ std::string FilePath::Str() const {
     } else if (absolute_) {
         out += separator;
     }
+    // Folding can put a component such as "C:" first; written there it would read back as a
+    // drive (or as a malformed one), so a "." step in front keeps it a component.
+    const std::string& first = dirs_.empty() ? fileName_ : dirs_.front();
+    if (host_.empty() && drive_.empty() && first.size() >= 2 && first[1] == ':') {
+        out += '.';
+        out += separator;
+    }
     for (const std::string& dir : dirs_) {
         out += dir;
         out += separator;

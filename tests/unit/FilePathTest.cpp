@@ -57,6 +57,12 @@ TEST(FilePathTest, ParsesAndRendersWithEitherSeparator) {
         {"a\\.\\b\\..\\c.txt", "a\\c.txt", "", "", "a", "c.txt", false},
         {"a\\..\\..\\b", "..\\b", "", "", "..", "b", false},
         {"a\\..", nullptr, "", "", "a", "..", false},
+        // A first component that reads as a drive once folding has put it first keeps a "."
+        // step in front, or the rendered text would parse as a drive (or not at all).
+        {"a\\..\\C:\\x", ".\\C:\\x", "", "", "C:", "x", false},
+        {".\\C:", nullptr, "", "", "", "C:", false},
+        {"\\a\\..\\C:\\x", "\\.\\C:\\x", "", "", "C:", "x", true},
+        {"\\\\\\::\\s", "\\.\\::\\s", "", "", "::", "s", true},
     };
     for (const auto& [text, rendered, host, drive, dirs, fileName, absolute] : rows) {
         for (char separator : {'\\', '/'}) {
@@ -69,6 +75,8 @@ TEST(FilePathTest, ParsesAndRendersWithEitherSeparator) {
             EXPECT_EQ(DirsOf(path), dirs);
             EXPECT_EQ(path.FileName(), fileName);
             EXPECT_EQ(path.IsRelative(), !absolute);
+            // What is rendered parses back to the same path.
+            EXPECT_EQ(FilePath(path.Str()).Str(), path.Str());
         }
     }
     // Mixed separators in one path.
