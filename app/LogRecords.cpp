@@ -1,6 +1,6 @@
 #include "LogRecords.h"
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +21,10 @@ std::int64_t DaysFromCivil(int year, unsigned month, unsigned day) {
     return static_cast<std::int64_t>(era) * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
@@ -37,20 +41,45 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 } // namespace
 
 std::optional<std::int64_t> ParseLogTime(const std::string& text) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    char separator = 0;
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &year, &month, &day, &separator,
-                    &hour, &minute, &second, &consumed) != 7 ||
-        (separator != 'T' && separator != ' ') || month < 1 || month > 12 || day < 1 || day > 31 ||
-        hour > 23 || minute > 59 || second > 60) {
+    // Digits where the form has them and nowhere else: no signs, spaces or short fields, which
+    // a scanf conversion would let through, and nothing after the fraction.
+    static constexpr char form[] = "dddd-dd-ddTdd:dd:dd";
+    constexpr std::size_t formLength = sizeof form - 1;
+    if (text.size() < formLength) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < formLength; ++i) {
+        const char c = text[i];
+        const bool fits = form[i] == 'd'   ? IsDigit(c)
+                          : form[i] == 'T' ? (c == 'T' || c == ' ')
+                                           : c == form[i];
+        if (!fits) {
+            return std::nullopt;
+        }
+    }
+    const auto number = [&text](std::size_t pos, std::size_t count) {
+        int value = 0;
+        for (std::size_t i = pos; i < pos + count; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
         return std::nullopt;
     }
     int millis = 0;
-    std::size_t pos = static_cast<std::size_t>(consumed);
-    if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+    std::size_t pos = formLength;
+    if (pos < text.size()) {
+        if (text[pos] != '.' && text[pos] != ',') {
+            return std::nullopt;
+        }
         int scale = 100;
-        for (++pos; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+        for (++pos; pos < text.size(); ++pos) {
+            if (!IsDigit(text[pos])) {
+                return std::nullopt;
+            }
             millis += (text[pos] - '0') * scale;
             scale /= 10;
         }

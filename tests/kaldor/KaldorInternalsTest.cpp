@@ -81,6 +81,17 @@ TEST(KaldorStartupTrace, SpansOfAnInterruptedStartUpEndAtTheLastRecord) {
     EXPECT_EQ(broken["failure"].toString(), "Could not get init/exit address, path=/i/Broken.so");
 }
 
+TEST(KaldorLogRecords, ReadsTimesOnlyInTheFormTheLogWrites) {
+    EXPECT_TRUE(ParseLogTime("2026-03-01T23:59:59"));
+    EXPECT_TRUE(ParseLogTime("2026-03-01 23:59:59,25"));
+    for (const char* text :
+         {"2026-3-01T23:59:59", "2026-03-01T 3:59:59", "2026-03-01T-1:59:59", "+026-03-01T23:59:59",
+          " 2026-03-01T23:59:59", "2026-03-01T23:59:59 and more", "2026-03-01T23:59:59.25x",
+          "2026-03-01T23:59:5", "2026-13-01T23:59:59"}) {
+        EXPECT_FALSE(ParseLogTime(text)) << text;
+    }
+}
+
 TEST(KaldorElf, RefusesWhatIsNotALibrary) {
     const DemoCopy demo;
     std::string truncated("\177ELF\2\1\1", 7);
