@@ -13,6 +13,14 @@ namespace {
 
 // Built at library load, before any library that uses it, and destroyed after them.
 struct UiState {
+    // Qt holds a registered package until it is unregistered, whoever registered it; what this
+    // library registered goes with it, or Qt's list would outlive the library's records of it.
+    ~UiState() {
+        for (const QString& path : registeredRccs) {
+            QResource::unregisterResource(path);
+        }
+    }
+
     std::mutex lock;
     QStringList searchPath;
     QStringList registeredRccs;
