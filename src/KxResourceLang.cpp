@@ -53,6 +53,15 @@ std::string LanguageTextDir(const std::string& root, const std::string& code) {
 KxResourceLang::KxResourceLang(const std::string& root)
     : root_(FilePath(root).ToDirectoryForm().Str()) {}
 
+KxResourceLang::~KxResourceLang() {
+    // Without an application nothing holds them (and asking would only print a warning).
+    if (QCoreApplication::instance() != nullptr) {
+        for (const auto& translator : translators_) {
+            QCoreApplication::removeTranslator(translator.get());
+        }
+    }
+}
+
 std::int32_t KxResourceLang::Load() {
     if (root_.empty()) {
         return 0;
@@ -80,9 +89,11 @@ std::int32_t KxResourceLang::LoadTranslation(const std::string& code) {
     QString qtDir;
     if (QtFileName(dir, "loading the translation", qtDir) &&
         translator->load(fileName, qtDir, QString(), QString())) {
-        // Once offered to the application the translator is never deleted: the application may
-        // hold it even when it reports failure.
-        if (!QCoreApplication::installTranslator(translator.release())) {
+        // The application may hold the translator even when it reports failure, so it is kept
+        // until it has been taken back from the application.
+        const bool installed = QCoreApplication::installTranslator(translator.get());
+        translators_.push_back(std::move(translator));
+        if (!installed) {
             kdlMsgDisp("Fail to load language resources.");
         }
     }

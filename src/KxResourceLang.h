@@ -3,7 +3,11 @@
 
 #include "KxResourceBase.h"
 
+#include <memory>
 #include <string>
+#include <vector>
+
+class QTranslator;
 
 // The locale code of the host's language ("de_DE"); "en_US" when the name is unknown.
 std::string HostLocaleCode();
@@ -14,6 +18,8 @@ std::string LanguageTextDir(const std::string& root, const std::string& code);
 class KxResourceLang : public VELMORA::NEVRA::Platform::KxResourceBase {
 public:
     explicit KxResourceLang(const std::string& root);
+    // Takes back from the application the translators this root offered it, and deletes them.
+    ~KxResourceLang() override;
     std::int32_t Load() override;
 
 private:
@@ -21,4 +27,5 @@ private:
     std::int32_t LoadHelpDocs(const std::string& code);
 
     std::string root_;
+    std::vector<std::unique_ptr<QTranslator>> translators_;
 };
