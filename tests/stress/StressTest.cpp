@@ -241,19 +241,11 @@ void TreeRun(const Options& options) {
     const Snapshot warm = Take();
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::uint32_t> ids;
-    // glibc's setenv keeps every value it replaces; what the replaced values add up to shows
-    // how much of any growth is theirs.
-    long replacedBytes = 0;
     int cycles = 0;
     for (int index = warmUp; index < options.treeCycles; ++index, ++cycles) {
-        const long before = SearchPathBytes();
         if (!cycle(index, &ids)) {
             return;
         }
-        // Every registration puts its directory in front: the cycle's four values replaced
-        // grew by one step each.
-        const long step = (SearchPathBytes() - before) / 4;
-        replacedBytes += 4 * (before + 1) + 6 * step;
         if (ids != firstIds) {
             Check(false, "tree cycle " + std::to_string(index) + " handed out new ids");
             return;
@@ -267,9 +259,8 @@ void TreeRun(const Options& options) {
         }
     }
     const double seconds = SecondsSince(start);
-    std::printf("tree: %d cycles after %d warm-up cycles in %.2f s (%.3f ms a cycle); "
-                "search-path values replaced (never freed by setenv): %ld bytes\n",
-                cycles, warmUp, seconds, 1000 * seconds / std::max(1, cycles), replacedBytes);
+    std::printf("tree: %d cycles after %d warm-up cycles in %.2f s (%.3f ms a cycle)\n", cycles,
+                warmUp, seconds, 1000 * seconds / std::max(1, cycles));
     Compare("tree", warm, Take(), options);
     Check(platform.Exit() == 0, "OrvaneExit failed after the tree cycles");
 }
