@@ -1,6 +1,6 @@
 // The reader of setting files (the action and context-menu files whose names the conflict check
 // collects) on any bytes, written as a file in an action folder. A file that is not XML
-// contributes nothing; every name it does contribute is recorded against that file.
+// contributes nothing; every name it defines more than once is recorded against that file only.
 #include "KxResourceConfilct.h"
 #include "SettingStore.h"
 
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ConflictCollector collect : {CollectActionNames, CollectMenuNames}) {
         Cache cache;
         collect(cache, file);
-        for (const auto& [name, files] : cache.keys) {
+        for (const auto& [name, files] : cache.TakeConflicts()) {
             for (const std::string& where : files) {
                 if (where != file) {
                     std::abort();
