@@ -473,8 +473,9 @@ bool DefinedIn(ModuleHandle module, void* symbol) {
 // The values of the variables set through this layer. glibc's setenv never frees the value it
 // replaces (an earlier getenv's pointer may still be in use), so a variable rewritten on every
 // package import would cost memory with the square of the imports. putenv installs a buffer as it
-// is instead; the buffer it replaces is freed one replacement later, because a reader that took
-// it just before the replacement, on another thread too, may still be reading it.
+// is instead, and the buffer it replaces is freed at once: the environment is the process's one
+// shared state that no call may change while another thread reads it (POSIX marks both setenv and
+// getenv unsafe against each other), and the platform sets it only on the host's thread.
 class EnvironmentStore final {
 public:
     EnvironmentStore() = default;
@@ -482,9 +483,9 @@ public:
     // storage before the buffer goes, so that the environment never points into freed memory.
     ~EnvironmentStore() {
         ErrnoKeeper keep;
-        for (const auto& [name, slot] : slots_) {
+        for (const auto& [name, buffer] : slots_) {
             const char* installed = std::getenv(name.c_str());
-            if (slot.current && installed == slot.current.get() + name.size() + 1) {
+            if (buffer && installed == buffer.get() + name.size() + 1) {
                 const std::string value = installed;
                 ::setenv(name.c_str(), value.c_str(), 1);
             }
@@ -505,20 +506,13 @@ public:
         if (::putenv(buffer.get()) != 0) {
             return false;
         }
-        Slot& slot = slots_[name];
-        slot.previous = std::move(slot.current);
-        slot.current = std::move(buffer);
+        slots_[name] = std::move(buffer);
         return true;
     }
 
 private:
-    struct Slot {
-        std::unique_ptr<char[]> current;
-        std::unique_ptr<char[]> previous;
-    };
-
     std::mutex mutex_;
-    std::map<std::string, Slot> slots_;
+    std::map<std::string, std::unique_ptr<char[]>> slots_;
 };
 
 // Built while the library loads, so it outlives everything that sets a variable afterwards.
