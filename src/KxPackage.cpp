@@ -67,18 +67,26 @@ std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
     Sys::GetEnvironment(variable, old); // a missing variable reads as empty
     // An empty element means the current directory to every program the host starts: a bare
     // library name adds nothing, and an empty or sloppy old value gives no empty element.
+    // The old value grows with every import: its elements are copied in place, never one by one
+    // into strings of their own.
     std::string value;
-    const auto append = [&value, delimiter](const std::string& element) {
-        if (!element.empty()) {
-            value += value.empty() ? element : delimiter + element;
+    value.reserve(old.size() + 1);
+    const auto append = [&value, delimiter](const std::string& from, std::size_t start,
+                                            std::size_t length) {
+        if (length != 0) {
+            if (!value.empty()) {
+                value += delimiter;
+            }
+            value.append(from, start, length);
         }
     };
     for (const auto& dll : dlls) {
-        append(FilePath(dll).Parent().Str());
+        const std::string directory = FilePath(dll).Parent().Str();
+        append(directory, 0, directory.size());
     }
     for (std::size_t start = 0; start <= old.size();) {
         const std::size_t end = std::min(old.find(delimiter, start), old.size());
-        append(old.substr(start, end - start));
+        append(old, start, end - start);
         start = end + 1;
     }
     if (value == old) {

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -349,8 +350,11 @@ std::string LocateLibrary(const std::string& name, const std::vector<std::string
 // Windows loader does.
 class DependencyPreloader final {
 public:
-    explicit DependencyPreloader(std::vector<std::string> directories)
-        : directories_(std::move(directories)) {}
+    // The directories are asked for only when a needed library is not loaded yet: most
+    // packages need nothing the process does not already hold, and the search-path variable
+    // grows with every package imported.
+    explicit DependencyPreloader(std::function<std::vector<std::string>()> directories)
+        : directoriesSource_(std::move(directories)) {}
     ~DependencyPreloader() { Release(); }
     DependencyPreloader(DependencyPreloader&&) = delete;
     DependencyPreloader& operator=(DependencyPreloader&&) = delete;
@@ -384,7 +388,7 @@ private:
                 IsLoaded(name)) {
                 continue;
             }
-            const std::string found = LocateLibrary(name, directories_);
+            const std::string found = LocateLibrary(name, Directories());
             if (found.empty()) {
                 continue; // left to the dynamic loader's own search
             }
@@ -402,6 +406,15 @@ private:
         return true;
     }
 
+    const std::vector<std::string>& Directories() {
+        if (directoriesSource_) {
+            directories_ = directoriesSource_();
+            directoriesSource_ = nullptr;
+        }
+        return directories_;
+    }
+
+    std::function<std::vector<std::string>()> directoriesSource_;
     std::vector<std::string> directories_;
     std::set<std::string> seen_;
     std::vector<void*> handles_;
@@ -499,9 +512,13 @@ public:
             errno = EINVAL;
             return false;
         }
-        const std::string entry = name + '=' + value;
-        auto buffer = std::make_unique<char[]>(entry.size() + 1);
-        std::memcpy(buffer.get(), entry.c_str(), entry.size() + 1);
+        // "name=value" straight into the buffer putenv installs: the value may be long.
+        const std::size_t size = name.size() + 1 + value.size();
+        auto buffer = std::make_unique<char[]>(size + 1);
+        std::memcpy(buffer.get(), name.data(), name.size());
+        buffer[name.size()] = '=';
+        std::memcpy(buffer.get() + name.size() + 1, value.data(), value.size());
+        buffer[size] = '\0';
         std::lock_guard<std::mutex> lock(mutex_);
         if (::putenv(buffer.get()) != 0) {
             return false;
@@ -822,8 +839,8 @@ ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
     std::string error;
     void* handle = nullptr;
     {
-        DependencyPreloader preloader(found.empty() ? std::vector<std::string>()
-                                                    : DependencyDirectories(file));
+        // Asked for at the first dependency not loaded yet, before the preloader loads any.
+        DependencyPreloader preloader([&file] { return DependencyDirectories(file); });
         if (found.empty() || preloader.Preload(file, error)) {
             ::dlerror();
             handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
