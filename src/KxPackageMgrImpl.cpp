@@ -63,11 +63,13 @@ KxPackageMgrImpl::~KxPackageMgrImpl() {
     // package whose Exit calls back into the manager finds consistent tables.
     packages_.clear();
     while (!records_.empty()) {
-        auto node = records_.extract(records_.begin());
-        Forget(node.key());
-        node.mapped()->package.reset();
+        const std::uint32_t id = records_.begin()->first;
+        const std::unique_ptr<PackageRecord> record = TakeRecord(id);
+        Forget(id);
+        record->package.reset();
     }
     roots_.clear();
+    rootPositions_.clear();
     resources_.clear();
     moduleManager_.reset();
 }
@@ -135,8 +137,8 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     const PhaseScope inProgress([&] { registering_.push_back(registering); },
                                 [this] { registering_.pop_back(); });
 
-    std::shared_ptr<KxResource> resource =
-        AcquireResource(ResolveResourceRoot(dll.c_str(), resourceDir));
+    const std::string resourceRoot = ResolveResourceRoot(dll.c_str(), resourceDir);
+    std::shared_ptr<KxResource> resource = AcquireResource(resourceRoot);
     if (!resource) {
         return -1;
     }
@@ -173,7 +175,10 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     pendingChildren_.erase(first, pendingChildren_.end());
 
     const std::uint32_t id = package->Id();
-    records_.emplace(id, std::make_unique<PackageRecord>(PackageRecord{type, package, children}));
+    if (records_.count(id) == 0) {
+        AddRecord(id, std::make_unique<PackageRecord>(
+                          PackageRecord{type, package, children, resourceRoot}));
+    }
     packages_[key] = package;
     for (const std::uint32_t child : children) {
         records_.at(child)->package->SetOwnerId(id);
@@ -181,7 +186,77 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     if (regMarks_.size() > 1) {
         pendingChildren_.push_back(id);
     } else {
-        roots_.push_back(id);
+        AddRoot(id);
+    }
+    return 0;
+}
+
+void KxPackageMgrImpl::AddRoot(std::uint32_t id) {
+    rootPositions_[id].push_back(roots_.insert(roots_.end(), id));
+}
+
+void KxPackageMgrImpl::AddRecord(std::uint32_t id, std::unique_ptr<PackageRecord> record) {
+    recordIds_[PackageKey(record->package->Path(), record->type)].push_back(id);
+    for (const std::uint32_t child : record->children) {
+        parents_[child].push_back(id);
+    }
+    records_.emplace(id, std::move(record));
+}
+
+std::unique_ptr<KxPackageMgrImpl::PackageRecord> KxPackageMgrImpl::TakeRecord(std::uint32_t id) {
+    const auto it = records_.find(id);
+    if (it == records_.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<PackageRecord> record = std::move(it->second);
+    records_.erase(it);
+    if (const auto ids = recordIds_.find(PackageKey(record->package->Path(), record->type));
+        ids != recordIds_.end()) {
+        EraseAll(ids->second, id);
+        if (ids->second.empty()) {
+            recordIds_.erase(ids);
+        }
+    }
+    for (const std::uint32_t child : record->children) {
+        if (const auto parents = parents_.find(child); parents != parents_.end()) {
+            EraseAll(parents->second, id);
+            if (parents->second.empty()) {
+                parents_.erase(parents);
+            }
+        }
+    }
+    return record;
+}
+
+std::uint32_t KxPackageMgrImpl::FindRecord(const std::string& path, KxPackageType type) const {
+    const auto ids = recordIds_.find(PackageKey(path, type));
+    if (ids == recordIds_.end()) {
+        return 0;
+    }
+    if (ids->second.size() == 1) {
+        return ids->second.front();
+    }
+    // Never seen in practice, but the choice among several is kept: the first in the scope being
+    // unregistered (the roots outside any Exit), then the first in the table.
+    const auto isCandidate = [&ids](std::uint32_t id) {
+        return std::find(ids->second.begin(), ids->second.end(), id) != ids->second.end();
+    };
+    if (exitScopes_.empty()) {
+        if (const auto it = std::find_if(roots_.begin(), roots_.end(), isCandidate);
+            it != roots_.end()) {
+            return *it;
+        }
+    } else {
+        const auto& scope = exitScopes_.back();
+        if (const auto it = std::find_if(scope.begin(), scope.end(), isCandidate);
+            it != scope.end()) {
+            return *it;
+        }
+    }
+    for (const auto& entry : records_) {
+        if (isCandidate(entry.first)) {
+            return entry.first;
+        }
     }
     return 0;
 }
@@ -191,63 +266,50 @@ void KxPackageMgrImpl::UnRegEx(const char* dll, KxPackageType type) {
         return;
     }
     const std::string path(dll);
-    const auto matches = [&](std::uint32_t id) {
-        const auto it = records_.find(id);
-        return it != records_.end() && it->second->type == type &&
-               it->second->package->Path() == path;
-    };
-
-    const std::vector<std::uint32_t> scope = exitScopes_.empty() ? roots_ : exitScopes_.back();
-    std::uint32_t id = 0;
-    bool found = false;
-    for (const std::uint32_t candidate : scope) {
-        if (matches(candidate)) {
-            id = candidate;
-            found = true;
-            break;
-        }
-    }
-    if (!found) {
-        for (const auto& [candidate, record] : records_) {
-            if (matches(candidate)) {
-                id = candidate;
-                found = true;
-                break;
-            }
-        }
-    }
-    if (!found) {
+    const std::uint32_t id = FindRecord(path, type);
+    if (id == 0) {
         return;
     }
 
-    PackageRecord& record = *records_.at(id);
-    const PhaseScope exitScope([&] { exitScopes_.push_back(record.children); },
+    // Out of the tables before Exit runs: the id goes back to the allocator with it, and a
+    // package registered later under the same id must not be found where this one was.
+    const std::unique_ptr<PackageRecord> record = TakeRecord(id);
+    const PhaseScope exitScope([&] { exitScopes_.push_back(record->children); },
                                [this, id] {
                                    exitScopes_.pop_back();
                                    if (!exitScopes_.empty()) {
                                        EraseAll(exitScopes_.back(), id);
                                    }
                                });
-    std::shared_ptr<KxPackage> package = std::move(record.package);
-    records_.erase(id);
-    // Before Exit runs: the id goes back to the allocator with it, and a package registered
-    // later under the same id must not be found where this one was.
     Forget(id);
-    package.reset(); // the last reference: the package's Exit runs now
+    record->package.reset(); // the last reference: the package's Exit runs now
 
     if (const auto it = packages_.find(PackageKey(path, type));
         it != packages_.end() && it->second.expired()) {
         packages_.erase(it);
     }
-    for (auto it = resources_.begin(); it != resources_.end();) {
-        it = it->second.expired() ? resources_.erase(it) : std::next(it);
+    // Only this package's resource can have gone with it; others that went during its Exit were
+    // tidied by their own unregistration, and an entry left expired elsewhere is never handed out.
+    if (const auto it = resources_.find(record->resourceRoot);
+        it != resources_.end() && it->second.expired()) {
+        resources_.erase(it);
     }
 }
 
 void KxPackageMgrImpl::Forget(std::uint32_t id) {
-    EraseAll(roots_, id);
-    for (auto& entry : records_) {
-        EraseAll(entry.second->children, id);
+    if (const auto positions = rootPositions_.find(id); positions != rootPositions_.end()) {
+        for (const auto position : positions->second) {
+            roots_.erase(position);
+        }
+        rootPositions_.erase(positions);
+    }
+    if (const auto parents = parents_.find(id); parents != parents_.end()) {
+        for (const std::uint32_t parent : parents->second) {
+            if (const auto it = records_.find(parent); it != records_.end()) {
+                EraseAll(it->second->children, id);
+            }
+        }
+        parents_.erase(parents);
     }
     for (auto& scope : exitScopes_) {
         EraseAll(scope, id);
@@ -272,14 +334,14 @@ void KxPackageMgrImpl::UnregisterLogged(std::uint32_t id) {
     }
     const std::string path = it->second->package->Path();
     const KxPackageType type = it->second->type;
-    const PhaseScope scope([] { KX_LOG_INFO("App Exit Begin"); },
-                           [] { KX_LOG_INFO("App Exit End"); });
+    const PhaseScope scope([] { KX_LOG_INFO(RecordText::UnregisterBegin); },
+                           [] { KX_LOG_INFO(RecordText::UnregisterEnd); });
     KX_LOG_INFO(path);
     UnRegEx(path.c_str(), type);
 }
 
 void KxPackageMgrImpl::Clear() {
-    std::vector<std::uint32_t> queue = roots_;
+    std::vector<std::uint32_t> queue(roots_.begin(), roots_.end());
     while (!queue.empty()) {
         const std::uint32_t id = queue.back();
         queue.pop_back();
@@ -294,9 +356,10 @@ void KxPackageMgrImpl::Clear() {
         UnregisterLogged(*it);
     }
     while (!records_.empty()) {
-        auto node = records_.extract(records_.begin());
-        Forget(node.key());
-        node.mapped()->package.reset();
+        const std::uint32_t id = records_.begin()->first;
+        const std::unique_ptr<PackageRecord> record = TakeRecord(id);
+        Forget(id);
+        record->package.reset();
     }
 }
 

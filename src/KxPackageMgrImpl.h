@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,12 +50,20 @@ private:
         KxPackageType type;
         std::shared_ptr<KxPackage> package;
         std::vector<std::uint32_t> children;
+        std::string resourceRoot; // its key in resources_
     };
     using PackageKey = std::pair<std::string, KxPackageType>;
+    using RootList = std::list<std::uint32_t>;
 
     std::shared_ptr<KxResource> AcquireResource(const std::string& root);
     std::int32_t Register(const std::string& dll, const char* resourceDir, KxPackageType type);
     void UnregisterLogged(std::uint32_t id);
+    // The record of the package (path, type) that UnRegEx unregisters; 0 if none.
+    std::uint32_t FindRecord(const std::string& path, KxPackageType type) const;
+    void AddRecord(std::uint32_t id, std::unique_ptr<PackageRecord> record);
+    // Removes a record from records_ and from the indexes over it.
+    std::unique_ptr<PackageRecord> TakeRecord(std::uint32_t id);
+    void AddRoot(std::uint32_t id);
     // Removes an id from every list that holds it, so that the id can be handed out again.
     void Forget(std::uint32_t id);
 
@@ -67,8 +76,14 @@ private:
     std::unique_ptr<KxModuleMgr> moduleManager_;
     // Ordered by root, so that listings over all resources come out the same on every run.
     std::map<std::string, std::weak_ptr<KxResource>> resources_;
-    std::vector<std::uint32_t> roots_;
+    RootList roots_;
     std::unordered_map<std::uint32_t, std::unique_ptr<PackageRecord>> records_;
+    // Indexes over roots_ and records_, so that unregistering one package costs the same however
+    // many are registered: where an id stands in roots_, the records with a (path, type), and the
+    // records whose children hold an id.
+    std::unordered_map<std::uint32_t, std::vector<RootList::iterator>> rootPositions_;
+    std::map<PackageKey, std::vector<std::uint32_t>> recordIds_;
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> parents_;
     std::map<PackageKey, std::weak_ptr<KxPackage>> packages_;
 };
 
