@@ -6,6 +6,7 @@
 #include "KxResourcePath.h"
 #include "KxResourceSetting.h"
 #include "Layout.h"
+#include "Sys.h"
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -34,6 +35,13 @@ std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath) {
         return candidate;
     }
     const FilePath area = FilePath(PlatformResourceRoot()).Parent();
+    // Every registration without a folder of its own asks; when the system says the name is not
+    // there, the walk over the shared area could find nothing.
+    FilePath named = area;
+    named.AppendDir(stem);
+    if (Sys::EntryMissing(named.Str())) {
+        return std::string();
+    }
     for (DirIterator it(area), end; it != end; ++it) {
         if (it.Path().FileName() == stem) {
             FilePath root = area;

@@ -24,6 +24,10 @@ struct Attributes {
 // separator names the entry itself, also when it is a link: `a/` of a link `a` is the link.
 // Returns false and sets the last error when nothing can be read.
 bool GetAttributes(const std::string& path, Attributes& out);
+// True only when the system says that no entry of this name exists (nothing by the name, or a
+// folder on the way missing or no folder), so that a caller may skip looking further. False
+// when the entry exists, a final link included, and whenever the system cannot tell.
+bool EntryMissing(const std::string& path);
 
 bool CreateDirectory(const std::string& path); // one level
 // Copies a regular file (or what a link to one resolves to) and overwrites `to`; a link at `to`

@@ -568,6 +568,14 @@ bool GetAttributes(const std::string& path, Attributes& out) {
     return true;
 }
 
+bool EntryMissing(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0) {
+        return false;
+    }
+    return errno == ENOENT || errno == ENOTDIR;
+}
+
 bool CreateDirectory(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }

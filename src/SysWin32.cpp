@@ -353,6 +353,20 @@ bool GetAttributes(const std::string& path, Attributes& out) {
     return true;
 }
 
+bool EntryMissing(const std::string& path) {
+    // Win32 drops a trailing dot or space from the last name, so such a name may be missing
+    // while an entry spelt with it exists; only the folder's own listing can tell.
+    if (path.empty() || path.back() == '.' || path.back() == ' ') {
+        return false;
+    }
+    // A reparse point's own attributes: a link is an entry whatever it leads to.
+    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool CreateDirectory(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
