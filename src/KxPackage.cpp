@@ -211,7 +211,12 @@ std::int32_t KxPackage::CallEntry(EntryPoint entry, ListRoutine routine, const c
 }
 
 void KxPackage::RunBrowserProfileHook() const {
+    // Without a resource root there is no profile: the relative path it would give names a file
+    // in whatever directory the host happens to be in.
     const std::string root = resource_ ? resource_->Root() : std::string();
+    if (root.empty()) {
+        return;
+    }
     const std::string profile = ResourceDir(root, ResourceKind::BrowserProfile);
     if (!PathExists(profile)) {
         return;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +148,29 @@ const Row kRows[] = {
      {"ERROR App Init failed$I/bin/KxApp/Gamma.so: Gamma gave up", "INFO init=1 return=-1",
       "ERROR App Exit failed$I/bin/KxApp/Alpha.so: Alpha gave up",
       "ERROR App Exit failed$I/bin/KxApp/Beta.so"}},
+
+    {"HostsWorkingDirectoryGivesNoBrowserProfile",
+     [](Installation& install) {
+         install.AddPackage("Alpha", "bin/KxApp");
+         // Alpha has no resource root; its profile would be this file if the relative path were
+         // looked up in the working directory.
+         install.WriteFile(install.Root() + "/work/Profile/simbrowser_profile.json", "{}\n");
+     },
+     [](Installation& install, Platform& platform, Facts& facts) {
+         facts.Add("Init = " + std::to_string(platform.Init()));
+         void* gui = ::dlopen((install.Bin() + "KxGui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+         facts.Add(gui != nullptr ? "GUI loaded" : "no GUI");
+         facts.Add("chdir = " + std::to_string(::chdir((install.Root() + "/work").c_str())));
+         facts.Reg(platform, App(install, "Alpha"));
+         facts.Add("Exit = " + std::to_string(platform.Exit()));
+         for (const auto& line : install.Trace()) {
+             if (line.rfind("KxLoadSimBrowserProfile\t", 0) == 0) {
+                 facts.Add(line);
+             }
+         }
+     },
+     {"Init = 0", "GUI loaded", "chdir = 0", "Reg $I/bin/KxApp/Alpha.so = 0", "Exit = 0"},
+     {}},
 
     {"EntryPointsOfADependencyAreNotThePackages",
      [](Installation& install) {
