@@ -245,3 +245,34 @@ TEST(SysDllDirectories, CookiesAreDistinctAndRemovedOnce) {
 }
 
 } // namespace
+
+namespace {
+
+// A caller skips its own search when the layer says a name is missing, so "missing" must mean
+// that no entry of the name exists at all: a link counts however it resolves.
+class SysEntryMissing : public SysTest::WithTempDir {};
+
+TEST_F(SysEntryMissing, OnlyWhenNoEntryOfTheNameExists) {
+    fs::create_directory(dir / "folder");
+    WriteFile(dir / "file", "x");
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    fs::create_symlink(dir / "folder", dir / "toFolder");
+    fs::create_symlink(dir / "loop", dir / "loop");
+    const struct {
+        const char* name;
+        bool missing;
+    } rows[] = {
+        {"absent", true},         {"file", false},        {"folder", false},
+        {"dangling", false},      {"toFolder", false},    {"loop", false},
+        {"file/below", true},     {"absent/below", true}, {"toFolder/absent", true},
+        {"dangling/below", true}, {"folder/", false},     {"folder/..", false},
+        {"n\xff\xfe", true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Sys::EntryMissing((dir / row.name).string()), row.missing) << row.name;
+    }
+    WriteFile(dir / "n\xff\xfe", "x");
+    EXPECT_FALSE(Sys::EntryMissing((dir / "n\xff\xfe").string()));
+}
+
+} // namespace
