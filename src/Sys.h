@@ -26,7 +26,8 @@ struct Attributes {
 bool GetAttributes(const std::string& path, Attributes& out);
 // True only when the system says that no entry of this name exists (nothing by the name, or a
 // folder on the way missing or no folder), so that a caller may skip looking further. False
-// when the entry exists, a final link included, and whenever the system cannot tell.
+// when the entry exists, a final link included, and whenever the system cannot tell. A trailing
+// separator names the entry itself, as for GetAttributes.
 bool EntryMissing(const std::string& path);
 
 bool CreateDirectory(const std::string& path); // one level

@@ -570,7 +570,7 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 
 bool EntryMissing(const std::string& path) {
     struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0) {
+    if (::lstat(EntryName(path).c_str(), &status) == 0) {
         return false;
     }
     return errno == ENOENT || errno == ENOTDIR;

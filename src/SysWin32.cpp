@@ -354,13 +354,14 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 }
 
 bool EntryMissing(const std::string& path) {
+    const std::string entry = EntryName(path);
     // Win32 drops a trailing dot or space from the last name, so such a name may be missing
     // while an entry spelt with it exists; only the folder's own listing can tell.
-    if (path.empty() || path.back() == '.' || path.back() == ' ') {
+    if (entry.empty() || entry.back() == '.' || entry.back() == ' ') {
         return false;
     }
     // A reparse point's own attributes: a link is an entry whatever it leads to.
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (::GetFileAttributesA(entry.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return false;
     }
     const DWORD error = ::GetLastError();

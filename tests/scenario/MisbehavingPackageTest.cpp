@@ -172,6 +172,20 @@ const Row kRows[] = {
      {"Init = 0", "GUI loaded", "chdir = 0", "Reg $I/bin/KxApp/Alpha.so = 0", "Exit = 0"},
      {}},
 
+    // A package without a folder beside it takes the entry of its name in the shared resource
+    // area, whatever kind it is; one that is no folder fails the registration.
+    {"SharedAreaEntryOfThePackagesNameIsItsRootWhateverItIs",
+     [](Installation& install) {
+         install.AddPackage("Alpha", "bin/KxApp");
+         install.WriteFile(install.AppDir() + "Resource/Alpha", "a file, not a folder\n");
+     },
+     [](Installation& install, Platform& platform, Facts& facts) {
+         facts.Add("Init = " + std::to_string(platform.Init()));
+         facts.Reg(platform, App(install, "Alpha"));
+     },
+     {"Init = 0", "Reg $I/bin/KxApp/Alpha.so = -1"},
+     {}},
+
     {"EntryPointsOfADependencyAreNotThePackages",
      [](Installation& install) {
          install.AddPackage("BorrowsEntries", "bin/KxApp");
