@@ -470,17 +470,16 @@ std::string LibraryFile(const std::string& path) {
 }
 
 // Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
-// which dlsym searches too.
+// which dlsym searches too. _dl_find_object looks the address up in a sorted table; dladdr walks
+// every loaded library, and a package's two entry points are asked for with hundreds loaded.
 bool DefinedIn(ModuleHandle module, void* symbol) {
     link_map* own = nullptr;
     if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0) {
         ::dlerror();
         return false;
     }
-    Dl_info info{};
-    link_map* defining = nullptr;
-    return ::dladdr1(symbol, &info, reinterpret_cast<void**>(&defining), RTLD_DL_LINKMAP) != 0 &&
-           defining == own;
+    dl_find_object defining{};
+    return ::_dl_find_object(symbol, &defining) == 0 && defining.dlfo_link_map == own;
 }
 
 // The values of the variables set through this layer. glibc's setenv never frees the value it
