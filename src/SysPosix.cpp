@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -323,6 +324,19 @@ bool IsLoaded(const std::string& name) {
     return true;
 }
 
+using DirectoryList = std::vector<std::string>;
+using SharedDirectories = std::shared_ptr<const DirectoryList>;
+
+// Where a library is looked for: `first`, then the directories of the search-path variable,
+// which are shared with the layer's store rather than copied (the variable grows with every
+// package imported).
+struct SearchOrder {
+    DirectoryList first;
+    SharedDirectories searchPath;
+};
+
+SharedDirectories SearchPathDirectories();
+
 // The first of `directories` that holds a library `name` this process can load; empty if none.
 // The dynamic loader skips files of the wrong class or machine in its search directories, and so
 // does this search.
@@ -336,6 +350,14 @@ std::string LocateLibrary(const std::string& name, const std::vector<std::string
         }
     }
     return std::string();
+}
+
+std::string LocateLibrary(const std::string& name, const SearchOrder& order) {
+    std::string found = LocateLibrary(name, order.first);
+    if (found.empty() && order.searchPath) {
+        found = LocateLibrary(name, *order.searchPath);
+    }
+    return found;
 }
 
 // Loads the dependencies of one library that the dynamic loader would not find on its own, and
@@ -353,7 +375,7 @@ public:
     // The directories are asked for only when a needed library is not loaded yet: most
     // packages need nothing the process does not already hold, and the search-path variable
     // grows with every package imported.
-    explicit DependencyPreloader(std::function<std::vector<std::string>()> directories)
+    explicit DependencyPreloader(std::function<SearchOrder()> directories)
         : directoriesSource_(std::move(directories)) {}
     ~DependencyPreloader() { Release(); }
     DependencyPreloader(DependencyPreloader&&) = delete;
@@ -406,7 +428,7 @@ private:
         return true;
     }
 
-    const std::vector<std::string>& Directories() {
+    const SearchOrder& Directories() {
         if (directoriesSource_) {
             directories_ = directoriesSource_();
             directoriesSource_ = nullptr;
@@ -414,48 +436,44 @@ private:
         return directories_;
     }
 
-    std::function<std::vector<std::string>()> directoriesSource_;
-    std::vector<std::string> directories_;
+    std::function<SearchOrder()> directoriesSource_;
+    SearchOrder directories_;
     std::set<std::string> seen_;
     std::vector<void*> handles_;
 };
 
-// The directories of the search-path variable as it stands now, in order (the dynamic loader
-// reads it once at start-up, but the process extends it while it runs).
-std::vector<std::string> SearchPathDirectories() {
-    std::vector<std::string> directories;
-    if (const char* variable = std::getenv(SearchPathVariable())) {
-        const std::string value = variable;
-        std::size_t start = 0;
-        while (start <= value.size()) {
-            const auto end = std::min(value.find(SearchPathDelimiter(), start), value.size());
-            // An empty element would mean the current directory, which no caller intends.
-            if (end > start) {
-                directories.push_back(value.substr(start, end - start));
-            }
-            start = end + 1;
+// The directories of a search-path value, in order.
+SharedDirectories SplitDirectories(const char* value) {
+    auto directories = std::make_shared<DirectoryList>();
+    const std::string_view text(value);
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto end = std::min(text.find(SearchPathDelimiter(), start), text.size());
+        // An empty element would mean the current directory, which no caller intends.
+        if (end > start) {
+            directories->emplace_back(text.substr(start, end - start));
         }
+        start = end + 1;
     }
     return directories;
 }
 
 // Where the dependencies of `path` are looked for, in order: the library's own directory, the
 // added DLL search directories, then the search-path variable as it stands now.
-std::vector<std::string> DependencyDirectories(const std::string& path) {
-    std::vector<std::string> directories;
+SearchOrder DependencyDirectories(const std::string& path) {
+    SearchOrder order;
     const std::string own = DirectoryPart(path);
     if (!own.empty()) {
-        directories.push_back(own);
+        order.first.push_back(own);
     }
     {
         std::lock_guard<std::mutex> lock(dllDirectoriesMutex);
         for (const DllDirectory& directory : dllDirectories) {
-            directories.push_back(directory.path);
+            order.first.push_back(directory.path);
         }
     }
-    const std::vector<std::string> searchPath = SearchPathDirectories();
-    directories.insert(directories.end(), searchPath.begin(), searchPath.end());
-    return directories;
+    order.searchPath = SearchPathDirectories();
+    return order;
 }
 
 bool IsBareName(const std::string& path) {
@@ -466,7 +484,7 @@ bool IsBareName(const std::string& path) {
 // in the search-path variable as it stands now, as a dependency is. Empty when only the system's
 // own search can tell.
 std::string LibraryFile(const std::string& path) {
-    return IsBareName(path) ? LocateLibrary(path, SearchPathDirectories()) : path;
+    return IsBareName(path) ? LocateLibrary(path, *SearchPathDirectories()) : path;
 }
 
 // Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
@@ -495,9 +513,9 @@ public:
     // storage before the buffer goes, so that the environment never points into freed memory.
     ~EnvironmentStore() {
         ErrnoKeeper keep;
-        for (const auto& [name, buffer] : slots_) {
+        for (const auto& [name, slot] : slots_) {
             const char* installed = std::getenv(name.c_str());
-            if (buffer && installed == buffer.get() + name.size() + 1) {
+            if (slot.current && installed == slot.current.get() + name.size() + 1) {
                 const std::string value = installed;
                 ::setenv(name.c_str(), value.c_str(), 1);
             }
@@ -522,17 +540,50 @@ public:
         if (::putenv(buffer.get()) != 0) {
             return false;
         }
-        slots_[name] = std::move(buffer);
+        Slot& slot = slots_[name];
+        slot.current = std::move(buffer);
+        slot.directories.reset();
         return true;
     }
 
+    // The directories of a search-path variable as it stands now. A value this store installed
+    // is split once and kept with it, so reading the growing variable again costs nothing; a
+    // value someone else set is split on every call.
+    SharedDirectories Directories(const std::string& name) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const char* value = std::getenv(name.c_str());
+        if (value == nullptr) {
+            return std::make_shared<const DirectoryList>();
+        }
+        const auto slot = slots_.find(name);
+        if (slot == slots_.end() || !slot->second.current ||
+            value != slot->second.current.get() + name.size() + 1) {
+            return SplitDirectories(value);
+        }
+        if (!slot->second.directories) {
+            slot->second.directories = SplitDirectories(value);
+        }
+        return slot->second.directories;
+    }
+
 private:
+    struct Slot {
+        std::unique_ptr<char[]> current;
+        SharedDirectories directories; // of `current`, once asked for
+    };
+
     std::mutex mutex_;
-    std::map<std::string, std::unique_ptr<char[]>> slots_;
+    std::map<std::string, Slot> slots_;
 };
 
 // Built while the library loads, so it outlives everything that sets a variable afterwards.
 EnvironmentStore environmentStore;
+
+// The directories of the search-path variable as it stands now, in order (the dynamic loader
+// reads it once at start-up, but the process extends it while it runs).
+SharedDirectories SearchPathDirectories() {
+    return environmentStore.Directories(SearchPathVariable());
+}
 
 } // namespace
 

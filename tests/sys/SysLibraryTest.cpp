@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -195,6 +196,22 @@ TEST_F(SysLibrary, BareNameIsFoundInTheSearchPathVariableAsItStandsNow) {
     EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), module.get());
     EXPECT_EQ(Sys::FindLoadedModule(dir / "first/PkgA.so"), module.get());
     EXPECT_EQ(Sys::FindLoadedModule(dir / "second/PkgA.so"), nullptr);
+    // The layer keeps its own values split; every change, its own or anyone else's, counts.
+    const std::string first = (dir / "first").string(), second = (dir / "second").string();
+    const std::pair<std::function<void(const std::string&)>, std::string> changes[] = {
+        {[](const std::string& v) { Sys::SetEnvironment(Sys::SearchPathVariable(), v); }, second},
+        {[](const std::string& v) { Sys::SetEnvironment(Sys::SearchPathVariable(), v); }, first},
+        {[](const std::string& v) { ::setenv(Sys::SearchPathVariable(), v.c_str(), 1); }, second},
+        {[](const std::string& v) { Sys::SetEnvironment(Sys::SearchPathVariable(), v); }, first},
+        {[](const std::string&) { ::unsetenv(Sys::SearchPathVariable()); }, ""},
+    };
+    for (const auto& [change, value] : changes) {
+        change(value + ":" + (value == first ? second : first));
+        for (int read = 0; read < 2; ++read) {
+            EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), value == first ? module.get() : nullptr)
+                << value;
+        }
+    }
 }
 
 // Present when a sanitizer replaces the allocator (and keeps freed memory in quarantine).
