@@ -65,9 +65,9 @@ using SleepFunction = void (*)(unsigned milliseconds);
 SleepFunction SetSleepFunction(SleepFunction function);
 
 // Environment. GetEnvironment returns false when the variable is not set. The layer owns the
-// storage of what SetEnvironment writes and frees a replaced value one replacement later (a
-// reader on another thread may still hold it), so rewriting a growing value costs no more than
-// the value itself.
+// storage of what SetEnvironment writes and frees a replaced value at once (as everywhere, no
+// other thread may read the environment while it changes), so rewriting a growing value costs no
+// more than the value itself.
 bool GetEnvironment(const std::string& name, std::string& value);
 bool SetEnvironment(const std::string& name, const std::string& value);
 
