@@ -1,150 +1,218 @@
 #include "CommandLine.h"
 
+#include "Help.h"
+
+#include <CLI/CLI.hpp>
+
 #include <array>
+#include <memory>
+#include <sstream>
 #include <utility>
 
 namespace kaldor {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, Command>, 5> CommandNames{{
-    {"run", Command::Run},
-    {"check", Command::Check},
-    {"paths", Command::Paths},
-    {"conflicts", Command::Conflicts},
-    {"help", Command::Help},
-}};
+constexpr std::array<Command, 5> Commands{Command::Run, Command::Check, Command::Paths,
+                                          Command::Conflicts, Command::Help};
 
 std::optional<Command> CommandNamed(const std::string& name) {
-    for (const auto& [text, command] : CommandNames) {
-        if (name == text) {
+    for (const Command command : Commands) {
+        if (name == CommandName(command)) {
             return command;
         }
     }
     return std::nullopt;
 }
 
-bool IsHelpOption(const std::string& argument) {
-    return argument == "--help" || argument == "-h";
+// An option value may not be empty: --trace "" names no file. (The parser itself refuses
+// "--trace=" as a missing value.)
+CLI::Validator NonEmpty(const char* what) {
+    return CLI::Validator(
+        [what](std::string& value) { return value.empty() ? std::string("needs ") + what : ""; },
+        "");
 }
 
-// How many positional arguments after the command name each command takes: (least, most).
-std::pair<std::size_t, std::size_t> PositionalRange(Command command) {
-    switch (command) {
-    case Command::Paths:
-        return {1, 1};
-    case Command::Conflicts:
-    case Command::Help:
-        return {0, 1};
-    case Command::Run:
-    case Command::Check:
-        return {0, 0};
-    }
-    return {0, 0};
-}
-
-// The value of "--name VALUE" or "--name=VALUE" at arguments[i] (advancing i past a separate
-// value); nothing when the argument is another one. Throws when the value is missing or empty.
-std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, std::size_t& i,
-                                       const std::string& name, const char* what) {
-    const std::string& argument = arguments[i];
-    std::string value;
-    if (argument == name) {
-        if (i + 1 >= arguments.size()) {
-            throw UsageError(name + " needs " + what);
+// The overview lists each command with its arguments and one line about it; a command's own
+// help opens with its full description instead.
+class OverviewFormatter final : public CLI::Formatter {
+public:
+    std::string make_subcommand(const CLI::App* command) const override {
+        std::string synopsis = command->get_name();
+        for (const CLI::Option* argument : command->get_options(
+                 [](const CLI::Option* option) { return option->get_positional(); })) {
+            const std::string& name = argument->get_name();
+            synopsis += argument->get_required() ? " " + name : " [" + name + "]";
         }
-        value = arguments[++i];
-    } else if (argument.rfind(name + "=", 0) == 0) {
-        value = argument.substr(name.size() + 1);
-    } else {
+        std::stringstream out;
+        CLI::detail::format_help(
+            out, synopsis,
+            CommandSummary(CommandNamed(command->get_name()).value_or(Command::Help)),
+            column_width_);
+        return out.str();
+    }
+
+    // A command is required, although the parser is told otherwise (see Declare).
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        std::string usage = CLI::Formatter::make_usage(app, std::move(name));
+        const std::string optional = "[<command>]";
+        if (const auto at = usage.find(optional); at != std::string::npos) {
+            usage.replace(at, optional.size(), "<command>");
+        }
+        return usage;
+    }
+};
+
+// Where the parser stores what it found. The options are declared on the program and on every
+// command, so that they may stand before or after the command's name.
+struct Targets {
+    std::string install;
+    std::string trace;
+    std::string type;
+    std::string helpTopic;
+};
+
+void AddCommonOptions(CLI::App& app, Targets& targets) {
+    app.add_option("--install", targets.install,
+                   "the installation to use (the folder whose bin/ holds Orvane.so);\n"
+                   "default: the demo installation bundled with this program")
+        ->type_name("DIR")
+        ->check(NonEmpty("a directory"));
+    app.add_flag("--json", "print the answer as JSON");
+}
+
+// The whole command line as the parser sees it; the help is generated from it too.
+std::unique_ptr<CLI::App> Declare(Targets& targets) {
+    auto app = std::make_unique<CLI::App>(CommandDescription(Command::Help), "kaldor");
+    // Not in the overview: only run takes it. Declared here too so that given to another command
+    // it is named as misplaced rather than as unknown (see Parse). Declared first, as a hidden
+    // group last in the list would leave a stray blank line in the help.
+    app->add_option("--trace", targets.trace)
+        ->type_name("FILE")
+        ->group("")
+        ->check(NonEmpty("a file"));
+    app->set_help_flag("--help,-h", "print this help");
+    app->footer(HelpFooter(Command::Help));
+    // At most one command; none is refused after parsing (see Parse), so that a word that is no
+    // command is reported as unexpected rather than as a missing command.
+    app->require_subcommand(0, 1);
+    auto formatter = std::make_shared<OverviewFormatter>();
+    formatter->column_width(20);
+    formatter->label("SUBCOMMAND", "<command>");
+    app->formatter(formatter);
+    AddCommonOptions(*app, targets);
+    for (const Command command : Commands) {
+        CLI::App* sub = app->add_subcommand(CommandName(command), CommandSummary(command));
+        sub->group("Commands");
+        if (command == Command::Help) {
+            std::vector<std::string> names;
+            for (const Command named : Commands) {
+                names.emplace_back(CommandName(named));
+            }
+            sub->add_option("COMMAND", targets.helpTopic, "the command to explain")
+                ->type_name("")
+                ->check(CLI::IsMember(names));
+            continue;
+        }
+        sub->description(CommandDescription(command));
+        sub->fallthrough();
+        sub->footer(HelpFooter(command));
+        AddCommonOptions(*sub, targets);
+        if (command == Command::Run) {
+            sub->add_option("--trace", targets.trace,
+                            "also write the start-up and shut-down, stage by stage and package\n"
+                            "by package, as a trace (Trace Event Format JSON; open it in\n"
+                            "https://ui.perfetto.dev or chrome://tracing)")
+                ->type_name("FILE")
+                ->check(NonEmpty("a file"));
+        } else if (command == Command::Paths) {
+            sub->add_option("TYPE", targets.type, "the resource type")->type_name("")->required();
+        } else if (command == Command::Conflicts) {
+            sub->add_option("TYPE", targets.type, "the resource type; every type when left out")
+                ->type_name("");
+        }
+    }
+    return app;
+}
+
+// The command the parser took, if it got as far as one.
+std::optional<Command> ChosenCommand(const CLI::App& app) {
+    const auto chosen = app.get_subcommands();
+    if (chosen.empty()) {
         return std::nullopt;
     }
-    if (value.empty()) {
-        throw UsageError(name + " needs " + what);
-    }
-    return value;
+    return CommandNamed(chosen.front()->get_name());
 }
 
 } // namespace
 
 const char* CommandName(Command command) {
-    for (const auto& [text, value] : CommandNames) {
-        if (value == command) {
-            return text;
-        }
+    switch (command) {
+    case Command::Run:
+        return "run";
+    case Command::Check:
+        return "check";
+    case Command::Paths:
+        return "paths";
+    case Command::Conflicts:
+        return "conflicts";
+    case Command::Help:
+        break;
     }
     return "help";
 }
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
+    Targets targets;
+    const auto app = Declare(targets);
     CommandLine line;
-    std::optional<Command> command;
-    bool help = false;
-    std::vector<std::string> positional;
-
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (IsHelpOption(argument)) {
-            help = true;
-        } else if (argument == "--json") {
-            line.json_ = true;
-        } else if (auto install = OptionValue(arguments, i, "--install", "a directory")) {
-            line.install_ = std::move(install);
-        } else if (auto trace = OptionValue(arguments, i, "--trace", "a file")) {
-            line.trace_ = std::move(trace);
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            throw UsageError("unknown option '" + argument + "'");
-        } else if (!command) {
-            command = CommandNamed(argument);
-            if (!command) {
-                throw UsageError("unknown command '" + argument + "'");
-            }
-        } else {
-            positional.push_back(argument);
+    try {
+        // The parser takes its arguments last first.
+        std::vector<const char*> argv{"kaldor"};
+        for (const std::string& argument : arguments) {
+            argv.push_back(argument.c_str());
         }
-    }
-
-    if (!command) {
-        if (!help) {
-            throw UsageError("no command given");
-        }
+        app->parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::CallForHelp&) {
         line.command_ = Command::Help;
-        line.helpTopic_ = Command::Help;
+        line.helpTopic_ = ChosenCommand(*app).value_or(Command::Help);
+        return line;
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what());
+    }
+    const auto chosen = ChosenCommand(*app);
+    if (!chosen) {
+        throw UsageError("A command is required");
+    }
+    const Command command = *chosen;
+    if (!targets.trace.empty() && command != Command::Run) {
+        throw UsageError(std::string("--trace belongs to run, not to ") + CommandName(command));
+    }
+    line.command_ = command;
+    if (command == Command::Help) {
+        line.helpTopic_ = CommandNamed(targets.helpTopic).value_or(Command::Help);
         return line;
     }
-    if (*command == Command::Help || help) {
-        Command topic = *command;
-        if (*command == Command::Help) {
-            topic = Command::Help;
-            if (!positional.empty()) {
-                const auto named = CommandNamed(positional.front());
-                if (!named) {
-                    throw UsageError("unknown command '" + positional.front() + "'");
-                }
-                topic = *named;
-            }
-        }
-        line.command_ = Command::Help;
-        line.helpTopic_ = topic;
-        return line;
+    line.json_ = app->count("--json") + app->get_subcommands().front()->count("--json") > 0;
+    if (!targets.install.empty()) {
+        line.install_ = targets.install;
     }
-
-    const auto [least, most] = PositionalRange(*command);
-    if (positional.size() < least) {
-        throw UsageError(std::string(CommandName(*command)) + " needs a resource type");
+    if (!targets.trace.empty()) {
+        line.trace_ = targets.trace;
     }
-    if (positional.size() > most) {
-        throw UsageError("unexpected argument '" + positional[most] + "' for " +
-                         CommandName(*command));
-    }
-    if (line.trace_ && *command != Command::Run) {
-        throw UsageError(std::string("--trace belongs to run, not to ") + CommandName(*command));
-    }
-    line.command_ = *command;
-    if (!positional.empty()) {
-        line.type_ = positional.front();
+    if (!targets.type.empty()) {
+        line.type_ = targets.type;
     }
     return line;
+}
+
+std::string HelpText(Command topic) {
+    Targets targets;
+    const auto app = Declare(targets);
+    if (topic == Command::Help) {
+        return app->help();
+    }
+    return app->get_subcommand(CommandName(topic))->help("kaldor");
 }
 
 } // namespace kaldor

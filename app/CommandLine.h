@@ -18,7 +18,8 @@ public:
 
 class CommandLine {
 public:
-    // Throws UsageError for an unknown command or option, a missing or surplus argument.
+    // Throws UsageError for an unknown command or option, a missing or surplus argument, in the
+    // words of the command-line parser.
     static CommandLine Parse(const std::vector<std::string>& arguments);
 
     Command Which() const { return command_; }
@@ -42,5 +43,9 @@ private:
 
 // "run", "check", …; the name used in messages and help.
 const char* CommandName(Command command);
+
+// The help of one command, or the overview for Command::Help, generated from the declarations
+// the command line is parsed with.
+std::string HelpText(Command topic);
 
 } // namespace kaldor

@@ -16,33 +16,84 @@ namespace {
 
 using ::testing::Contains;
 
-TEST(KaldorCommandLine, ExitCodesAndMessages) {
+// The first line a command line prints: on standard output after success, on standard error
+// otherwise, where a usage error is followed by the pointer to --help.
+TEST(KaldorCommandLine, ExitCodesAndFirstLines) {
+    const std::string notExpected = "kaldor: The following argument was not expected: ";
     const struct {
         Texts arguments;
         int exitCode;
-        std::string says; // on standard output after success, on standard error otherwise
+        std::string firstLine;
     } rows[] = {
-        {{}, 2, "kaldor: no command given\n"},
-        {{"start"}, 2, "kaldor: unknown command 'start'\nRun 'kaldor --help'"},
-        {{"help", "start"}, 2, "kaldor: unknown command 'start'\n"},
-        {{"run", "--verbose"}, 2, "kaldor: unknown option '--verbose'\n"},
-        {{"paths"}, 2, "kaldor: paths needs a resource type\n"},
-        {{"conflicts", "icons", "forms"}, 2, "kaldor: unexpected argument 'forms' for conflicts\n"},
-        {{"run", "--install"}, 2, "kaldor: --install needs a directory\n"},
-        {{"run", "--trace="}, 2, "kaldor: --trace needs a file\n"},
-        {{"check", "--trace", "t.json"}, 2, "kaldor: --trace belongs to run, not to check\n"},
-        {{"paths", "8"}, 2, "kaldor: unknown resource type '8'; the types are commands"},
-        {{"run", "--install=/nonexistent/kaldor"}, 3, "/nonexistent/kaldor does not exist"},
-        {{"--install", DemoDir + "/bin", "check"}, 3, "it has no bin/Orvane.so"},
-        {{"check", "-h"}, 0, "Usage: kaldor check [--install DIR]"},
-        {{"help", "paths"}, 0, "Usage: kaldor paths TYPE [--install DIR]"},
-        {{"--help"}, 0, "conflicts [TYPE]"},
+        {{}, 2, "kaldor: A command is required"},
+        {{"--json", "--install", "x"}, 2, "kaldor: A command is required"},
+        {{"start"}, 2, notExpected + "start"},
+        {{"run", "--verbose"}, 2, notExpected + "--verbose"},
+        {{"run", "check"}, 2, notExpected + "check"},
+        {{"check", "x"}, 2, notExpected + "x"},
+        {{"conflicts", "icons", "forms"}, 2, notExpected + "forms"},
+        {{"help", "start"}, 2, "kaldor: COMMAND: start not in {run,check,paths,conflicts,help}"},
+        {{"paths"}, 2, "kaldor: TYPE is required"},
+        {{"run", "--install"}, 2, "kaldor: --install: 1 required DIR missing"},
+        {{"run", "--install", ""}, 2, "kaldor: --install: needs a directory"},
+        {{"run", "--trace="}, 2, "kaldor: --trace: 1 required FILE missing"},
+        {{"run", "--trace", ""}, 2, "kaldor: --trace: needs a file"},
+        {{"check", "--trace", "t.json"}, 2, "kaldor: --trace belongs to run, not to check"},
+        {{"--trace", "t.json", "paths", "icons"},
+         2,
+         "kaldor: --trace belongs to run, not to paths"},
+        {{"paths", "8"},
+         2,
+         "kaldor: unknown resource type '8'; the types are commands, actions, "
+         "context, forms, icons, qrc, text, doc (or 0 to 7)"},
+        {{"run", "--install=/nonexistent/kaldor"},
+         3,
+         "kaldor: the installation directory /nonexistent/kaldor does not exist"},
+        {{"--install", DemoDir + "/bin", "check"},
+         3,
+         "kaldor: " + DemoDir + "/bin is not an installation: it has no bin/Orvane.so"},
+        {{"--help"},
+         0,
+         "The host program of the Orvane platform: it loads an installation's "
+         "Orvane.so,"},
+        {{"help", "help"},
+         0,
+         "The host program of the Orvane platform: it loads an "
+         "installation's Orvane.so,"},
+        {{"check", "-h"},
+         0,
+         "A dry run: reads the load lists and examines every library they "
+         "name (does it exist,"},
+        {{"help", "paths"},
+         0,
+         "Starts the installation and lists the folder of resource type "
+         "TYPE in every"},
+        {{"--install", "x", "run", "--help", "--verbose"},
+         0,
+         "Starts the installation (OrvaneInit) and prints the start-up result, the package"},
     };
     for (const auto& row : rows) {
         const ProcessResult result = RunKaldor(row.arguments);
-        EXPECT_EQ(result.exitCode, row.exitCode) << row.says;
-        ExpectSays(row.exitCode == 0 ? result.out : result.err, {row.says});
+        const std::string& said = row.exitCode == 0 ? result.out : result.err;
+        EXPECT_EQ(result.exitCode, row.exitCode) << said;
+        EXPECT_EQ(said.substr(0, said.find('\n')), row.firstLine);
+        if (row.exitCode == 2) {
+            EXPECT_THAT(said, ::testing::EndsWith("\nRun 'kaldor --help' for the commands and "
+                                                  "options.\n"));
+        }
     }
+}
+
+// The generated help carries what the parser does not know by itself.
+TEST(KaldorCommandLine, HelpNamesTheCommandsTypesAndExitCodes) {
+    ExpectSays(RunKaldor({"--help"}).out,
+               {"Usage: kaldor [OPTIONS] <command>\n", "  --install DIR ",
+                "  conflicts [TYPE]  list resource names defined more than once\n",
+                "Resource types: commands, actions,", "Exit codes: 0 success;"});
+    ExpectSays(RunKaldor({"run", "--help"}).out,
+               {"Usage: kaldor run [OPTIONS]\n", "  --trace FILE ", "  --json "});
+    ExpectSays(RunKaldor({"conflicts", "--help"}).out,
+               {"Usage: kaldor conflicts [OPTIONS] [TYPE]\n", "TYPE: commands, actions,"});
 }
 
 TEST(KaldorRun, BringsTheDemoUpAndReportsTreePathsConflictsAndTimings) {
