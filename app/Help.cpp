@@ -28,22 +28,18 @@ std::string CommandDescription(Command command) {
                "each start-up stage and package, and the log file. When start-up fails it prints\n"
                "the fatal log records with what they mean and exits with 1.\n";
     case Command::Check:
-        return "A dry run: reads the load lists and examines every library they name (does it "
-               "exist,\n"
-               "does it export its two entry points, can its own dependencies be found), every\n"
-               "resource root (setting files, search paths the host refuses) and the platform's\n"
-               "own files. Neither Orvane.so nor any package is loaded. Exits with 1 when it "
-               "finds\n"
-               "a problem.\n";
+        return "A dry run: reads the load lists and examines every library they name (does it\n"
+               "exist, does it export its two entry points, can its own dependencies be found),\n"
+               "every resource root (setting files, search paths the host refuses) and the\n"
+               "platform's own files. Neither Orvane.so nor any package is loaded. Exits with 1\n"
+               "when it finds a problem.\n";
     case Command::Paths:
         return "Starts the installation and lists the folder of resource type TYPE in every\n"
                "package's resource root (KxResourcePathList).\n";
     case Command::Conflicts:
-        return "Starts the installation and lists the resource names of type TYPE (every type "
-               "when\n"
-               "TYPE is left out) that are defined more than once, with the files that define "
-               "them\n"
-               "(KxResourceCheckPathList).\n";
+        return "Starts the installation and lists the resource names of type TYPE (every type\n"
+               "when TYPE is left out) that are defined more than once, with the files that\n"
+               "define them (KxResourceCheckPathList).\n";
     case Command::Help:
         break;
     }

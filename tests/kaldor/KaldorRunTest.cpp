@@ -62,8 +62,7 @@ TEST(KaldorCommandLine, ExitCodesAndFirstLines) {
          "installation's Orvane.so,"},
         {{"check", "-h"},
          0,
-         "A dry run: reads the load lists and examines every library they "
-         "name (does it exist,"},
+         "A dry run: reads the load lists and examines every library they name (does it"},
         {{"help", "paths"},
          0,
          "Starts the installation and lists the folder of resource type "
