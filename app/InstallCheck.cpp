@@ -191,6 +191,13 @@ void CheckList(const Installation& installation, const LoadList& list,
                                   role + " libraries");
         return;
     }
+    if (!list.failure.empty()) {
+        report.problems.push_back(fileName + " " + list.failure +
+                                  ": the platform resolves every entry, switched off or not, "
+                                  "before loading any, so start-up fails (\"" +
+                                  std::string(RecordText::LoadError) +
+                                  "…\") and every package is unregistered");
+    }
     if (list.file == installation.PendingAppList().string()) {
         report.warnings.push_back(
             "NevraPreLoadApp.tmp.xml replaces NevraPreLoadApp.xml at the next start-up; it was "
@@ -210,7 +217,7 @@ void CheckList(const Installation& installation, const LoadList& list,
         finding.path = entry.path;
         // A bare name is an application given absolutely inside bin/KxApp/; the platform finds
         // it there through the search path.
-        const bool bare = entry.path.find('/') == std::string::npos;
+        const bool bare = entry.bare;
         if (bare) {
             finding.path = (installation.AppDir() / entry.path).string();
         }

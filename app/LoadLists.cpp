@@ -2,7 +2,7 @@
 
 #include <RecordTexts.h>
 
-#include <tinyxml2.h>
+#include <LoadListFile.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 
 namespace kaldor {
 
-namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
+namespace Platform = VELMORA::NEVRA::Platform;
+namespace RecordText = Platform::RecordText;
 
 namespace {
 
@@ -21,57 +22,49 @@ std::string Slashes(std::string text) {
     return text;
 }
 
-// Loads `file` into `list`; the root element, or null when the list is missing or malformed.
-const tinyxml2::XMLElement* LoadRoot(tinyxml2::XMLDocument& document, LoadList& list) {
+// Fills in whether `list.file` exists and why the platform's reading of it named nothing.
+void TakeReading(const Platform::XmlFileReading& reading, LoadList& list) {
     std::error_code error;
     list.present = fs::exists(list.file, error);
     if (!list.present) {
-        return nullptr;
+        return;
     }
-    if (!fs::is_regular_file(list.file, error)) {
-        list.error = "not a file";
-        return nullptr;
-    }
-    if (document.LoadFile(list.file.c_str()) != tinyxml2::XML_SUCCESS) {
-        const char* name = document.ErrorName();
-        list.error = std::string(name != nullptr ? name : "unreadable") + " at line " +
-                     std::to_string(document.ErrorLineNum());
-        return nullptr;
-    }
-    const tinyxml2::XMLElement* root = document.FirstChildElement();
-    if (root == nullptr) {
+    switch (reading.state) {
+    case Platform::XmlFileState::Read:
+        return;
+    case Platform::XmlFileState::Unreadable:
+        list.error = fs::is_regular_file(list.file, error) ? reading.error : "not a file";
+        return;
+    case Platform::XmlFileState::Malformed:
+        list.error = reading.error + " at line " + std::to_string(reading.errorLine);
+        return;
+    case Platform::XmlFileState::NoRoot:
         list.error = "has no root element";
+        return;
     }
-    return root;
 }
 
-std::string Line(const tinyxml2::XMLElement* element) {
-    return "line " + std::to_string(element->GetLineNum());
+void TakePassedOver(const Platform::LoadListFile& file, const char* element, LoadList& list) {
+    for (const auto& skipped : file.PassedOver()) {
+        list.ignored.push_back("line " + std::to_string(skipped.line) + ": <" + element +
+                               "> without a " + skipped.missingAttribute + " attribute is skipped");
+    }
 }
 
 LoadList ReadModuleList(const Installation& installation, ListStage stage, const fs::path& file) {
     LoadList list;
     list.stage = stage;
     list.file = file.string();
-    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    const tinyxml2::XMLElement* root = LoadRoot(document, list);
-    if (root == nullptr) {
-        return list;
-    }
-    for (const auto* module = root->FirstChildElement("module"); module != nullptr;
-         module = module->NextSiblingElement("module")) {
-        const char* name = module->Attribute("name");
-        const char* qa = module->Attribute("qa");
-        if (name == nullptr || qa == nullptr) {
-            list.ignored.push_back(Line(module) + ": <module> without a " +
-                                   (name == nullptr ? "name" : "qa") + " attribute is skipped");
-            continue;
-        }
+    const auto read = Platform::LoadListFile::ReadModules(list.file);
+    TakeReading(read.Reading(), list);
+    TakePassedOver(read, "module", list);
+    for (const auto& module : read.Entries()) {
         ListEntry entry;
-        entry.text = name;
-        entry.path = (installation.Bin() / (Slashes(name) + ".so")).lexically_normal().string();
-        entry.active = std::string(qa) != "1";
-        entry.line = module->GetLineNum();
+        entry.text = module.first;
+        entry.path =
+            (installation.Bin() / (Slashes(module.first) + ".so")).lexically_normal().string();
+        entry.active = module.second != "1";
+        entry.line = module.line;
         if (!entry.active) {
             entry.note = "qa=\"1\": not loaded";
         }
@@ -84,27 +77,27 @@ LoadList ReadAppList(const Installation& installation, const fs::path& file) {
     LoadList list;
     list.stage = ListStage::Application;
     list.file = file.string();
-    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    const tinyxml2::XMLElement* root = LoadRoot(document, list);
-    if (root == nullptr) {
-        return list;
-    }
-    for (const auto* app = root->FirstChildElement("App"); app != nullptr;
-         app = app->NextSiblingElement("App")) {
-        const char* path = app->Attribute("path");
-        const char* load = app->Attribute("load");
-        if (path == nullptr || load == nullptr) {
-            list.ignored.push_back(Line(app) + ": <App> without a " +
-                                   (path == nullptr ? "path" : "load") + " attribute is skipped");
-            continue;
-        }
+    const auto read = Platform::LoadListFile::ReadApps(list.file);
+    TakeReading(read.Reading(), list);
+    TakePassedOver(read, "App", list);
+    for (const auto& app : read.Entries()) {
         ListEntry entry;
-        entry.text = path;
-        entry.path = ResolveAppPath(installation, path, entry.note);
-        entry.active = std::string(load) == "1";
-        entry.line = app->GetLineNum();
-        if (!entry.active) {
-            entry.note = "load=\"" + std::string(load) + "\": switched off";
+        entry.text = app.first;
+        entry.active = app.second == "1";
+        entry.line = app.line;
+        try {
+            entry.path = ResolveAppPath(installation, app.first, entry.note, entry.bare);
+        } catch (const std::exception& error) {
+            // The platform resolves every entry, switched off or not, before it loads any: one
+            // it cannot resolve fails the whole start-up.
+            if (list.failure.empty()) {
+                list.failure =
+                    "line " + std::to_string(app.line) + " (" + app.first + "): " + error.what();
+            }
+            entry.active = false;
+        }
+        if (app.second != "1") {
+            entry.note = "load=\"" + app.second + "\": switched off";
         }
         list.entries.push_back(entry);
     }
@@ -145,24 +138,24 @@ std::vector<ListEntry> LoadList::ActiveEntries() const {
 }
 
 std::string ResolveAppPath(const Installation& installation, const std::string& text,
-                           std::string& note) {
-    const fs::path given(Slashes(text));
-    if (given.empty() || !given.has_filename()) {
+                           std::string& note, bool& bare) {
+    const auto resolved = Platform::ResolveAppPath(text, installation.AppDir().string() + "/");
+    bare = resolved.form == Platform::AppPathForm::FileNameOnly;
+    switch (resolved.form) {
+    case Platform::AppPathForm::NoFileName:
         note = "names no file";
-        return given.string();
+        break;
+    case Platform::AppPathForm::FileNameOnly:
+        note = "given absolutely inside bin/KxApp/: the platform keeps only the file name "
+               "and looks for it on LD_LIBRARY_PATH, which holds bin/KxApp/ once a library "
+               "from there was loaded; naming it relatively (\"" +
+               resolved.path + "\") does not depend on that";
+        break;
+    case Platform::AppPathForm::InAppDir:
+    case Platform::AppPathForm::Absolute:
+        break;
     }
-    if (given.is_absolute()) {
-        const fs::path normal = given.lexically_normal();
-        if (normal.parent_path() == installation.AppDir()) {
-            note = "given absolutely inside bin/KxApp/: the platform keeps only the file name "
-                   "and looks for it on LD_LIBRARY_PATH, which holds bin/KxApp/ once a library "
-                   "from there was loaded; naming it relatively (\"" +
-                   normal.filename().string() + "\") does not depend on that";
-            return normal.filename().string();
-        }
-        return normal.string();
-    }
-    return (installation.AppDir() / given).lexically_normal().string();
+    return resolved.path;
 }
 
 std::vector<LoadList> ReadLoadLists(const Installation& installation) {

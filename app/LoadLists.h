@@ -23,6 +23,7 @@ struct ListEntry {
     bool active = true; // false for qa="1" modules and load!="1" applications
     int line = 0;       // line in the list file
     std::string note;   // what the platform does with the entry that the user may not expect
+    bool bare = false;  // only the file name is kept: found through the search path
 };
 
 struct LoadList {
@@ -32,6 +33,8 @@ struct LoadList {
     std::string error;    // not a file or not well-formed: why; the list reads as empty
     std::vector<ListEntry> entries;
     std::vector<std::string> ignored; // entries the platform skips, described
+    // An entry the platform cannot resolve, switched on or off: start-up fails as a whole.
+    std::string failure;
 
     std::vector<ListEntry> ActiveEntries() const;
 };
@@ -40,11 +43,12 @@ struct LoadList {
 // since start-up promotes it first.
 std::vector<LoadList> ReadLoadLists(const Installation& installation);
 
-// Where the platform looks for an application named `text` in the application list: relative
-// to bin/KxApp/, or as given. A path directly inside bin/KxApp/ given absolutely is shortened
-// to its bare file name, as the platform does (it then finds it on the search path as it stands
-// at that moment); `note` then says so.
+// Where the platform looks for an application named `text` in the application list, by the
+// platform's own rule: relative to bin/KxApp/, or as given. A path directly inside bin/KxApp/
+// given absolutely is shortened to its bare file name (`bare`; the platform then finds it on
+// the search path as it stands at that moment); `note` then says so. Throws what the platform
+// throws for a path it cannot resolve.
 std::string ResolveAppPath(const Installation& installation, const std::string& text,
-                           std::string& note);
+                           std::string& note, bool& bare);
 
 } // namespace kaldor

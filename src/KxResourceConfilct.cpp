@@ -3,6 +3,7 @@
 #include "FilePath.h"
 #include "FileSystem.h"
 #include "SettingStore.h"
+#include "XmlChildren.h"
 
 #include <tinyxml2.h>
 
@@ -55,26 +56,13 @@ bool IsRegularEntry(const DirIterator& it, const std::string& path) {
 }
 
 void CollectElementNames(Cache& cache, const std::string& path, const char* element) {
-    std::string bytes;
-    try {
-        bytes = VELMORA::NEVRA::Platform::ReadFileBytes(path);
-    } catch (const VELMORA::NEVRA::Platform::FileSystemError&) {
-        return; // a file that cannot be read defines nothing
-    }
-    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (document.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS) {
-        return;
-    }
-    const tinyxml2::XMLElement* root = document.FirstChildElement();
-    if (root == nullptr) {
-        return;
-    }
-    for (const tinyxml2::XMLElement* child = root->FirstChildElement(element); child != nullptr;
-         child = child->NextSiblingElement(element)) {
-        if (const char* name = child->Attribute("name")) {
-            cache.Add(name, path);
-        }
-    }
+    // A file that cannot be read or parsed defines nothing.
+    VELMORA::NEVRA::Platform::ReadXmlChildren(path, element,
+                                              [&](const tinyxml2::XMLElement& child) {
+                                                  if (const char* name = child.Attribute("name")) {
+                                                      cache.Add(name, path);
+                                                  }
+                                              });
 }
 
 KxResourceConflictList CheckFileNames(const std::vector<std::string>& dirs) {

@@ -3,11 +3,10 @@
 #include "FilePath.h"
 #include "FileSystem.h"
 #include "Layout.h"
+#include "LoadListFile.h"
 #include "Sys.h"
 
 #include <orvane/KxPackageMgr.h>
-
-#include <tinyxml2.h>
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -15,35 +14,6 @@ namespace {
 
 std::string ListPath(const char* fileName) {
     return FilePath(FilePath(PlatformResourceRoot()), fileName).Str();
-}
-
-// Calls `take(first, second)` for each direct child of the root named `entry` that carries both
-// attributes, in document order.
-template <typename Take>
-void ReadEntries(const std::string& file, const char* entry, const char* first, const char* second,
-                 Take take) {
-    std::string bytes;
-    try {
-        bytes = ReadFileBytes(file);
-    } catch (const FileSystemError&) {
-        return; // a list that cannot be read names nothing
-    }
-    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (document.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS) {
-        return;
-    }
-    const tinyxml2::XMLElement* root = document.FirstChildElement();
-    if (root == nullptr) {
-        return;
-    }
-    for (const tinyxml2::XMLElement* e = root->FirstChildElement(entry); e != nullptr;
-         e = e->NextSiblingElement(entry)) {
-        const char* a = e->Attribute(first);
-        const char* b = e->Attribute(second);
-        if (a != nullptr && b != nullptr) {
-            take(a, b);
-        }
-    }
 }
 
 std::string ModuleLibraryPath(const std::string& name) {
@@ -67,9 +37,10 @@ std::string PendingAppListPath() {
 
 std::vector<ModuleListEntry> ReadModuleList(const std::string& file) {
     std::vector<ModuleListEntry> entries;
-    ReadEntries(file, "module", "name", "qa", [&](const char* name, const char* qa) {
-        entries.push_back({std::string(qa) == "1", name});
-    });
+    const LoadListFile list = LoadListFile::ReadModules(file);
+    for (const auto& entry : list.Entries()) {
+        entries.push_back({entry.second == "1", entry.first});
+    }
     return entries;
 }
 
@@ -85,12 +56,13 @@ std::vector<std::string> ActiveModules(const std::string& file) {
 
 std::vector<AppListEntry> ReadAppList(const std::string& file) {
     std::vector<AppListEntry> entries;
-    ReadEntries(file, "App", "path", "load", [&](const char* path, const char* load) {
+    const LoadListFile list = LoadListFile::ReadApps(file);
+    for (const auto& entry : list.Entries()) {
         // The path is resolved before the switch is looked at: a disabled entry with a
         // malformed path still fails the list.
-        std::string resolved = ResolveAppPath(path);
-        entries.push_back({std::string(load) == "1", std::move(resolved)});
-    });
+        std::string resolved = ResolveAppPath(entry.first);
+        entries.push_back({entry.second == "1", std::move(resolved)});
+    }
     return entries;
 }
 
@@ -105,15 +77,7 @@ std::vector<std::string> EnabledApps(const std::string& file) {
 }
 
 std::string ResolveAppPath(const std::string& text) {
-    const FilePath path(text);
-    if (!path.HasFileName()) {
-        return path.Str();
-    }
-    const std::string appDirectory = AppDirectory();
-    if (!path.IsRelative()) {
-        return path.Parent().Str() == appDirectory ? path.FileName() : path.Str();
-    }
-    return FilePath(FilePath(FilePath(appDirectory), text).Str()).Str();
+    return ResolveAppPath(text, AppDirectory()).path;
 }
 
 void PromotePendingAppList() {
