@@ -47,6 +47,14 @@ const Breakage breakages[] = {
              {"Warnings:\n  NevraPreLoad.xml cannot be read as XML (",
               "so none of its pre-load libraries was loaded"},
              1, {"NevraPreLoad.xml cannot be read as XML (XML_ERROR_", "at line 1"}),
+    // The platform resolves every application entry before it loads any, so one it cannot
+    // resolve fails start-up even when it is switched off.
+    Breakage("SwitchedOffAppWithDriveForm",
+             {{"bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml",
+               "<Apps>\n  <App path=\"Solver.so\" load=\"1\"/>\n"
+               "  <App path=\"C:x.so\" load=\"0\"/>\n</Apps>\n"}},
+             {}, 1, {"FATAL load err:"}, 1,
+             {"NevraPreLoadApp.xml line 3 (C:x.so): ", "so start-up fails (\"load err:"}),
     Breakage("PlatformInItsOwnList",
              {{"bin/KxApp/Resource/Orvane/NevraPreLoad.xml",
                "<Modules><module name=\"Orvane\" qa=\"0\"/></Modules>\n"}},
