@@ -205,38 +205,6 @@ TEST(Registry, DatabaseModulesAreForwardedOnceAndLeftoversGoAtUnload) {
               (Strings{"KxDbRegister\t7\t42\t0", "KxDbRegister\t9\t1\t1", "KxDbUnRegister\t7"}));
 }
 
-TEST(Registry, IdsAreReusedLargestFirst) {
-    Installation install;
-    const std::string a = install.AddPackage("Alpha", "bin/KxApp");
-    const std::string b = install.AddPackage("Beta", "bin/KxApp");
-    const std::string c = install.AddPackage("Gamma", "bin/KxApp");
-    const std::string d = install.AddPackage("Delta", "bin/KxApp");
-    const std::string e = install.AddPackage("Epsilon", "bin/KxApp");
-    Platform platform(install);
-    for (const auto& dll : {a, b, c, d}) {
-        ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
-    }
-    const auto idOf = [&](const std::string& path) {
-        for (const auto& entry : platform.List()) {
-            if (entry.path == path) {
-                return entry.id;
-            }
-        }
-        return 0u;
-    };
-    EXPECT_EQ(idOf(a), 1u);
-    EXPECT_EQ(idOf(d), 4u);
-    // KxUnReg uses the current type, the one of the latest registration (External here).
-    platform.UnReg(b.c_str());
-    platform.UnReg(c.c_str());
-    ASSERT_EQ(platform.Reg(e.c_str(), nullptr), 0);
-    ASSERT_EQ(platform.Reg(b.c_str(), nullptr), 0);
-    ASSERT_EQ(platform.Reg(c.c_str(), nullptr), 0);
-    EXPECT_EQ(idOf(e), 3u);
-    EXPECT_EQ(idOf(b), 2u);
-    EXPECT_EQ(idOf(c), 5u);
-}
-
 TEST(Registry, UnRegNormalisesItsArgumentOnly) {
     Installation install;
     const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
