@@ -157,17 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "(handle=0, error=2): PackageDependency.so: cannot open shared object file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Registry, DependencyBesideThePackageLoadsWithoutAnRpath) {
-    Installation install;
-    const std::string dll = install.AddPackage("NeedsDependency", "bin/KxApp");
-    {
-        const std::string dependency = ReadFile(TestPackagesDir() + "/PackageDependency.so");
-        install.WriteFile(install.AppDir() + "PackageDependency.so", dependency);
-    }
-    Platform platform(install);
-    EXPECT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
-}
-
 TEST(Registry, SearchPathVariableGainsEachPackageDirectory) {
     Installation install;
     const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
