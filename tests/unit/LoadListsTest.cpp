@@ -124,12 +124,6 @@ TEST_F(LoadListsTest, OnlyExactlyOneEnablesAnApplication) {
     EXPECT_EQ(EnabledApps(file), (Names{"/opt/a/One.so", "/opt/a/Two.so"}));
 }
 
-TEST_F(LoadListsTest, MalformedDrivePathFailsTheApplicationListEvenWhenDisabled) {
-    const std::string file = Write(R"(<Apps><App path="C:bad.so" load="0"/></Apps>)");
-    EXPECT_THROW(ReadAppList(file), std::exception);
-    EXPECT_THROW(EnabledApps(file), std::exception);
-}
-
 TEST(ResolveAppPath, RelativeAbsoluteAndDirectoryForms) {
     const std::string app = AppDirectory();
     ASSERT_FALSE(app.empty());
