@@ -127,7 +127,9 @@ struct StageRow {
     std::string list;
 };
 
-void PrintTo(const StageRow& row, std::ostream* out) { *out << row.registration; }
+void PrintTo(const StageRow& row, std::ostream* out) {
+    *out << row.registration;
+}
 
 class KaldorRegistrationRecords : public ::testing::TestWithParam<StageRow> {};
 
