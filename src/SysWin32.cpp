@@ -2,6 +2,8 @@
 // paths passed to the system unchanged.
 #include "Sys.h"
 
+#include "PeImage.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -26,7 +28,6 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <string>
 #include <utility>
@@ -146,128 +147,19 @@ DLL_DIRECTORY_COOKIE AddWideDllDirectory(const wchar_t* directory) {
 //
 // The loader only says that "the specified module could not be found", whether it is the
 // library or something it imports. To name the culprit, the import tables are read from the
-// files (bounds-checked: a damaged file yields no names) and each import is looked for as the
-// loader would: already loaded, beside the library that was asked for, then along the standard
-// search order.
+// files (PeImage) and each import is looked for as the loader would: already loaded, beside the
+// library that was asked for, then along the standard search order.
 
-class PeFile final {
-public:
-    explicit PeFile(const std::string& path) : in_(path, std::ios::binary) {
-        if (!in_.is_open()) {
-            return;
-        }
-        in_.seekg(0, std::ios::end);
-        const std::streamoff end = in_.tellg();
-        size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+// The names a library imports, read from its file. A file that cannot be read names nothing; a
+// damaged one names what could be read of it.
+std::vector<std::string> ImportedNames(const std::string& path) {
+    std::string bytes;
+    if (!ReadFile(path, bytes)) {
+        return {};
     }
-
-    std::vector<std::string> ImportedNames() {
-        std::vector<std::string> names;
-        std::uint32_t peOffset = 0;
-        if (U16(0) != 0x5a4d /* "MZ" */ || !Read(0x3c, &peOffset, 4) ||
-            U32(peOffset) != 0x00004550 /* "PE\0\0" */) {
-            return names;
-        }
-        const std::uint64_t coff = std::uint64_t{peOffset} + 4;
-        const std::uint16_t sectionCount = U16(coff + 2);
-        const std::uint16_t optionalSize = U16(coff + 16);
-        const std::uint64_t optional = coff + 20;
-        const std::uint16_t magic = U16(optional);
-        if (magic != 0x10b && magic != 0x20b) {
-            return names;
-        }
-        const bool plus = magic == 0x20b;
-        const std::uint64_t directoryCountAt = optional + (plus ? 108 : 92);
-        const std::uint64_t directories = optional + (plus ? 112 : 96);
-        // The import table is the second data directory.
-        if (U32(directoryCountAt) < 2 || directories + 16 > optional + optionalSize) {
-            return names;
-        }
-        sections_ = optional + optionalSize;
-        sectionCount_ = sectionCount;
-        std::uint64_t descriptor = 0;
-        if (!Offset(U32(directories + 8), descriptor)) {
-            return names;
-        }
-        for (int index = 0; index < maxImports; ++index, descriptor += 20) {
-            std::uint32_t fields[5] = {};
-            if (!Read(descriptor, fields, sizeof fields)) {
-                break;
-            }
-            if (fields[3] == 0 && fields[4] == 0) {
-                break; // the all-zero descriptor ends the table
-            }
-            std::uint64_t nameAt = 0;
-            std::string name;
-            if (Offset(fields[3], nameAt) && ReadName(nameAt, name)) {
-                names.push_back(name);
-            }
-        }
-        return names;
-    }
-
-private:
-    static constexpr int maxImports = 4096;
-    static constexpr std::uint64_t maxName = MAX_PATH;
-
-    bool Read(std::uint64_t offset, void* out, std::uint64_t length) {
-        if (!in_.is_open() || offset > size_ || length > size_ - offset) {
-            return false;
-        }
-        in_.clear();
-        in_.seekg(static_cast<std::streamoff>(offset));
-        in_.read(static_cast<char*>(out), static_cast<std::streamsize>(length));
-        return static_cast<std::uint64_t>(in_.gcount()) == length;
-    }
-    // PE files are little-endian, as is every processor Windows runs on.
-    std::uint16_t U16(std::uint64_t offset) {
-        std::uint16_t value = 0;
-        return Read(offset, &value, 2) ? value : 0;
-    }
-    std::uint32_t U32(std::uint64_t offset) {
-        std::uint32_t value = 0;
-        return Read(offset, &value, 4) ? value : 0;
-    }
-
-    // Maps an address relative to the image to the file offset of the section holding it.
-    bool Offset(std::uint32_t rva, std::uint64_t& out) {
-        for (std::uint32_t index = 0; index < sectionCount_; ++index) {
-            std::uint32_t header[6] = {}; // name (2 words), size, address, raw size, raw offset
-            if (!Read(sections_ + 40ull * index, header, sizeof header)) {
-                return false;
-            }
-            const std::uint32_t address = header[3];
-            const std::uint32_t rawSize = header[4];
-            const std::uint32_t rawOffset = header[5];
-            if (rva >= address && rva - address < rawSize) {
-                out = std::uint64_t{rawOffset} + (rva - address);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    bool ReadName(std::uint64_t offset, std::string& out) {
-        if (offset >= size_) {
-            return false;
-        }
-        std::string bytes(static_cast<std::size_t>(std::min(maxName, size_ - offset)), '\0');
-        if (!Read(offset, &bytes[0], bytes.size())) {
-            return false;
-        }
-        const auto end = bytes.find('\0');
-        if (end == std::string::npos || end == 0) {
-            return false;
-        }
-        out = bytes.substr(0, end);
-        return true;
-    }
-
-    std::ifstream in_;
-    std::uint64_t size_ = 0;
-    std::uint64_t sections_ = 0;
-    std::uint32_t sectionCount_ = 0;
-};
+    return PeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())
+        .ImportedNames();
+}
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
     const std::size_t length = std::strlen(prefix);
@@ -292,7 +184,7 @@ std::string FindMissingImport(const std::string& path, const std::string& direct
     if (depth > 32) {
         return std::string();
     }
-    for (const std::string& name : PeFile(path).ImportedNames()) {
+    for (const std::string& name : ImportedNames(path)) {
         std::string key = name;
         std::transform(key.begin(), key.end(), key.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -1,0 +1,236 @@
+#include "PeImage.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace VELMORA::NEVRA::Platform {
+
+namespace {
+
+// Where the fields lie, from the PE format's description. Every offset is relative to the start
+// of the structure named first.
+constexpr std::uint16_t dosMagic = 0x5a4d;           // "MZ"
+constexpr std::uint64_t dosNewHeaderOffset = 0x3c;   // e_lfanew
+constexpr std::uint32_t peSignature = 0x00004550;    // "PE\0\0"
+constexpr std::uint64_t coffHeaderSize = 20;         // after the signature
+constexpr std::uint64_t coffSectionCount = 2;        // NumberOfSections
+constexpr std::uint64_t coffOptionalHeaderSize = 16; // SizeOfOptionalHeader
+constexpr std::uint16_t pe32Magic = 0x10b;
+constexpr std::uint16_t pe32PlusMagic = 0x20b;
+// NumberOfRvaAndSizes and the data directories behind it, for PE32 and PE32+.
+constexpr std::uint64_t pe32DirectoryCount = 92;
+constexpr std::uint64_t pe32PlusDirectoryCount = 108;
+constexpr std::uint64_t directoryEntrySize = 8; // address, size
+constexpr std::uint32_t importDirectory = 1;
+constexpr std::uint64_t sectionHeaderSize = 40;
+constexpr std::uint64_t sectionVirtualAddress = 12;
+constexpr std::uint64_t sectionRawSize = 16;
+constexpr std::uint64_t sectionRawOffset = 20;
+constexpr std::uint64_t importDescriptorSize = 20;
+constexpr std::uint64_t importDescriptorName = 12;
+constexpr std::uint64_t importDescriptorFirstThunk = 16;
+
+// No sane library comes near these; they only cap what garbage costs.
+constexpr std::uint64_t maxImportedLibraries = 4096;
+constexpr std::uint64_t maxNameBytes = 4096;
+
+} // namespace
+
+// Every field is read byte by byte as little-endian, the format's only byte order, after a
+// bounds check against the bytes given and against the section it claims to lie in.
+class PeImage::Reader final {
+public:
+    Reader(PeImage& image, const unsigned char* data, std::size_t size)
+        : image_(image), data_(data), size_(size) {}
+
+    void ReadIdentity() {
+        std::uint16_t magic = 0;
+        std::uint32_t newHeader = 0;
+        if (!U16(0, magic) || magic != dosMagic) {
+            Damaged("not a PE file");
+            return;
+        }
+        std::uint32_t signature = 0;
+        if (!U32(dosNewHeaderOffset, newHeader) || !U32(newHeader, signature)) {
+            Damaged("the PE header lies outside the file");
+            return;
+        }
+        if (signature != peSignature) {
+            Damaged("no PE signature");
+            return;
+        }
+        const std::uint64_t coff = std::uint64_t{newHeader} + 4;
+        std::uint16_t sectionCount = 0;
+        std::uint16_t optionalSize = 0;
+        std::uint16_t optionalMagic = 0;
+        const std::uint64_t optional = coff + coffHeaderSize;
+        if (!U16(coff + coffSectionCount, sectionCount) ||
+            !U16(coff + coffOptionalHeaderSize, optionalSize) || !U16(optional, optionalMagic)) {
+            Damaged("the PE header is cut short");
+            return;
+        }
+        if (optionalMagic != pe32Magic && optionalMagic != pe32PlusMagic) {
+            Damaged("unknown optional header magic " + std::to_string(optionalMagic));
+            return;
+        }
+        const std::uint64_t countAt =
+            optional +
+            (optionalMagic == pe32PlusMagic ? pe32PlusDirectoryCount : pe32DirectoryCount);
+        // The directory count and the directories must lie inside the optional header as its
+        // size gives it, and that header inside the file.
+        if (countAt + 4 > optional + optionalSize || !Fits(optional, optionalSize) ||
+            !U32(countAt, directoryCount_)) {
+            Damaged("the optional header is cut short");
+            return;
+        }
+        directories_ = countAt + 4;
+        directoriesEnd_ = optional + optionalSize;
+        sections_ = directoriesEnd_;
+        sectionCount_ = sectionCount;
+        image_.hasIdentity_ = true;
+    }
+
+    void ReadImportedNames() {
+        if (directoryCount_ <= importDirectory) {
+            return; // no import directory: the file imports nothing
+        }
+        const std::uint64_t entry = directories_ + importDirectory * directoryEntrySize;
+        std::uint32_t tableAddress = 0;
+        if (entry + directoryEntrySize > directoriesEnd_ || !U32(entry, tableAddress)) {
+            Damaged("the data directories are cut short");
+            return;
+        }
+        if (tableAddress == 0) {
+            return;
+        }
+        Span table;
+        if (!Locate(tableAddress, table)) {
+            return;
+        }
+        if (table.offset >= size_) {
+            Damaged("the import table lies outside the file");
+            return;
+        }
+        for (std::uint64_t index = 0;; ++index) {
+            const std::uint64_t descriptor = table.offset + index * importDescriptorSize;
+            std::uint32_t name = 0;
+            std::uint32_t firstThunk = 0;
+            if ((index + 1) * importDescriptorSize > table.size ||
+                !U32(descriptor + importDescriptorName, name) ||
+                !U32(descriptor + importDescriptorFirstThunk, firstThunk)) {
+                Damaged("the import table has no end");
+                return;
+            }
+            if (name == 0 && firstThunk == 0) {
+                return; // the all-zero descriptor ends the table
+            }
+            if (index == maxImportedLibraries) {
+                Damaged("more than " + std::to_string(maxImportedLibraries) +
+                        " imported libraries");
+                return;
+            }
+            ReadName(name);
+        }
+    }
+
+private:
+    // Bytes of the file that an address inside the image maps to: from `offset`, `size` of them
+    // up to the end of the section's data in the file.
+    struct Span {
+        std::uint64_t offset = 0;
+        std::uint64_t size = 0;
+    };
+
+    void Damaged(std::string reason) {
+        if (image_.damage_.empty()) {
+            image_.damage_ = std::move(reason);
+        }
+    }
+
+    bool Fits(std::uint64_t offset, std::uint64_t length) const {
+        return offset <= size_ && length <= size_ - offset;
+    }
+
+    bool U16(std::uint64_t offset, std::uint16_t& out) const {
+        if (!Fits(offset, 2)) {
+            return false;
+        }
+        out = static_cast<std::uint16_t>(data_[offset] | data_[offset + 1] << 8);
+        return true;
+    }
+
+    bool U32(std::uint64_t offset, std::uint32_t& out) const {
+        if (!Fits(offset, 4)) {
+            return false;
+        }
+        out = 0;
+        for (int byte = 3; byte >= 0; --byte) {
+            out = out << 8 | data_[offset + static_cast<std::uint64_t>(byte)];
+        }
+        return true;
+    }
+
+    // The section whose data holds `address` gives its place in the file.
+    bool Locate(std::uint32_t address, Span& out) {
+        for (std::uint64_t index = 0; index < sectionCount_; ++index) {
+            const std::uint64_t header = sections_ + index * sectionHeaderSize;
+            std::uint32_t start = 0;
+            std::uint32_t rawSize = 0;
+            std::uint32_t rawOffset = 0;
+            if (!U32(header + sectionVirtualAddress, start) ||
+                !U32(header + sectionRawSize, rawSize) ||
+                !U32(header + sectionRawOffset, rawOffset)) {
+                Damaged("the section table lies outside the file");
+                return false;
+            }
+            if (address >= start && address - start < rawSize) {
+                out.offset = std::uint64_t{rawOffset} + (address - start);
+                out.size = rawSize - (address - start);
+                return true;
+            }
+        }
+        Damaged("an import lies in no section");
+        return false;
+    }
+
+    void ReadName(std::uint32_t address) {
+        Span name;
+        if (!Locate(address, name)) {
+            return;
+        }
+        if (name.offset >= size_) {
+            Damaged("an imported name lies outside the file");
+            return;
+        }
+        const std::uint64_t length = std::min({name.size, maxNameBytes, size_ - name.offset});
+        const auto* first = reinterpret_cast<const char*>(data_ + name.offset);
+        const auto* end = static_cast<const char*>(std::memchr(first, '\0', length));
+        if (end == nullptr) {
+            Damaged("an imported name runs past its section");
+        } else if (end == first) {
+            Damaged("an imported name is empty");
+        } else {
+            image_.imported_.emplace_back(first, end);
+        }
+    }
+
+    PeImage& image_;
+    const unsigned char* data_;
+    std::uint64_t size_;
+    std::uint32_t directoryCount_ = 0;
+    std::uint64_t directories_ = 0;
+    std::uint64_t directoriesEnd_ = 0;
+    std::uint64_t sections_ = 0;
+    std::uint64_t sectionCount_ = 0;
+};
+
+PeImage::PeImage(const unsigned char* data, std::size_t size) {
+    Reader reader(*this, data, size);
+    reader.ReadIdentity();
+    if (hasIdentity_) {
+        reader.ReadImportedNames();
+    }
+}
+
+} // namespace VELMORA::NEVRA::Platform
