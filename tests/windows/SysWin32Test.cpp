@@ -144,6 +144,89 @@ TEST_F(SysWin32, TreeRemovalStopsAtAReadOnlyFileAndNamesIt) {
     EXPECT_FALSE(PathExists(root_ + "tree"));
 }
 
+// What the resource-root walk asks before it looks through a folder: missing only when the system
+// says so; a name it changes (a trailing dot or space) or cannot tell about is never missing.
+TEST_F(SysWin32, AnEntryIsMissingOnlyWhenTheSystemSaysSo) {
+    CreateDirs(root_ + "dir\\");
+    Write(root_ + "file.txt", "x");
+    const std::pair<std::string, bool> rows[] = {
+        {root_ + "file.txt", false},
+        {root_ + "file.txt\\", false},
+        {root_ + "dir\\", false},
+        {root_ + "DIR", false},
+        {root_ + "missing", true},
+        {root_ + "missing\\", true},
+        {root_ + "missing\\below", true},
+        {root_ + "missing.", false},
+        {root_ + "missing ", false},
+        {"", false},
+        {"NUL", false},
+    };
+    for (const auto& [path, missing] : rows) {
+        EXPECT_EQ(Sys::EntryMissing(path), missing) << path;
+    }
+}
+
+TEST_F(SysWin32, FilesAreReadWholeAndNothingElseIsRead) {
+    const std::string big(3 * 65536 + 7, 'b'); // more than one buffer of the read
+    Write(root_ + "big.bin", big);
+    std::string bytes = "left over";
+    ASSERT_TRUE(Sys::ReadFile(root_ + "big.bin", bytes));
+    EXPECT_EQ(bytes, big);
+    CreateDirs(root_ + "dir\\");
+    for (const std::string& path : {root_ + "dir", root_ + "missing.txt"}) {
+        bytes = "untouched";
+        Sys::SetLastError(0);
+        EXPECT_FALSE(Sys::ReadFile(path, bytes)) << path;
+        EXPECT_NE(Sys::LastError(), 0u) << path;
+        EXPECT_EQ(bytes, "untouched") << path;
+    }
+}
+
+// Wine makes no symbolic links (its CreateSymbolicLink reports success and creates nothing), so
+// only the refusal of what is no link can be seen here.
+TEST_F(SysWin32, CopyingALinkThatIsNotThereCreatesNothing) {
+    Sys::SetLastError(0);
+    EXPECT_FALSE(Sys::CopyLink(root_ + "missing", root_ + "copy"));
+    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(PathExists(root_ + "copy"));
+}
+
+TEST_F(SysWin32, ASearchCanBeAskedForMoreOnlyWhileItRuns) {
+    Sys::FindEntry entry;
+    EXPECT_EQ(Sys::FindFirst(root_ + "missing\\*", entry), nullptr);
+    Sys::SetLastError(0);
+    EXPECT_FALSE(Sys::FindNext(nullptr, entry));
+    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_INVALID_HANDLE));
+    Sys::FindClose(nullptr);
+}
+
+// A folder that another program holds open cannot be removed until it lets go: tree removal waits
+// through the layer's sleep, which a test replaces, and tries again.
+std::vector<unsigned> waits;
+HANDLE heldFolder = INVALID_HANDLE_VALUE;
+void LetGoAtTheThirdWait(unsigned milliseconds) {
+    waits.push_back(milliseconds);
+    if (waits.size() == 3) {
+        ::CloseHandle(heldFolder);
+    }
+}
+
+TEST_F(SysWin32, TreeRemovalWaitsForAFolderHeldOpen) {
+    CreateDirs(root_ + "held\\");
+    heldFolder =
+        ::CreateFileA((root_ + "held").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(heldFolder, INVALID_HANDLE_VALUE);
+    waits.clear();
+    const Sys::SleepFunction previous = Sys::SetSleepFunction(&LetGoAtTheThirdWait);
+    const std::string error = ErrorOf([&] { RemoveTree(root_ + "held", true); });
+    Sys::SetSleepFunction(previous);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(waits, (std::vector<unsigned>{10, 20, 40}));
+    EXPECT_FALSE(PathExists(root_ + "held"));
+}
+
 class SysWin32Loader : public SysWin32 {};
 
 TEST_F(SysWin32Loader, ADependencyBesideTheLibraryLoadsThroughTheAlteredSearchPath) {
@@ -235,8 +318,8 @@ TEST_F(SysWin32Loader, TheModulesOwnDirectoryIsAddedByItsWideName) {
     }
     const HMODULE probe = ::LoadLibraryW((folder + L"SysProbe.dll").c_str());
     ASSERT_NE(probe, nullptr);
-    const auto addOwnDirectory =
-        reinterpret_cast<void* (*)()>(::GetProcAddress(probe, "SysProbeAddOwnDirectory"));
+    const auto addOwnDirectory = reinterpret_cast<void* (*)()>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(probe, "SysProbeAddOwnDirectory")));
     ASSERT_NE(addOwnDirectory, nullptr);
 
     const Sys::DirectoryCookie cookie = addOwnDirectory();

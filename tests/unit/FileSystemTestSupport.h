@@ -1,0 +1,94 @@
+// What the file-system tests share: a fresh folder per test, a stand-in for the layer's sleep that
+// records the waits, and the text of what a call threw.
+#pragma once
+
+#include "FileSystem.h"
+#include "Sys.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace FileSystemTestSupport {
+
+namespace fs = std::filesystem;
+using VELMORA::NEVRA::Platform::FileSystemError;
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
+
+// The files here never hold a zero byte.
+inline std::string ReadFile(const std::string& path) {
+    std::string text;
+    std::getline(std::ifstream(path, std::ios::binary), text, '\0');
+    return text;
+}
+
+// Stands in for the real sleep: records the waits and, at the `freeAt`-th, calls `onFree`,
+// which takes away what keeps a directory under removal from being deleted.
+inline std::vector<unsigned> waits;
+inline std::size_t freeAt = 0;
+inline std::function<void()> onFree;
+inline void RecordSleep(unsigned milliseconds) {
+    waits.push_back(milliseconds);
+    if (waits.size() == freeAt && onFree) {
+        onFree();
+    }
+}
+
+// What a call threw, or "" when it returned.
+inline std::string ErrorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const FileSystemError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+class FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A name no other test process has, made by whoever creates it first.
+        std::mt19937_64 random(std::random_device{}() ^
+                               static_cast<std::uint64_t>(
+                                   std::chrono::steady_clock::now().time_since_epoch().count()));
+        do {
+            root_ =
+                (fs::temp_directory_path() / ("orvane-fs-" + std::to_string(random()))).string();
+        } while (!fs::create_directory(root_));
+        waits.clear();
+        onFree = nullptr;
+        Sys::SetSleepFunction(&RecordSleep);
+    }
+
+    void TearDown() override {
+        Sys::SetSleepFunction(nullptr); // the real one again
+        onFree = nullptr;
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    std::string At(const std::string& relative) const { return root_ + "/" + relative; }
+    static void WriteFile(const std::string& p, const std::string& t) {
+        std::ofstream(p, std::ios::binary) << t;
+    }
+
+    // A small tree: dir/f1.txt, dir/sub/f2.txt, dir/empty/
+    std::string MakeTree(const std::string& name) {
+        const std::string dir = At(name);
+        fs::create_directories(dir + "/sub");
+        fs::create_directories(dir + "/empty");
+        WriteFile(dir + "/f1.txt", "one");
+        WriteFile(dir + "/sub/f2.txt", "two");
+        return dir;
+    }
+
+    std::string root_;
+};
+
+} // namespace FileSystemTestSupport
