@@ -50,7 +50,8 @@ inline std::string ErrorOf(const std::function<void()>& call) {
     return "";
 }
 
-class FileSystemTest : public ::testing::Test {
+// A fresh folder for each test, on any system.
+class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // A name no other test process has, made by whoever creates it first.
@@ -90,5 +91,7 @@ protected:
 
     std::string root_;
 };
+
+using FileSystemTest = TempFolderTest;
 
 } // namespace FileSystemTestSupport

@@ -60,30 +60,8 @@ TEST_F(LoadListsTest, ModuleListKeepsOrderAndSkipsQaAndIncompleteEntries) {
     EXPECT_EQ(ActiveModules(file), (Names{"A", "D", "E&F"}));
 }
 
-// What the platform passes over in silence is kept, with lines, for kaldor to report.
-TEST_F(LoadListsTest, ListFileKeepsLinesAndEntriesPassedOver) {
-    const auto list = LoadListFile::ReadModules(Write("<List>\n<module name=\"A\" qa=\"0\"/>\n"
-                                                      "<module qa=\"0\"/>\n<module name=\"B\"/>\n"
-                                                      "</List>"));
-    EXPECT_EQ(list.Reading().state, XmlFileState::Read);
-    ASSERT_EQ(list.Entries().size(), 1u);
-    EXPECT_EQ(list.Entries()[0].line, 2);
-    ASSERT_EQ(list.PassedOver().size(), 2u);
-    EXPECT_EQ(list.PassedOver()[0].line, 3);
-    EXPECT_EQ(list.PassedOver()[0].missingAttribute, "name");
-    EXPECT_EQ(list.PassedOver()[1].line, 4);
-    EXPECT_EQ(list.PassedOver()[1].missingAttribute, "qa");
-}
-
-TEST_F(LoadListsTest, ListFileSaysWhyItNamedNothing) {
-    const auto malformed = LoadListFile::ReadApps(Write("<Apps>\n<App path=\"x\" load=\"1\">\n"));
-    EXPECT_EQ(malformed.Reading().state, XmlFileState::Malformed);
-    EXPECT_EQ(malformed.Reading().error.rfind("XML_ERROR_", 0), 0u) << malformed.Reading().error;
-    EXPECT_GT(malformed.Reading().errorLine, 0);
-    EXPECT_EQ(LoadListFile::ReadApps(Write("<?xml version=\"1.0\"?><!-- -->")).Reading().state,
-              XmlFileState::NoRoot);
-    EXPECT_EQ(LoadListFile::ReadApps(dir_).Reading().state, XmlFileState::Unreadable);
-    // A FIFO is refused instead of blocking start-up until someone writes to it.
+// A FIFO is refused instead of blocking start-up until someone writes to it.
+TEST_F(LoadListsTest, ListFileRefusesAFifo) {
     const std::string fifo = dir_ + "fifo.xml";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(LoadListFile::ReadApps(fifo).Reading().state, XmlFileState::Unreadable);
