@@ -105,11 +105,7 @@ public:
             return;
         }
         Span table;
-        if (!Locate(tableAddress, table)) {
-            return;
-        }
-        if (table.offset >= size_) {
-            Damaged("the import table lies outside the file");
+        if (!Locate(tableAddress, "the import table", table)) {
             return;
         }
         for (std::uint64_t index = 0;; ++index) {
@@ -171,8 +167,9 @@ private:
         return true;
     }
 
-    // The section whose data holds `address` gives its place in the file.
-    bool Locate(std::uint32_t address, Span& out) {
+    // The section whose data holds `address` gives its place in the file, which must have at
+    // least one byte of it; `what` names the thing looked for in the damage.
+    bool Locate(std::uint32_t address, const char* what, Span& out) {
         for (std::uint64_t index = 0; index < sectionCount_; ++index) {
             const std::uint64_t header = sections_ + index * sectionHeaderSize;
             std::uint32_t start = 0;
@@ -187,20 +184,20 @@ private:
             if (address >= start && address - start < rawSize) {
                 out.offset = std::uint64_t{rawOffset} + (address - start);
                 out.size = rawSize - (address - start);
+                if (out.offset >= size_) {
+                    Damaged(std::string(what) + " lies outside the file");
+                    return false;
+                }
                 return true;
             }
         }
-        Damaged("an import lies in no section");
+        Damaged(std::string(what) + " lies in no section");
         return false;
     }
 
     void ReadName(std::uint32_t address) {
         Span name;
-        if (!Locate(address, name)) {
-            return;
-        }
-        if (name.offset >= size_) {
-            Damaged("an imported name lies outside the file");
+        if (!Locate(address, "an imported name", name)) {
             return;
         }
         const std::uint64_t length = std::min({name.size, maxNameBytes, size_ - name.offset});

@@ -145,9 +145,9 @@ const Row rows[] = {
     {"cut inside the section table", [] { return pe.Bytes().substr(0, pe.SectionTable() + 16); },
      none, "the section table lies outside the file"},
     {"no section", [] { return Patched(pe, CraftedPe::newHeader + 6, 2, 0); }, none,
-     "an import lies in no section"},
+     "the import table lies in no section"},
     {"an import table in no section", [] { return Patched(pe, CraftedPe::optional + 120, 4, 9); },
-     none, "an import lies in no section"},
+     none, "the import table lies in no section"},
     {"a section whose data lies beyond the file",
      [] { return Patched(pe, pe.SectionTable() + 20, 4, 0x7ffffff0); }, none,
      "the import table lies outside the file"},
@@ -159,7 +159,14 @@ const Row rows[] = {
      },
      both, "the import table has no end"},
     {"a name in no section", [] { return Patched(pe, pe.Descriptor(0) + 12, 4, 0); }, second,
-     "an import lies in no section"},
+     "an imported name lies in no section"},
+    {"a name in a section longer than the file",
+     [] {
+         std::string bytes = Patched(pe, pe.SectionTable() + 16, 4, 0x10000);
+         Put(bytes, pe.Descriptor(0) + 12, 4, CraftedPe::sectionAddress + 0x8000);
+         return bytes;
+     },
+     second, "an imported name lies outside the file"},
     {"an empty name",
      [] { return Patched(pe, pe.Descriptor(0) + 12, 4, pe.AddressOf(pe.Descriptor(2))); }, second,
      "an imported name is empty"},
