@@ -201,8 +201,8 @@ TEST_F(SysWin32, ASearchCanBeAskedForMoreOnlyWhileItRuns) {
     Sys::FindClose(nullptr);
 }
 
-// A folder that another program holds open cannot be removed until it lets go: tree removal waits
-// through the layer's sleep, which a test replaces, and tries again.
+namespace {
+
 std::vector<unsigned> waits;
 HANDLE heldFolder = INVALID_HANDLE_VALUE;
 void LetGoAtTheThirdWait(unsigned milliseconds) {
@@ -212,6 +212,10 @@ void LetGoAtTheThirdWait(unsigned milliseconds) {
     }
 }
 
+} // namespace
+
+// A folder that another program holds open cannot be removed until it lets go: tree removal waits
+// through the layer's sleep, which a test replaces, and tries again.
 TEST_F(SysWin32, TreeRemovalWaitsForAFolderHeldOpen) {
     CreateDirs(root_ + "held\\");
     heldFolder =
