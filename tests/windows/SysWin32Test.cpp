@@ -289,6 +289,14 @@ TEST_F(SysWin32Loader, AnAddedDllDirectoryIsSearchedUntilItIsRemoved) {
     EXPECT_NE(Sys::LastError(), 0u);
 }
 
+// The program's own folder is added the way the platform's is (below, by its wide name); what
+// differs is only which module is asked for its file.
+TEST_F(SysWin32Loader, TheProgramsOwnDirectoryIsAdded) {
+    const Sys::DirectoryCookie cookie = Sys::AddModuleDirectory(Sys::ModuleFile::Executable);
+    ASSERT_NE(cookie, nullptr) << Sys::LastError();
+    EXPECT_TRUE(Sys::RemoveDllDirectory(cookie));
+}
+
 TEST(SysWin32Version, TheGateFollowsTheSystemsVersion) {
     const char* expected = std::getenv("ORVANE_EXPECT_WINDOWS8");
     ASSERT_NE(expected, nullptr) << "the test declares which version the system answers as";
