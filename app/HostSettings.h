@@ -1,5 +1,5 @@
-// The host configuration that decides what the platform will meet at start-up: the host's
-// language (KALDOR_LANGUAGE) and the search paths the host refuses (KALDOR_REFUSE_PATHS).
+// The host configuration that decides what the platform will meet at start-up, read from this
+// process's environment and judged by the host's own rules.
 #pragma once
 
 #include <optional>
@@ -7,14 +7,10 @@
 
 namespace kaldor {
 
-// The host's language name; "English" when KALDOR_LANGUAGE is not set.
+// The host's language name, as the host reports it to the platform.
 std::string HostLanguage();
 
-// The locale code the platform uses for a host language name ("German" -> "de_DE"), compared
-// without regard to case; "en_US" for a name it does not know, "" for the empty name.
-std::string LocaleCodeOf(const std::string& language);
-
-// The text of KALDOR_REFUSE_PATHS that makes the host refuse `path` as a search directory, or
+// The text of the host's refused paths that makes it refuse `path` as a search directory, or
 // nothing when the host accepts it. The host refuses an empty path too ("" is returned).
 std::optional<std::string> RefusedBy(const std::string& path);
 

@@ -17,11 +17,6 @@ namespace RecordText = Platform::RecordText;
 
 namespace {
 
-std::string Slashes(std::string text) {
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
 // Fills in whether `list.file` exists and why the platform's reading of it named nothing.
 void TakeReading(const Platform::XmlFileReading& reading, LoadList& list) {
     std::error_code error;
@@ -61,13 +56,14 @@ LoadList ReadModuleList(const Installation& installation, ListStage stage, const
     for (const auto& module : read.Entries()) {
         ListEntry entry;
         entry.text = module.first;
-        entry.path =
-            (installation.Bin() / (Slashes(module.first) + ".so")).lexically_normal().string();
         entry.active = module.second != "1";
         entry.line = module.line;
         if (!entry.active) {
             entry.note = "qa=\"1\": not loaded";
         }
+        // The module directory is absolute, so no name can make a malformed drive form.
+        entry.path =
+            Platform::RegisteredModulePath(installation.Bin().string() + "/", module.first);
         list.entries.push_back(entry);
     }
     return list;

@@ -1,24 +1,14 @@
 #include "ResourceTypes.h"
 
-#include <orvane/Orvane.h>
-
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 namespace kaldor {
 
-const std::vector<ResourceType>& ResourceTypes() {
-    static const std::vector<ResourceType> types{
-        {KxResourceCommands, "commands", "Commands"},
-        {KxResourceActions, "actions", "Configures/Default/Action"},
-        {KxResourceContext, "context", "Context"},
-        {KxResourceForms, "forms", "Forms"},
-        {KxResourceIcons, "icons", "Icons"},
-        {KxResourceQrc, "qrc", "qrc"},
-        {KxResourceText, "text", "text"},
-        {KxResourceDoc, "doc", "doc"},
-    };
-    return types;
+std::vector<ResourceType> ResourceTypes() {
+    using VELMORA::NEVRA::Platform::kResourceTypes;
+    return {std::begin(kResourceTypes), std::end(kResourceTypes)};
 }
 
 std::optional<ResourceType> ParseResourceType(const std::string& text) {
@@ -36,7 +26,7 @@ std::optional<ResourceType> ParseResourceType(const std::string& text) {
 std::string ResourceTypeNames() {
     std::string names;
     for (const auto& type : ResourceTypes()) {
-        names += (names.empty() ? "" : ", ") + type.name;
+        names += (names.empty() ? "" : ", ") + std::string(type.name);
     }
     return names + " (or 0 to 7)";
 }

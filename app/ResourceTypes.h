@@ -1,5 +1,7 @@
-// The eight resource types the platform lists and checks, by number and by name.
+// The resource types the platform lists and checks, as kaldor's user names them.
 #pragma once
+
+#include <ResourceTypeTable.h>
 
 #include <optional>
 #include <string>
@@ -7,14 +9,10 @@
 
 namespace kaldor {
 
-struct ResourceType {
-    int code = 0;
-    std::string name;      // "icons", "context", …: what the user types
-    std::string directory; // the folder of a resource root that holds this type
-};
+using ResourceType = VELMORA::NEVRA::Platform::ResourceTypeRow;
 
-// Codes 0 to 7, in code order.
-const std::vector<ResourceType>& ResourceTypes();
+// The platform's types, in code order.
+std::vector<ResourceType> ResourceTypes();
 
 // A name (any case) or a number from 0 to 7; nothing for anything else.
 std::optional<ResourceType> ParseResourceType(const std::string& text);

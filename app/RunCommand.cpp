@@ -11,6 +11,7 @@
 #include "StartupOutcome.h"
 #include "StartupTrace.h"
 
+#include <LanguageTable.h>
 #include <RecordTexts.h>
 
 #include <QCoreApplication>
@@ -50,7 +51,7 @@ RunFacts Observe(const PlatformSession& session) {
         facts.conflicts.emplace_back(type, platform.Conflicts(type.code));
     }
     facts.language = HostLanguage();
-    facts.locale = LocaleCodeOf(facts.language);
+    facts.locale = VELMORA::NEVRA::Platform::LocaleCodeOf(facts.language);
     // The packages' translators are installed in the application now; a language pack may
     // carry the host program's own texts.
     facts.greeting =

@@ -5,9 +5,11 @@
 #include "KxModuleMgrImpl.h"
 #include "KxPackage.h"
 #include "KxResource.h"
+#include "Layout.h"
 #include "Log.h"
 #include "PhaseScope.h"
 #include "RecordTexts.h"
+#include "ResourceRootSearch.h"
 
 #include <algorithm>
 
@@ -137,7 +139,8 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     const PhaseScope inProgress([&] { registering_.push_back(registering); },
                                 [this] { registering_.pop_back(); });
 
-    const std::string resourceRoot = ResolveResourceRoot(dll.c_str(), resourceDir);
+    const std::string resourceRoot = ResolveResourceRoot(
+        dll.c_str(), resourceDir, FilePath(PlatformResourceRoot()).Parent().Str());
     std::shared_ptr<KxResource> resource = AcquireResource(resourceRoot);
     if (!resource) {
         return -1;

@@ -1,12 +1,9 @@
 #include "KxResource.h"
 
 #include "FilePath.h"
-#include "FileSystem.h"
 #include "KxResourceLang.h"
 #include "KxResourcePath.h"
 #include "KxResourceSetting.h"
-#include "Layout.h"
-#include "Sys.h"
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -18,39 +15,6 @@ std::string DirectoryForm(const std::string& root) {
 }
 
 } // namespace
-
-std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath) {
-    if (resourcePath != nullptr) {
-        return resourcePath;
-    }
-    if (dllPath == nullptr) {
-        return std::string();
-    }
-    const FilePath dll(dllPath);
-    const std::string stem = dll.Stem();
-    FilePath beside = dll.Parent();
-    beside.AppendDir(stem);
-    const std::string candidate = beside.Str();
-    if (PathExists(candidate)) {
-        return candidate;
-    }
-    const FilePath area = FilePath(PlatformResourceRoot()).Parent();
-    // Every registration without a folder of its own asks; when the system says the name is not
-    // there, the walk over the shared area could find nothing.
-    FilePath named = area;
-    named.AppendDir(stem);
-    if (Sys::EntryMissing(named.Str())) {
-        return std::string();
-    }
-    for (DirIterator it(area), end; it != end; ++it) {
-        if (it.Path().FileName() == stem) {
-            FilePath root = area;
-            root.AppendDir(stem);
-            return root.Str();
-        }
-    }
-    return std::string();
-}
 
 KxResource::KxResource(const std::string& root) : root_(DirectoryForm(root)) {}
 

@@ -9,10 +9,6 @@
 
 namespace VELMORA::NEVRA::Platform {
 
-// The resource root of a package: the explicit directory, else the folder beside the library
-// named after its stem, else that name in the common resource area, else "".
-std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath);
-
 class KxResource : public KxResourceBase {
 public:
     explicit KxResource(const std::string& root);

@@ -4,6 +4,7 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
+#include "HostSearchDirectories.h"
 #include "Log.h"
 #include "QtFileName.h"
 #include "ResourceKind.h"
@@ -19,11 +20,13 @@
 
 using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
-using VELMORA::NEVRA::Platform::kFallbackLocaleCode;
+using VELMORA::NEVRA::Platform::LanguageDir;
+using VELMORA::NEVRA::Platform::LanguageTextDir;
 using VELMORA::NEVRA::Platform::PathExists;
 using VELMORA::NEVRA::Platform::QtFileName;
 using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
+using VELMORA::NEVRA::Platform::SearchedLocaleCodes;
 
 namespace {
 
@@ -38,16 +41,6 @@ std::string HostLocaleCode() {
     kdlLangGet(name);
     name[kLanguageNameBuffer - 1] = '\0';
     return VELMORA::NEVRA::Platform::LocaleCodeOf(name);
-}
-
-std::string LanguageDir(const std::string& root, const std::string& code) {
-    FilePath dir(ResourceDir(root, ResourceKind::Languages));
-    return dir.AppendDir(code).Str();
-}
-
-std::string LanguageTextDir(const std::string& root, const std::string& code) {
-    FilePath dir(LanguageDir(root, code));
-    return dir.AppendDir("Text").Str();
 }
 
 KxResourceLang::KxResourceLang(const std::string& root)
@@ -67,14 +60,13 @@ std::int32_t KxResourceLang::Load() {
         return 0;
     }
     const std::string code = HostLocaleCode();
-    if (LoadTranslation(code) != 0) {
-        return -1;
-    }
     // English comes second on every other host. Qt asks the translator installed last first, so
     // a text that the English file translates reads in English; an English file that carries
     // only its corrections of the source texts leaves the rest to the host language.
-    if (code != kFallbackLocaleCode && LoadTranslation(kFallbackLocaleCode) != 0) {
-        return -1;
+    for (const std::string& searched : SearchedLocaleCodes(code)) {
+        if (LoadTranslation(searched) != 0) {
+            return -1;
+        }
     }
     return LoadHelpDocs(code) != 0 ? -1 : 0;
 }

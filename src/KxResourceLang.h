@@ -12,9 +12,6 @@ class QTranslator;
 // The locale code of the host's language ("de_DE"); "en_US" when the name is unknown.
 std::string HostLocaleCode();
 
-std::string LanguageDir(const std::string& root, const std::string& code);
-std::string LanguageTextDir(const std::string& root, const std::string& code);
-
 class KxResourceLang : public VELMORA::NEVRA::Platform::KxResourceBase {
 public:
     explicit KxResourceLang(const std::string& root);

@@ -2,6 +2,7 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
+#include "HostSearchDirectories.h"
 #include "QtFileName.h"
 #include "ResourceKind.h"
 
@@ -17,20 +18,11 @@
 using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::IsRegularFile;
-using VELMORA::NEVRA::Platform::PathExists;
 using VELMORA::NEVRA::Platform::QtFileName;
-using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
+using VELMORA::NEVRA::Platform::RootSearchDirectories;
 
 namespace {
-
-// Offered to the host whether they exist or not: the host's own lookups expect them.
-constexpr ResourceKind kRequiredKinds[] = {ResourceKind::Icons, ResourceKind::Text,
-                                           ResourceKind::Languages};
-// Offered only when present, in the order the host searches them.
-constexpr ResourceKind kOptionalKinds[] = {ResourceKind::Context, ResourceKind::Forms,
-                                           ResourceKind::Commands, ResourceKind::Qrc,
-                                           ResourceKind::Data};
 
 // "hrc" in any case, as the name filter below takes it.
 bool IsRccName(const std::string& extension) {
@@ -52,24 +44,12 @@ std::int32_t KxResourcePath::Load() {
         return 0;
     }
     // The first refusal ends the load; what the host already accepted stays with it.
-    if (!HostAccepts(FilePath(root_).Str())) {
-        return -1;
-    }
-    for (const ResourceKind kind : kRequiredKinds) {
-        if (!HostAccepts(ResourceDir(root_, kind))) {
+    for (const auto& dir : RootSearchDirectories(root_)) {
+        if (!HostAccepts(dir.path)) {
             return -1;
         }
-    }
-    for (const ResourceKind kind : kOptionalKinds) {
-        const std::string dir = ResourceDir(root_, kind);
-        if (!PathExists(dir)) {
-            continue;
-        }
-        if (!HostAccepts(dir)) {
-            return -1;
-        }
-        if (kind == ResourceKind::Qrc) {
-            RegisterRccFiles(dir);
+        if (dir.kind == ResourceKind::Qrc) {
+            RegisterRccFiles(dir.path);
         }
     }
     return 0;

@@ -17,10 +17,6 @@ std::string ProductFolderName() {
 std::string ProductName() {
     return "NEVRA";
 }
-std::string UiFileExtension() {
-    return "hcui";
-}
-
 std::string AppDirectory() {
     FilePath dir(ModuleDirectory());
     dir.AppendDir("KxApp");

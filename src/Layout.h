@@ -8,7 +8,6 @@ namespace VELMORA::NEVRA::Platform {
 std::string PlatformName();      // "Orvane"
 std::string ProductFolderName(); // "Nevra"
 std::string ProductName();       // "NEVRA"
-std::string UiFileExtension();   // "hcui"
 
 std::string AppDirectory();
 bool IsBuildTreeLayout();

@@ -1,6 +1,7 @@
 #include "LoadListFile.h"
 
 #include "FilePath.h"
+#include "Sys.h"
 
 #include <tinyxml2.h>
 
@@ -27,6 +28,14 @@ LoadListFile LoadListFile::Read(const std::string& file, const char* element, co
         list.entries_.push_back({a, b, entry.GetLineNum()});
     });
     return list;
+}
+
+std::string ModuleLibraryPath(const std::string& moduleDirectory, const std::string& name) {
+    return moduleDirectory + name + Sys::LibrarySuffix();
+}
+
+std::string RegisteredModulePath(const std::string& moduleDirectory, const std::string& name) {
+    return FilePath(ModuleLibraryPath(moduleDirectory, name)).Str();
 }
 
 ResolvedAppPath ResolveAppPath(const std::string& text, const std::string& appDirectory) {

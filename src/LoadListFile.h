@@ -57,6 +57,13 @@ struct ResolvedAppPath {
     AppPathForm form = AppPathForm::NoFileName;
 };
 
+// The library a module entry `name` stands for: `moduleDirectory` (in directory form), the name
+// and the library suffix, concatenated as written. Unregistration uses this form.
+std::string ModuleLibraryPath(const std::string& moduleDirectory, const std::string& name);
+// The same path parsed and rendered again, as registration uses it: separators unified, "." and
+// ".." folded. Throws FileSystemError for a malformed drive form.
+std::string RegisteredModulePath(const std::string& moduleDirectory, const std::string& name);
+
 // Resolves an application entry against `appDirectory` (in directory form). Throws
 // FileSystemError for a malformed drive form; the platform's start-up then fails as a whole.
 ResolvedAppPath ResolveAppPath(const std::string& text, const std::string& appDirectory);

@@ -4,7 +4,6 @@
 #include "FileSystem.h"
 #include "Layout.h"
 #include "LoadListFile.h"
-#include "Sys.h"
 
 #include <orvane/KxPackageMgr.h>
 
@@ -14,10 +13,6 @@ namespace {
 
 std::string ListPath(const char* fileName) {
     return FilePath(FilePath(PlatformResourceRoot()), fileName).Str();
-}
-
-std::string ModuleLibraryPath(const std::string& name) {
-    return ModuleDirectory() + name + Sys::LibrarySuffix();
 }
 
 } // namespace
@@ -91,7 +86,7 @@ void PromotePendingAppList() {
 std::int32_t RegisterListedModules(KxPackageMgr* packages, const std::string& listFile) {
     try {
         for (const auto& name : ActiveModules(listFile)) {
-            const std::string dll = FilePath(ModuleLibraryPath(name)).Str();
+            const std::string dll = RegisteredModulePath(ModuleDirectory(), name);
             if (packages->Reg(dll.c_str(), nullptr) != 0) {
                 return -1;
             }
@@ -104,7 +99,7 @@ std::int32_t RegisterListedModules(KxPackageMgr* packages, const std::string& li
 
 std::int32_t UnregisterListedModules(KxPackageMgr* packages, const std::string& listFile) {
     for (const auto& name : ActiveModules(listFile)) {
-        packages->UnReg(ModuleLibraryPath(name).c_str());
+        packages->UnReg(ModuleLibraryPath(ModuleDirectory(), name).c_str());
     }
     return 0;
 }

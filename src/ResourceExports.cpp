@@ -6,13 +6,16 @@
 #include "KxPackageMgrImpl.h"
 #include "KxResourceConfilct.h"
 #include "ResourceKind.h"
+#include "ResourceTypeTable.h"
 
 #include <string>
 #include <vector>
 
+using VELMORA::NEVRA::Platform::FindResourceType;
 using VELMORA::NEVRA::Platform::KxPackageMgrImpl;
 using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
+using VELMORA::NEVRA::Platform::ResourceTypeRow;
 
 namespace {
 
@@ -21,37 +24,34 @@ KxResourceConflictList RunChecker(const std::vector<std::string>& dirs) {
     return Checker().Check(dirs);
 }
 
-struct ResourceType {
-    KxResourceType type; // the number the exports take
-    ResourceKind kind;   // the resource directory that holds this type
-    KxResourceConflictList (*check)(const std::vector<std::string>& dirs);
-};
+using CheckFunction = KxResourceConflictList (*)(const std::vector<std::string>& dirs);
 
-const ResourceType kResourceTypes[] = {
-    {KxResourceCommands, ResourceKind::Commands, RunChecker<KxResourceConfilctCommand>},
-    {KxResourceActions, ResourceKind::DefaultActions, RunChecker<KxResourceConfilctAction>},
-    {KxResourceContext, ResourceKind::Context, RunChecker<KxResourceConfilctContext>},
-    {KxResourceForms, ResourceKind::Forms, RunChecker<KxResourceConfilctForm>},
-    {KxResourceIcons, ResourceKind::Icons, RunChecker<KxResourceConfilctIcon>},
-    {KxResourceQrc, ResourceKind::Qrc, RunChecker<KxResourceConfilctQrc>},
-    {KxResourceText, ResourceKind::Text, RunChecker<KxResourceConfilctText>},
-    {KxResourceDoc, ResourceKind::Doc, RunChecker<KxResourceConfilctDoc>},
-};
-
-// The row of a number from the caller; a number that names no type has none, and its answer
-// is empty.
-const ResourceType* FindResourceType(std::int32_t type) {
-    for (const ResourceType& entry : kResourceTypes) {
-        if (entry.type == type) {
-            return &entry;
-        }
+// The conflict checker of a type; none for a number that names no type.
+CheckFunction CheckerOf(KxResourceType type) {
+    switch (type) {
+    case KxResourceCommands:
+        return RunChecker<KxResourceConfilctCommand>;
+    case KxResourceActions:
+        return RunChecker<KxResourceConfilctAction>;
+    case KxResourceContext:
+        return RunChecker<KxResourceConfilctContext>;
+    case KxResourceForms:
+        return RunChecker<KxResourceConfilctForm>;
+    case KxResourceIcons:
+        return RunChecker<KxResourceConfilctIcon>;
+    case KxResourceQrc:
+        return RunChecker<KxResourceConfilctQrc>;
+    case KxResourceText:
+        return RunChecker<KxResourceConfilctText>;
+    case KxResourceDoc:
+        return RunChecker<KxResourceConfilctDoc>;
     }
     return nullptr;
 }
 
 // The directory of the type in every live resource root, in the package manager's order.
 // Whether a directory exists is the caller's business.
-std::vector<std::string> TypeDirectories(const ResourceType& type) {
+std::vector<std::string> TypeDirectories(const ResourceTypeRow& type) {
     std::vector<std::string> dirs = KxPackageMgrImpl::Instance().ResourceRoots();
     for (std::string& dir : dirs) {
         dir = ResourceDir(dir, type.kind);
@@ -70,7 +70,7 @@ ORVANE_API void KxResourcePathList(std::int32_t type, KxResourcePathListListener
     std::vector<std::string> dirs;
     std::vector<const char*> paths;
     try {
-        if (const ResourceType* entry = FindResourceType(type)) {
+        if (const ResourceTypeRow* entry = FindResourceType(type)) {
             dirs = TypeDirectories(*entry);
         }
         paths.reserve(dirs.size());
@@ -98,8 +98,8 @@ ORVANE_API void KxResourceCheckPathList(std::int32_t type,
     std::vector<std::vector<const char*>> paths;
     std::vector<KxResourceConflictItem> items;
     try {
-        if (const ResourceType* entry = FindResourceType(type)) {
-            conflicts = entry->check(TypeDirectories(*entry));
+        if (const ResourceTypeRow* entry = FindResourceType(type)) {
+            conflicts = CheckerOf(entry->code)(TypeDirectories(*entry));
         }
         paths.resize(conflicts.size());
         items.reserve(conflicts.size());

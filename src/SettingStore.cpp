@@ -6,6 +6,7 @@
 #include "Layout.h"
 #include "Log.h"
 #include "ResourceKind.h"
+#include "SettingFiles.h"
 #include "Sys.h"
 
 #include <UserInterface/XnUi.h>
@@ -20,8 +21,8 @@ using VELMORA::NEVRA::Platform::CreateDirs;
 using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::FolderPath;
-using VELMORA::NEVRA::Platform::IsDirectory;
-using VELMORA::NEVRA::Platform::IsRegularFile;
+using VELMORA::NEVRA::Platform::IsSettingFile;
+using VELMORA::NEVRA::Platform::kSettingFileExtension;
 using VELMORA::NEVRA::Platform::LogDirectory;
 using VELMORA::NEVRA::Platform::PathExists;
 using VELMORA::NEVRA::Platform::ProductName;
@@ -29,7 +30,7 @@ using VELMORA::NEVRA::Platform::RemoveEntry;
 using VELMORA::NEVRA::Platform::RemoveTree;
 using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
-using VELMORA::NEVRA::Platform::UiFileExtension;
+using VELMORA::NEVRA::Platform::SettingFiles;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
@@ -86,33 +87,9 @@ bool CurrentRoleDirectory(std::string& role) {
     return true;
 }
 
-bool IsSettingFile(const DirIterator& entry) {
-    if (entry.Path().Extension() != UiFileExtension()) {
-        return false;
-    }
-    bool regular = false;
-    if (!entry.KnownRegularFile(regular)) {
-        regular = IsRegularFile(*entry);
-    }
-    return regular;
-}
-
-std::vector<std::string> SettingFiles(const std::string& dir) {
-    std::vector<std::string> files;
-    if (!PathExists(dir) || !IsDirectory(dir)) {
-        return files;
-    }
-    for (DirIterator it(dir), end; it != end; ++it) {
-        if (IsSettingFile(it)) {
-            files.push_back(*it);
-        }
-    }
-    return files;
-}
-
 std::string CopyPath(const std::string& folder, const std::string& name) {
     FilePath path(folder);
-    return path.SetStem(name).SetExtension(UiFileExtension()).Str();
+    return path.SetStem(name).SetExtension(kSettingFileExtension).Str();
 }
 
 // Deleting setting copies happens while the library loads, in destructors and while it

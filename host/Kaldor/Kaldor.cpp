@@ -1,5 +1,6 @@
 #include "Kaldor.h"
 
+#include "HostRules.h"
 #include "HostSearchPath.h"
 
 #include <HostCommon/HostEnv.h>
@@ -30,16 +31,9 @@ struct HostState {
 
 HostState host;
 
-bool IsRefused(std::string_view path) {
-    const auto refused =
-        HostCommon::SplitList(HostCommon::EnvValueOr("KALDOR_REFUSE_PATHS", ""), '|');
-    return std::any_of(refused.begin(), refused.end(), [path](const std::string& text) {
-        return path.find(text) != std::string_view::npos;
-    });
-}
-
 int AddPath(std::string_view path) {
-    if (path.empty() || IsRefused(path)) {
+    if (KaldorHost::RefusingText(path,
+                                 HostCommon::EnvValueOr(KaldorHost::kRefusedPathsVariable, ""))) {
         return 1;
     }
     const std::lock_guard<std::mutex> guard(host.lock);
@@ -52,7 +46,8 @@ int AddPath(std::string_view path) {
 extern "C" {
 
 int kdlLangGet(char* buffer) {
-    const std::string language = HostCommon::EnvValueOr("KALDOR_LANGUAGE", "English");
+    const std::string language =
+        KaldorHost::LanguageName(HostCommon::EnvValue(KaldorHost::kLanguageVariable));
     const std::size_t length = std::min(language.size(), LanguageBufferSize - 1);
     if (buffer != nullptr) {
         std::memcpy(buffer, language.data(), length);
