@@ -8,6 +8,7 @@
 #include "ResourceKind.h"
 #include "ResourceTypeTable.h"
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,28 +27,15 @@ KxResourceConflictList RunChecker(const std::vector<std::string>& dirs) {
 
 using CheckFunction = KxResourceConflictList (*)(const std::vector<std::string>& dirs);
 
-// The conflict checker of a type; none for a number that names no type.
-CheckFunction CheckerOf(KxResourceType type) {
-    switch (type) {
-    case KxResourceCommands:
-        return RunChecker<KxResourceConfilctCommand>;
-    case KxResourceActions:
-        return RunChecker<KxResourceConfilctAction>;
-    case KxResourceContext:
-        return RunChecker<KxResourceConfilctContext>;
-    case KxResourceForms:
-        return RunChecker<KxResourceConfilctForm>;
-    case KxResourceIcons:
-        return RunChecker<KxResourceConfilctIcon>;
-    case KxResourceQrc:
-        return RunChecker<KxResourceConfilctQrc>;
-    case KxResourceText:
-        return RunChecker<KxResourceConfilctText>;
-    case KxResourceDoc:
-        return RunChecker<KxResourceConfilctDoc>;
-    }
-    return nullptr;
-}
+// The conflict checker of each type, indexed by the type's number (the order of
+// kResourceTypes).
+constexpr CheckFunction kCheckers[] = {
+    RunChecker<KxResourceConfilctCommand>, RunChecker<KxResourceConfilctAction>,
+    RunChecker<KxResourceConfilctContext>, RunChecker<KxResourceConfilctForm>,
+    RunChecker<KxResourceConfilctIcon>,    RunChecker<KxResourceConfilctQrc>,
+    RunChecker<KxResourceConfilctText>,    RunChecker<KxResourceConfilctDoc>,
+};
+static_assert(std::size(kCheckers) == std::size(VELMORA::NEVRA::Platform::kResourceTypes));
 
 // The directory of the type in every live resource root, in the package manager's order.
 // Whether a directory exists is the caller's business.
@@ -99,7 +87,7 @@ ORVANE_API void KxResourceCheckPathList(std::int32_t type,
     std::vector<KxResourceConflictItem> items;
     try {
         if (const ResourceTypeRow* entry = FindResourceType(type)) {
-            conflicts = CheckerOf(entry->code)(TypeDirectories(*entry));
+            conflicts = kCheckers[entry->code](TypeDirectories(*entry));
         }
         paths.resize(conflicts.size());
         items.reserve(conflicts.size());

@@ -6,7 +6,9 @@
 
 #include <orvane/Orvane.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -27,6 +29,18 @@ inline constexpr ResourceTypeRow kResourceTypes[] = {
     {KxResourceText, "text", ResourceKind::Text},
     {KxResourceDoc, "doc", ResourceKind::Doc},
 };
+
+// Each row's number is its index: a type's row is found, and tables beside this one are
+// indexed, by number.
+constexpr bool NumberedInOrder() {
+    for (std::size_t i = 0; i < std::size(kResourceTypes); ++i) {
+        if (kResourceTypes[i].code != static_cast<std::int32_t>(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(NumberedInOrder());
 
 // The row of a number from a caller; none for a number that names no type.
 inline const ResourceTypeRow* FindResourceType(std::int32_t code) {
