@@ -1,13 +1,17 @@
-// How the layer reads the dependency names of a library file: every ELF class and byte order,
-// and files that are damaged in every way that reaches its reading. A name read from the file
-// shows as a load of the real DepB.so beside it, which counts its loads.
+// How the one ELF reader reads a library, and how the layer loads by what it reads: every ELF
+// class and byte order, both hash tables, the section table as a fallback, and files that are
+// damaged in every way that reaches the reading. A needed name read from the file shows as a
+// load of the real DepB.so beside it, which counts its loads.
 #include "ElfImage.h"
 #include "Sys.h"
 #include "SysTestSupport.h"
 
 #include <elf.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 using VELMORA::NEVRA::Platform::ElfImage;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
@@ -15,10 +19,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What a crafted file gets wrong, named after the field it spoils: e_phoff beyond the file,
-// e_phentsize too small, e_phnum beyond the file, no PT_DYNAMIC, PT_DYNAMIC beyond the file,
+// What a crafted file gets wrong, named after the field it spoils. Spoiling its names: e_phoff
+// beyond the file, e_phentsize too small, e_phnum beyond the file, PT_DYNAMIC beyond the file,
 // DT_STRTAB outside every segment, a name beyond DT_STRSZ, a name without its terminating zero.
-enum class Damage { None, PhOff, PhEntSize, PhNum, NoDynamic, DynamicOff, StrTab, StrSz, Unended };
+// Spoiling its symbols: DT_SYMTAB outside every segment, DT_SYMENT too small, the hash table
+// outside every segment, a hash chain longer than the file, a symbol name beyond DT_STRSZ,
+// no hash table and no section table, the dynamic symbol section linked to no section.
+// Harmless: no PT_DYNAMIC (nothing needed, symbols from the sections), no section table, no
+// hash table (the sections count the symbols), no DT_SYMTAB (the sections hold the table).
+enum class Damage {
+    None,
+    PhOff,
+    PhEntSize,
+    PhNum,
+    DynamicOff,
+    StrTab,
+    StrSz,
+    Unended,
+    SymTab,
+    SymEnt,
+    HashOff,
+    Chain,
+    SymName,
+    NoHashNoSections,
+    SectionLink,
+    NoDynamic,
+    NoSections,
+    NoHash,
+    NoSymTab
+};
 
 // The machine of this process, so that a crafted file differs from a loadable library only
 // where a test wants it to. e_machine lies at the same place in both classes.
@@ -28,49 +57,121 @@ std::uint16_t OwnMachine() {
     return header.e_machine;
 }
 
-// A minimal library file: one load segment over the whole file, a dynamic section that needs
-// "DepB.so", and the string table last, so that a name can run into the end of the file.
+// A minimal library file, laid out as the linker does: one load segment over the whole file,
+// a dynamic segment that needs "DepB.so" with a run path and a symbol table (three symbols: the
+// null one, the function "CraftedInit" and the GNU-unique object "craftedUnique"), counted by
+// DT_HASH in the 32-bit class and by DT_GNU_HASH in the 64-bit one, a section table that
+// describes the same symbols, and the string table last, so that a name can run into the end of
+// the file.
 std::string CraftElf(bool is64, bool bigEndian, Damage damage) {
-    const std::uint64_t headerSize = is64 ? 64 : 52, entrySize = is64 ? 56 : 32;
     const std::uint64_t word = is64 ? 8 : 4, base = 0x10000;
+    const std::uint64_t headerSize = is64 ? sizeof(Elf64_Ehdr) : sizeof(Elf32_Ehdr);
+    const std::uint64_t entrySize = is64 ? sizeof(Elf64_Phdr) : sizeof(Elf32_Phdr);
+    const std::uint64_t symbolSize = is64 ? sizeof(Elf64_Sym) : sizeof(Elf32_Sym);
+    const std::uint64_t sectionSize = is64 ? sizeof(Elf64_Shdr) : sizeof(Elf32_Shdr);
     const std::uint64_t dynamicOffset = headerSize + 2 * entrySize;
-    const std::uint64_t strtabOffset = dynamicOffset + 8 * word;
-    std::string bytes(strtabOffset + (damage == Damage::Unended ? 8 : 9), '\0');
-    bytes.replace(strtabOffset + 1, 7, "DepB.so");
+    const std::uint64_t symtabOffset = dynamicOffset + 16 * word;
+    const std::uint64_t hashOffset = symtabOffset + 3 * symbolSize;
+    const std::uint64_t sectionsOffset = hashOffset + 48;
+    const std::uint64_t strtabOffset = sectionsOffset + 3 * sectionSize;
+    const std::string strings("\0CraftedInit\0craftedUnique\0$ORIGIN/lib::/opt\0DepB.so", 52);
+    const std::uint64_t initName = 1, uniqueName = 13, runPathName = 27, neededName = 45;
+    std::string bytes(strtabOffset + strings.size() + (damage == Damage::Unended ? 0 : 1), '\0');
+    bytes.replace(strtabOffset, strings.size(), strings);
     const std::uint64_t fileSize = bytes.size();
     const auto put = [&](std::uint64_t offset, std::uint64_t size, std::uint64_t value) {
         for (std::uint64_t i = 0; i < size; ++i) {
             bytes[offset + i] = static_cast<char>(value >> 8 * (bigEndian ? size - 1 - i : i));
         }
     };
-    bytes.replace(0, 7, ELFMAG + std::string{char(is64 ? 2 : 1), char(bigEndian ? 2 : 1), 1});
-    put(16, 2, 1); // ET_REL: the dynamic loader refuses it before mapping anything
-    put(18, 2, OwnMachine());
-    put(20, 4, 1);
-    put(is64 ? 32 : 28, word, damage == Damage::PhOff ? 1ull << 31 : headerSize);
-    put(is64 ? 52 : 40, 2, headerSize);
-    put(is64 ? 54 : 42, 2, damage == Damage::PhEntSize ? 8 : entrySize);
-    put(is64 ? 56 : 44, 2, damage == Damage::PhNum ? 0xfff0 : 2);
+// A field of an ELF structure of the file's class, at the structure starting at `at`.
+#define PUT(at, type, field, value)                                                                \
+    put((at) + (is64 ? offsetof(Elf64_##type, field) : offsetof(Elf32_##type, field)),             \
+        is64 ? sizeof(Elf64_##type::field) : sizeof(Elf32_##type::field), value)
 
-    // PT_LOAD over the whole file, then PT_DYNAMIC: type, offset, address, file and memory size.
+    bytes.replace(0, 7, ELFMAG + std::string{char(is64 ? 2 : 1), char(bigEndian ? 2 : 1), 1});
+    PUT(0, Ehdr, e_type, ET_REL); // the dynamic loader refuses it before mapping anything
+    PUT(0, Ehdr, e_machine, OwnMachine());
+    PUT(0, Ehdr, e_version, EV_CURRENT);
+    PUT(0, Ehdr, e_phoff, damage == Damage::PhOff ? 1ull << 31 : headerSize);
+    PUT(0, Ehdr, e_ehsize, headerSize);
+    PUT(0, Ehdr, e_phentsize, damage == Damage::PhEntSize ? 8 : entrySize);
+    PUT(0, Ehdr, e_phnum, damage == Damage::PhNum ? 0xfff0 : 2);
+    const bool sections = damage != Damage::NoSections && damage != Damage::NoHashNoSections;
+    PUT(0, Ehdr, e_shoff, sections ? sectionsOffset : 0);
+    PUT(0, Ehdr, e_shentsize, sectionSize);
+    PUT(0, Ehdr, e_shnum, sections ? 3 : 0);
+
+    // PT_LOAD over the whole file, then PT_DYNAMIC.
     const auto segment = [&](std::uint64_t at, std::uint32_t type, std::uint64_t offset,
                              std::uint64_t size) {
-        put(at, 4, type);
-        put(at + word, word, offset);
-        put(at + 2 * word, word, base + offset);
-        put(at + 4 * word, word, size);
-        put(at + 5 * word, word, size);
+        PUT(at, Phdr, p_type, type);
+        PUT(at, Phdr, p_offset, offset);
+        PUT(at, Phdr, p_vaddr, base + offset);
+        PUT(at, Phdr, p_filesz, size);
+        PUT(at, Phdr, p_memsz, size);
     };
-    segment(headerSize, 1, 0, fileSize);
-    segment(headerSize + entrySize, damage == Damage::NoDynamic ? 4 : 2,
-            damage == Damage::DynamicOff ? fileSize - 8 : dynamicOffset, 8 * word);
+    segment(headerSize, PT_LOAD, 0, fileSize);
+    segment(headerSize + entrySize, damage == Damage::NoDynamic ? PT_NOTE : PT_DYNAMIC,
+            damage == Damage::DynamicOff ? fileSize - 8 : dynamicOffset, 16 * word);
 
-    const std::uint64_t strtab = damage == Damage::StrTab ? 0x900000 : base + strtabOffset;
-    const std::uint64_t strsz = damage == Damage::StrSz ? 1 : damage == Damage::Unended ? 1000 : 9;
-    // DT_NEEDED "DepB.so", DT_STRTAB, DT_STRSZ, DT_NULL.
-    const std::uint64_t dynamic[] = {1, 1, 5, strtab, 10, strsz, 0, 0};
-    for (std::uint64_t i = 0; i < 8; ++i) {
-        put(dynamicOffset + i * word, word, dynamic[i]);
+    const bool noHash = damage == Damage::NoHash || damage == Damage::NoHashNoSections;
+    const std::uint64_t hashTag = noHash ? DT_DEBUG : is64 ? DT_GNU_HASH : DT_HASH;
+    const std::uint64_t symtabTag = damage == Damage::NoSymTab ? DT_DEBUG : DT_SYMTAB;
+    const std::uint64_t dynamic[][2] = {
+        {DT_NEEDED, neededName},
+        {DT_RUNPATH, runPathName},
+        {DT_STRTAB, damage == Damage::StrTab ? 0x900000 : base + strtabOffset},
+        {DT_STRSZ, damage == Damage::StrSz     ? 1
+                   : damage == Damage::Unended ? 1000
+                                               : strings.size() + 1},
+        {symtabTag, damage == Damage::SymTab ? 0x900000 : base + symtabOffset},
+        {DT_SYMENT, damage == Damage::SymEnt ? 4 : symbolSize},
+        {hashTag, damage == Damage::HashOff ? 0x900000 : base + hashOffset},
+        {DT_NULL, 0}};
+    for (std::uint64_t i = 0; i < std::size(dynamic); ++i) {
+        put(dynamicOffset + 2 * i * word, word, dynamic[i][0]);
+        put(dynamicOffset + (2 * i + 1) * word, word, dynamic[i][1]);
+    }
+
+    const auto symbol = [&](std::uint64_t index, std::uint64_t name, unsigned char info) {
+        const std::uint64_t at = symtabOffset + index * symbolSize;
+        PUT(at, Sym, st_name, name);
+        PUT(at, Sym, st_info, info);
+        PUT(at, Sym, st_shndx, 1);
+    };
+    symbol(1, damage == Damage::SymName ? 1000 : initName, ELF32_ST_INFO(STB_GLOBAL, STT_FUNC));
+    symbol(2, uniqueName, ELF32_ST_INFO(STB_GNU_UNIQUE, STT_OBJECT));
+
+    // DT_GNU_HASH: one bucket, the null symbol unhashed, a bloom filter of one word, the bucket
+    // starting at symbol 1, whose chain ends at symbol 2. DT_HASH: one bucket, three chains.
+    const bool chain = damage == Damage::Chain;
+    const std::uint32_t hash[] = {1, 1, 1, 0};
+    const std::uint32_t gnuChains[] = {chain ? 0x4000u : 1u, 0x10, 0x21};
+    const std::uint32_t chains[] = {1, chain ? 0x4000u : 3u, 1, 0, 2, 0};
+    for (std::uint64_t i = 0; i < 4 && is64; ++i) {
+        put(hashOffset + i * 4, 4, hash[i]);
+    }
+    for (std::uint64_t i = 0; i < 3 && is64; ++i) {
+        put(hashOffset + 16 + word + i * 4, 4, gnuChains[i]);
+    }
+    for (std::uint64_t i = 0; i < 6 && !is64; ++i) {
+        put(hashOffset + i * 4, 4, chains[i]);
+    }
+
+    // The null section, .dynsym, .dynstr.
+    const std::uint64_t dynsym = sectionsOffset + sectionSize, dynstr = dynsym + sectionSize;
+    PUT(dynsym, Shdr, sh_type, SHT_DYNSYM);
+    PUT(dynsym, Shdr, sh_offset, symtabOffset);
+    PUT(dynsym, Shdr, sh_size, 3 * symbolSize);
+    PUT(dynsym, Shdr, sh_link, damage == Damage::SectionLink ? 7 : 2);
+    PUT(dynsym, Shdr, sh_entsize, symbolSize);
+    PUT(dynstr, Shdr, sh_type, SHT_STRTAB);
+    PUT(dynstr, Shdr, sh_offset, strtabOffset);
+    PUT(dynstr, Shdr, sh_size, strings.size() + 1);
+#undef PUT
+    if (damage == Damage::SectionLink) {
+        put(dynamicOffset + 8 * word, word, DT_DEBUG); // the sections have to name the table
     }
     return bytes;
 }
@@ -91,34 +192,95 @@ protected:
     }
 };
 
-ElfImage Image(const std::string& bytes) {
-    return ElfImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+ElfImage Image(const std::string& bytes, ElfImage::Detail detail = ElfImage::Detail::Symbols) {
+    return ElfImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), detail);
 }
 
-TEST_F(SysElf, NamesAreReadInEveryClassAndByteOrderButNeverFromADamagedFile) {
+// The damage, and whether the needed name and the exported function are still read. The file
+// is damaged where the name is not read from a dynamic segment or the function is not read.
+const struct {
+    Damage damage;
+    bool namesRead;
+    bool symbolsRead;
+} damages[] = {
+    {Damage::None, true, true},         {Damage::PhOff, false, false},
+    {Damage::PhEntSize, false, false},  {Damage::PhNum, false, false},
+    {Damage::DynamicOff, false, false}, {Damage::StrTab, false, false},
+    {Damage::StrSz, false, false},      {Damage::Unended, false, true},
+    {Damage::SymTab, true, false},      {Damage::SymEnt, true, false},
+    {Damage::HashOff, true, false},     {Damage::Chain, true, false},
+    {Damage::SymName, true, false},     {Damage::NoHashNoSections, true, false},
+    {Damage::SectionLink, true, false}, {Damage::NoDynamic, false, true},
+    {Damage::NoSections, true, true},   {Damage::NoHash, true, true},
+    {Damage::NoSymTab, true, true},
+};
+
+TEST_F(SysElf, EveryClassAndByteOrderReadsAsTheLoaderReadsItButNeverFromADamagedFile) {
     for (const bool is64 : {false, true}) {
         for (const bool bigEndian : {false, true}) {
-            SCOPED_TRACE(std::string(is64 ? "64" : "32") + (bigEndian ? " big" : " little"));
-            const ElfImage sound = Image(CraftElf(is64, bigEndian, Damage::None));
-            EXPECT_EQ(sound.NeededNames(), std::vector<std::string>{"DepB.so"});
-            EXPECT_EQ(sound.Damage(), "");
-            EXPECT_EQ(LoadsOfDepB(CraftElf(is64, bigEndian, Damage::None)), 1);
-            EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOEXEC));
-            for (int damage = 1; damage <= static_cast<int>(Damage::Unended); ++damage) {
-                const std::string bytes = CraftElf(is64, bigEndian, static_cast<Damage>(damage));
-                // Without a dynamic segment nothing is needed, which is no damage.
-                EXPECT_EQ(Image(bytes).Damage().empty(), damage == int(Damage::NoDynamic))
-                    << damage << ": " << Image(bytes).Damage();
-                EXPECT_TRUE(Image(bytes).NeededNames().empty()) << damage;
-                EXPECT_EQ(LoadsOfDepB(bytes), 0) << damage;
+            for (const auto& row : damages) {
+                SCOPED_TRACE(std::string(is64 ? "64" : "32") + (bigEndian ? " big " : " little ") +
+                             std::to_string(static_cast<int>(row.damage)));
+                const std::string bytes = CraftElf(is64, bigEndian, row.damage);
+                const ElfImage names = Image(bytes, ElfImage::Detail::Dependencies);
+                const ElfImage symbols = Image(bytes);
+                const bool damaged = !row.namesRead && row.damage != Damage::NoDynamic;
+                EXPECT_EQ(names.Damage().empty(), !damaged) << names.Damage();
+                EXPECT_EQ(symbols.Damage().empty(), !damaged && row.symbolsRead)
+                    << symbols.Damage();
+                EXPECT_EQ(names.NeededNames(), symbols.NeededNames());
+                EXPECT_EQ(names.NeededNames().size(), row.namesRead ? 1u : 0u);
+                EXPECT_EQ(LoadsOfDepB(bytes), row.namesRead ? 1 : 0);
+                EXPECT_EQ(symbols.ExportsFunction("CraftedInit"), row.symbolsRead);
+                EXPECT_TRUE(names.ExportedFunctions().empty());
+                if (row.damage == Damage::None) {
+                    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOEXEC));
+                    EXPECT_EQ(symbols.RunPath(), (std::vector<std::string>{"$ORIGIN/lib", "/opt"}));
+                    EXPECT_EQ(symbols.UniqueSymbols(), std::vector<std::string>{"craftedUnique"});
+                    EXPECT_EQ(symbols.ExportedFunctions(), std::vector<std::string>{"CraftedInit"});
+                    EXPECT_FALSE(symbols.IsSharedObject());
+                }
             }
         }
         const std::string whole = CraftElf(is64, false, Damage::None);
         for (std::size_t length = 0; length < whole.size(); ++length) {
-            EXPECT_NE(Image(whole.substr(0, length)).Damage(), "") << length;
+            const ElfImage cut = Image(whole.substr(0, length));
+            EXPECT_NE(cut.Damage(), "") << length;
+            EXPECT_EQ(cut.IsElf(), length >= SELFMAG) << length;
             EXPECT_EQ(LoadsOfDepB(whole.substr(0, length)), 0) << length;
         }
     }
+    EXPECT_FALSE(Image("#!/bin/sh\n").IsElf());
+}
+
+// A real library as the linker wrote it reads alike with and without its section table, which
+// the loader never reads: the hash table the linker chose counts its symbols.
+TEST_F(SysElf, ARealLibraryReadsAlikeWithoutItsSectionTable) {
+    std::ifstream in(dir / "DepB.so", std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const ElfImage sound = Image(whole);
+    ASSERT_EQ(sound.Damage(), "");
+    EXPECT_TRUE(sound.IsSharedObject());
+    EXPECT_EQ(sound.NeededNames().front(), "DepC.so");
+    EXPECT_TRUE(sound.ExportsFunction("DepBValue"))
+        << ::testing::PrintToString(sound.ExportedFunctions());
+
+    // This machine's libraries are of the 64-bit class.
+    std::string stripped = whole;
+    Elf64_Ehdr header{};
+    std::memcpy(&header, stripped.data(), sizeof header);
+    header.e_shoff = header.e_shnum = header.e_shstrndx = 0;
+    std::memcpy(stripped.data(), &header, sizeof header);
+    const ElfImage dynamicOnly = Image(stripped);
+    EXPECT_EQ(dynamicOnly.Damage(), "");
+    EXPECT_EQ(dynamicOnly.NeededNames(), sound.NeededNames());
+    EXPECT_EQ(dynamicOnly.ExportedFunctions(), sound.ExportedFunctions());
+
+    WriteFile(dir / "Stripped.so", stripped);
+    const Sys::ModuleHandle module = Sys::LoadLibrary(dir / "Stripped.so");
+    ASSERT_NE(module, nullptr) << Sys::LastError();
+    EXPECT_NE(Sys::GetSymbol(module, "DepBValue"), nullptr);
+    EXPECT_TRUE(Sys::FreeLibrary(module));
 }
 
 } // namespace
