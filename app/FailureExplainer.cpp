@@ -1,6 +1,6 @@
 #include "FailureExplainer.h"
 
-#include "ElfFile.h"
+#include "LibraryImage.h"
 #include "LoadLists.h"
 #include "LoaderMessage.h"
 #include "ResourceRoot.h"
@@ -279,13 +279,13 @@ std::string FailureExplainer::ExplainMissingEntryPoints(const std::string& path)
     std::string text = PackageName(path) + " cannot start: it must export " + stem + "Init and " +
                        stem + "Exit (named after the file " + fs::path(path).filename().string() +
                        ")";
-    try {
-        const auto present = ElfFile::Read(path).EntryPointLikeExports();
+    // When the file cannot be read, the names the platform wanted are explanation enough.
+    std::string error;
+    if (const std::optional<ElfImage> image = ReadLibraryImage(path, error)) {
+        const auto present = EntryPointLikeExports(*image);
         for (std::size_t i = 0; i < present.size(); ++i) {
             text += (i == 0 ? ", but it exports " : ", ") + present[i];
         }
-    } catch (const ElfError&) {
-        // The names the platform wanted are explanation enough.
     }
     return text + ". Declare both with KX_PACKAGE_ENTRY, or rename the file to match them.";
 }

@@ -1,15 +1,16 @@
 #include "InstallCheck.h"
 
-#include "ElfFile.h"
+#include "LibraryImage.h"
 #include "LibraryResolver.h"
 #include "ResourceRoot.h"
 
 #include <OrvaneExports.h>
 #include <RecordTexts.h>
+#include <Sys.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -33,16 +34,14 @@ std::vector<std::string> PackageEntryPoints(const std::string& path) {
     return {stem + "Init", stem + "Exit"};
 }
 
-// The ELF class and machine of the running program: a library of another kind cannot load.
-const ElfFile* OwnProgram() {
-    static const auto program = []() -> std::unique_ptr<ElfFile> {
-        try {
-            return std::make_unique<ElfFile>(ElfFile::Read("/proc/self/exe"));
-        } catch (const ElfError&) {
-            return nullptr;
-        }
+// The ELF class, byte order and machine of the running program: a library of another kind
+// cannot load.
+const ElfImage* OwnProgram() {
+    static const std::optional<ElfImage> program = [] {
+        std::string error;
+        return ReadLibraryImage(VELMORA::NEVRA::Platform::Sys::ExecutablePath(), error);
     }();
-    return program.get();
+    return program ? &*program : nullptr;
 }
 
 std::string Join(const std::vector<std::string>& items) {
@@ -71,55 +70,59 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
                                        : "the library " + finding.path + " does not exist");
         return;
     }
-    try {
-        const ElfFile elf = ElfFile::Read(finding.path);
-        const ElfFile* program = OwnProgram();
-        if (program != nullptr &&
-            (elf.Is64Bit() != program->Is64Bit() || elf.Machine() != program->Machine())) {
-            finding.problems.push_back(finding.path + " was built for another kind of machine");
-            return;
+    std::string unreadable;
+    const std::optional<ElfImage> elf = ReadLibraryImage(finding.path, unreadable);
+    if (!elf) {
+        finding.problems.push_back(unreadable);
+        return;
+    }
+    const ElfImage* program = OwnProgram();
+    if (program != nullptr && elf->ByteOrder() != program->ByteOrder()) {
+        finding.problems.push_back(finding.path +
+                                   " was built for a machine of the other byte order");
+        return;
+    }
+    if (program != nullptr &&
+        (elf->FileClass() != program->FileClass() || elf->Machine() != program->Machine())) {
+        finding.problems.push_back(finding.path + " was built for another kind of machine");
+        return;
+    }
+    if (!elf->IsSharedObject()) {
+        finding.problems.push_back(finding.path + " is not a shared library");
+        return;
+    }
+    for (const auto& name : entryPoints) {
+        if (!elf->ExportsFunction(name)) {
+            finding.missingEntryPoints.push_back(name);
         }
-        if (!elf.IsSharedObject()) {
-            finding.problems.push_back(finding.path + " is not a shared library");
-            return;
+    }
+    if (!finding.missingEntryPoints.empty()) {
+        std::string problem = "it does not export " + Join(finding.missingEntryPoints);
+        const auto similar = EntryPointLikeExports(*elf);
+        if (!similar.empty()) {
+            problem +=
+                " (it exports " + Join(similar) + "; the entry points are named after the file)";
         }
-        for (const auto& name : entryPoints) {
-            if (!elf.Exports(name)) {
-                finding.missingEntryPoints.push_back(name);
-            }
+        finding.problems.push_back(problem);
+    }
+    const auto& unique = elf->UniqueSymbols();
+    if (!unique.empty()) {
+        finding.warnings.push_back(
+            "it holds GNU-unique symbols (" + unique.front() +
+            (unique.size() > 1 ? " and " + std::to_string(unique.size() - 1) + " more" : "") +
+            "): the system never unloads it, so it cannot be registered again after it was "
+            "unregistered; build it with -fno-gnu-unique");
+    }
+    for (const auto& needed : elf->NeededNames()) {
+        if (!resolver.Find(needed, finding.path, elf->RunPath())) {
+            finding.missingDependencies.push_back(needed);
         }
-        if (!finding.missingEntryPoints.empty()) {
-            std::string problem = "it does not export " + Join(finding.missingEntryPoints);
-            const auto similar = elf.EntryPointLikeExports();
-            if (!similar.empty()) {
-                problem += " (it exports " + Join(similar) +
-                           "; the entry points are named after the file)";
-            }
-            finding.problems.push_back(problem);
-        }
-        if (!elf.UniqueSymbols().empty()) {
-            finding.warnings.push_back(
-                "it holds GNU-unique symbols (" + elf.UniqueSymbols().front() +
-                (elf.UniqueSymbols().size() > 1
-                     ? " and " + std::to_string(elf.UniqueSymbols().size() - 1) + " more"
-                     : "") +
-                "): the system never unloads it, so it cannot be registered again after it was "
-                "unregistered; build it with -fno-gnu-unique");
-        }
-        for (const auto& needed : elf.Needed()) {
-            if (!resolver.Find(needed, finding.path, elf.SearchPaths())) {
-                finding.missingDependencies.push_back(needed);
-            }
-        }
-        if (!finding.missingDependencies.empty()) {
-            finding.problems.push_back(
-                "its dependenc" +
-                std::string(finding.missingDependencies.size() == 1 ? "y " : "ies ") +
-                Join(finding.missingDependencies) +
-                (finding.missingDependencies.size() == 1 ? " is" : " are") + " missing");
-        }
-    } catch (const ElfError& error) {
-        finding.problems.push_back(error.what());
+    }
+    if (!finding.missingDependencies.empty()) {
+        finding.problems.push_back(
+            "its dependenc" + std::string(finding.missingDependencies.size() == 1 ? "y " : "ies ") +
+            Join(finding.missingDependencies) +
+            (finding.missingDependencies.size() == 1 ? " is" : " are") + " missing");
     }
 }
 
