@@ -9,6 +9,8 @@
 
 namespace VELMORA::NEVRA::Platform {
 
+static_assert(ElfImage::identityBytes == sizeof(Elf64_Ehdr), "the larger header");
+
 namespace {
 
 // The structures of one ELF class, and the size of its words.

@@ -20,6 +20,9 @@ public:
     // loading it also wants its symbols, which cost a string for each one exported.
     enum class Detail { Dependencies, Symbols };
 
+    // The leading bytes that hold the header of either class: all that identity needs.
+    static constexpr std::size_t identityBytes = 64;
+
     // Reads `size` bytes at `data`; the image keeps no pointer into them. The bytes may be a
     // prefix of the file: what lies beyond them reads as damage.
     ElfImage(const unsigned char* data, std::size_t size, Detail detail = Detail::Dependencies);

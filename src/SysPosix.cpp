@@ -7,7 +7,6 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
-#include <elf.h>
 #include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
@@ -224,7 +223,7 @@ std::atomic<SleepFunction> sleepFunction{&RealSleep};
 // A library's header and program headers lie at its start; what names its dependencies may lie
 // anywhere in it, past megabytes of code. No library this layer preloads comes near the cap; it
 // only bounds what a huge or endless file costs.
-constexpr std::size_t elfHeaderBytes = sizeof(Elf64_Ehdr);
+constexpr std::size_t elfHeaderBytes = ElfImage::identityBytes;
 constexpr std::size_t elfWholeFileCap = std::size_t{256} << 20;
 
 // The first `limit` bytes of a regular file (the whole file when it is shorter), read into
@@ -256,26 +255,16 @@ ElfImage ReadElfImage(const std::string& path, std::size_t limit) {
 // Whether the process could load the file at all: same class, byte order and machine as the
 // module that holds this code, read from its ELF header in memory.
 bool MatchesProcess(const ElfImage& image) {
-    struct Identity {
-        unsigned char fileClass = ELFCLASSNONE;
-        unsigned char byteOrder = ELFDATANONE;
-        std::uint16_t machine = EM_NONE;
-    };
-    static const Identity own = [] {
-        Identity result;
+    static const ElfImage own = [] {
         Dl_info info{};
         if (::dladdr(reinterpret_cast<void*>(&MatchesProcess), &info) != 0 &&
             info.dli_fbase != nullptr) {
-            const auto* header = static_cast<const unsigned char*>(info.dli_fbase);
-            result.fileClass = header[EI_CLASS];
-            result.byteOrder = header[EI_DATA];
-            // e_machine follows e_ident and e_type in both classes, in native order here.
-            std::memcpy(&result.machine, header + EI_NIDENT + 2, sizeof result.machine);
+            return ElfImage(static_cast<const unsigned char*>(info.dli_fbase), elfHeaderBytes);
         }
-        return result;
+        return ElfImage(nullptr, 0);
     }();
-    return image.HasIdentity() && image.FileClass() == own.fileClass &&
-           image.ByteOrder() == own.byteOrder && image.Machine() == own.machine;
+    return image.HasIdentity() && own.HasIdentity() && image.FileClass() == own.FileClass() &&
+           image.ByteOrder() == own.ByteOrder() && image.Machine() == own.Machine();
 }
 
 // ---------------------------------------------------------------------------------------------
