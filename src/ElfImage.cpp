@@ -61,7 +61,7 @@ struct SymbolTable {
     std::optional<std::uint64_t> entrySize;
 };
 
-// The tags that the dynamic segment holds once, and where each is kept.
+// The tags that count once, and where each is kept.
 const struct {
     std::int64_t tag;
     std::optional<std::uint64_t> DynamicTags::*field;
@@ -318,8 +318,8 @@ private:
                 tags.needed.push_back(value);
             }
             for (const auto& [known, field] : singleTags) {
-                if (tag == known && !(tags.*field)) {
-                    tags.*field = value; // the loader keeps the first
+                if (tag == known) {
+                    tags.*field = value; // as in the loader, a later entry replaces an earlier
                 }
             }
         }
