@@ -8,6 +8,7 @@
 
 #include <elf.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -261,7 +262,8 @@ TEST_F(SysElf, ARealLibraryReadsAlikeWithoutItsSectionTable) {
     const ElfImage sound = Image(whole);
     ASSERT_EQ(sound.Damage(), "");
     EXPECT_TRUE(sound.IsSharedObject());
-    EXPECT_EQ(sound.NeededNames().front(), "DepC.so");
+    const auto& needed = sound.NeededNames(); // a sanitizer's runtime may come first
+    EXPECT_NE(std::find(needed.begin(), needed.end(), "DepC.so"), needed.end());
     EXPECT_TRUE(sound.ExportsFunction("DepBValue"))
         << ::testing::PrintToString(sound.ExportedFunctions());
 
