@@ -94,16 +94,28 @@ std::string FailureExplainer::PackageName(const std::string& path) const {
 std::vector<Explanation> FailureExplainer::Explain(const std::vector<LogRecord>& records,
                                                    const StartupTimeline& timeline) const {
     std::vector<Explanation> explanations;
+    // A registration refused before its library was imported leaves no import span, only its
+    // own record; the stage's failure that follows is that refusal, not a resource root.
+    std::string refused;
     for (const auto& record : records) {
-        if (record.IsFatal()) {
-            explanations.push_back({record.message, ExplainRecord(record.message, timeline)});
+        if (!record.IsFatal()) {
+            continue;
+        }
+        explanations.push_back({record.message, ExplainRecord(record.message, timeline, refused)});
+        refused.clear();
+        for (const char* text :
+             {RecordText::NamesNoFilePath.data(), RecordText::BeingRegisteredPath.data()}) {
+            if (StartsWith(record.message, text)) {
+                refused = After(record.message, text);
+            }
         }
     }
     return explanations;
 }
 
 std::string FailureExplainer::ExplainRecord(const std::string& message,
-                                            const StartupTimeline& timeline) const {
+                                            const StartupTimeline& timeline,
+                                            const std::string& refused) const {
     if (message == RecordText::PreBuildFailed) {
         std::error_code error;
         if (!fs::is_directory(installation_.CustomSeed(), error)) {
@@ -122,15 +134,15 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
     }
     if (message == RecordText::InternalPreFailed) {
         return ExplainStage(RecordText::InternalPreRegistration,
-                            "A pre-load module of NevraPreLoad.xml", timeline);
+                            "A pre-load module of NevraPreLoad.xml", timeline, refused);
     }
     if (message == RecordText::ExternalFailed) {
         return ExplainStage(RecordText::ExternalRegistration,
-                            "An application of NevraPreLoadApp.xml", timeline);
+                            "An application of NevraPreLoadApp.xml", timeline, refused);
     }
     if (message == RecordText::InternalPostFailed) {
         return ExplainStage(RecordText::InternalPostRegistration,
-                            "A post-load module of NevraPostLoad.xml", timeline);
+                            "A post-load module of NevraPostLoad.xml", timeline, refused);
     }
     const std::string loaded = RecordText::AlreadyLoadedPath.data();
     if (StartsWith(message, loaded)) {
@@ -214,8 +226,12 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
 }
 
 std::string FailureExplainer::ExplainStage(const std::string& registration, const std::string& list,
-                                           const StartupTimeline& timeline) const {
+                                           const StartupTimeline& timeline,
+                                           const std::string& refused) const {
     const std::string prefix = list + " could not be registered";
+    if (!refused.empty()) {
+        return prefix + ": " + PackageName(refused) + " was refused, as the record above explains.";
+    }
     const std::string platformPath = installation_.PlatformLibrary().string();
     std::vector<const PackageSpan*> spans;
     for (const auto& span : timeline.Packages()) {

@@ -27,12 +27,14 @@ public:
     std::vector<Explanation> Explain(const std::vector<LogRecord>& records,
                                      const StartupTimeline& timeline) const;
 
-    // The explanation of one fatal record's message.
-    std::string ExplainRecord(const std::string& message, const StartupTimeline& timeline) const;
+    // The explanation of one fatal record's message. `refused` is the package that an earlier
+    // fatal record of the same stage refused before importing it, if any.
+    std::string ExplainRecord(const std::string& message, const StartupTimeline& timeline,
+                              const std::string& refused = {}) const;
 
 private:
     std::string ExplainStage(const std::string& registration, const std::string& list,
-                             const StartupTimeline& timeline) const;
+                             const StartupTimeline& timeline, const std::string& refused) const;
     std::string ExplainMissingEntryPoints(const std::string& path) const;
     std::string PackageName(const std::string& path) const;
 

@@ -85,7 +85,9 @@ const Row rows[] = {
      {},
      1,
      "bin/KxApp/..",
-     {"FATAL the dll path names no file, path=$I/bin/KxApp/.."},
+     {"FATAL the dll path names no file, path=$I/bin/KxApp/..",
+      "-> An application of NevraPreLoadApp.xml could not be registered: Package .. "
+      "(bin/KxApp/..) was refused, as the record above explains."},
      {"PROBLEM  application .. -> bin/KxApp/.."}},
     {"AppEntryParentFolderOff", {Apps("..", "0")}, {}, 0, "", {Succeeded}, {NoProblems}},
     {"AppEntryDriveRootOn",
