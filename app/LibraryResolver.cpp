@@ -1,5 +1,7 @@
 #include "LibraryResolver.h"
 
+#include "DependencySearchOrder.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,18 +13,9 @@ namespace fs = std::filesystem;
 
 namespace kaldor {
 
-namespace {
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
-std::vector<fs::path> SplitDirs(const std::string& list) {
-    std::vector<fs::path> dirs;
-    std::istringstream in(list);
-    for (std::string dir; std::getline(in, dir, ':');) {
-        if (!dir.empty()) {
-            dirs.emplace_back(dir);
-        }
-    }
-    return dirs;
-}
+namespace {
 
 // The library names in the system loader's cache, as `ldconfig -p` lists them:
 // "\tlibz.so.1 (libc6,x86-64) => /lib/x86_64-linux-gnu/libz.so.1".
@@ -70,15 +63,6 @@ std::vector<fs::path> SystemLibraryDirs() {
     return dirs;
 }
 
-std::string ExpandOrigin(std::string dir, const fs::path& origin) {
-    for (const std::string token : {"${ORIGIN}", "$ORIGIN"}) {
-        for (auto at = dir.find(token); at != std::string::npos; at = dir.find(token)) {
-            dir.replace(at, token.size(), origin.string());
-        }
-    }
-    return dir;
-}
-
 bool IsFile(const fs::path& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
@@ -90,7 +74,7 @@ LibraryResolver::LibraryResolver(std::vector<fs::path> searchDirs)
     : searchDirs_(std::move(searchDirs)), systemDirs_(SystemLibraryDirs()),
       cachedNames_(LoaderCacheNames()) {
     if (const char* list = std::getenv("LD_LIBRARY_PATH")) {
-        environmentDirs_ = SplitDirs(list);
+        environmentDirs_ = Sys::SplitSearchPath(list, ':');
     }
 }
 
@@ -99,15 +83,15 @@ std::optional<fs::path> LibraryResolver::Find(const std::string& name, const fs:
     if (name.find('/') != std::string::npos) {
         return IsFile(name) ? std::optional<fs::path>(name) : std::nullopt;
     }
-    const fs::path origin = library.parent_path();
-    std::vector<fs::path> dirs{origin};
-    for (const auto& dir : runPath) {
-        dirs.emplace_back(ExpandOrigin(dir, origin));
+    // The order the platform's own search follows when it loads the library.
+    Sys::DependencySources sources{library.string(), {}, environmentDirs_, runPath, {}};
+    for (const auto& dir : searchDirs_) {
+        sources.added.push_back(dir.string());
     }
-    dirs.insert(dirs.end(), searchDirs_.begin(), searchDirs_.end());
-    dirs.insert(dirs.end(), environmentDirs_.begin(), environmentDirs_.end());
-    dirs.insert(dirs.end(), systemDirs_.begin(), systemDirs_.end());
-    for (const auto& dir : dirs) {
+    for (const auto& dir : systemDirs_) {
+        sources.system.push_back(dir.string());
+    }
+    for (const fs::path dir : Sys::DependencySearchOrder(sources)) {
         if (IsFile(dir / name)) {
             return dir / name;
         }

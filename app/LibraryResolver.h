@@ -1,6 +1,7 @@
-// Finds a library's dependencies the way the loader will when the platform loads it: beside
-// the library, in the library's own run path, in the installation's bin folder (a search
-// directory during start-up), on LD_LIBRARY_PATH and on the system's library path.
+// Finds a library's dependencies the way the loader will when the platform loads it, in the
+// platform's own search order: beside the library, in the installation's bin folder (a search
+// directory during start-up), on LD_LIBRARY_PATH, in the library's own run path and on the
+// system's library path.
 #pragma once
 
 #include <filesystem>
@@ -23,7 +24,7 @@ public:
 
 private:
     std::vector<std::filesystem::path> searchDirs_;
-    std::vector<std::filesystem::path> environmentDirs_;
+    std::vector<std::string> environmentDirs_; // LD_LIBRARY_PATH as kaldor started
     std::vector<std::filesystem::path> systemDirs_;
     std::vector<std::string> cachedNames_; // names the system's loader cache knows, sorted
 };

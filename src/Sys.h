@@ -88,6 +88,9 @@ std::string ExecutablePath();
 // it returns null, sets a non-zero last error and, when `loaderText` is given, puts the loader's
 // own text there: the text belongs to this call, whatever other threads load or unload.
 ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText = nullptr);
+// How deep the layer follows dependencies of dependencies when it looks for them itself: deeper
+// chains are no real libraries but a cycle that the names seen so far missed.
+inline constexpr int maxDependencyDepth = 64;
 // A module already loaded from `path` (a bare name found as LoadLibrary finds it), without
 // loading it or holding a reference; null if none.
 ModuleHandle FindLoadedModule(const std::string& path);

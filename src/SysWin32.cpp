@@ -2,6 +2,7 @@
 // paths passed to the system unchanged.
 #include "Sys.h"
 
+#include "EntryName.h"
 #include "PeImage.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -54,26 +55,6 @@ void FillEntry(const WIN32_FIND_DATAA& data, FindEntry& out) {
     out.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     out.regular = IsRegularKind(data.dwFileAttributes);
     out.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-bool IsSeparatorChar(char c) {
-    return c == '\\' || c == '/';
-}
-
-// The entry a path names: without trailing separators, so that "a\" of a directory link is the
-// link. A drive root ("C:\") keeps its separator.
-std::string EntryName(const std::string& path, bool& hadSeparator) {
-    std::size_t end = path.size();
-    while (end > 1 && IsSeparatorChar(path[end - 1]) && path[end - 2] != ':') {
-        --end;
-    }
-    hadSeparator = end < path.size();
-    return path.substr(0, end);
-}
-
-std::string EntryName(const std::string& path) {
-    bool hadSeparator = false;
-    return EntryName(path, hadSeparator);
 }
 
 // Closes a handle on every path out of a scope.
@@ -181,7 +162,7 @@ bool IsFile(const std::string& path) {
 
 std::string FindMissingImport(const std::string& path, const std::string& directory,
                               std::set<std::string>& seen, int depth) {
-    if (depth > 32) {
+    if (depth > maxDependencyDepth) {
         return std::string();
     }
     for (const std::string& name : ImportedNames(path)) {

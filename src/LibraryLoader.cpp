@@ -1,0 +1,335 @@
+#include "LibraryLoader.h"
+
+#include "DependencySearchOrder.h"
+#include "ElfImage.h"
+#include "ErrnoKeeper.h"
+#include "FileDescriptor.h"
+#include "LoaderError.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <utility>
+
+namespace VELMORA::NEVRA::Platform::Sys {
+
+namespace {
+
+// A library's header and program headers lie at its start; what names its dependencies may lie
+// anywhere in it, past megabytes of code. No library this layer preloads comes near the cap; it
+// only bounds what a huge or endless file costs.
+constexpr std::size_t elfHeaderBytes = ElfImage::identityBytes;
+constexpr std::size_t elfWholeFileCap = std::size_t{256} << 20;
+
+// The first `limit` bytes of a regular file (the whole file when it is shorter), read into
+// memory for ElfImage. Anything that is not a regular file, or cannot be read, yields no bytes,
+// which reads as "not an ELF file". O_NONBLOCK keeps a FIFO from blocking the open.
+ElfImage ReadElfImage(const std::string& path, std::size_t limit) {
+    std::vector<unsigned char> bytes;
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat status {};
+    if (fd.Valid() && ::fstat(fd.Get(), &status) == 0 && S_ISREG(status.st_mode)) {
+        bytes.resize(std::min(static_cast<std::uint64_t>(status.st_size),
+                              static_cast<std::uint64_t>(limit)));
+        std::size_t filled = 0;
+        while (filled < bytes.size()) {
+            const ssize_t got = ::read(fd.Get(), bytes.data() + filled, bytes.size() - filled);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                break; // a file cut short while it was read: what was read is what there is
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        bytes.resize(filled);
+    }
+    return ElfImage(bytes.data(), bytes.size());
+}
+
+// Whether the process could load the file at all: same class, byte order and machine as the
+// module that holds this code, read from its ELF header in memory.
+bool MatchesProcess(const ElfImage& image) {
+    static const ElfImage own = [] {
+        Dl_info info{};
+        if (::dladdr(reinterpret_cast<void*>(&MatchesProcess), &info) != 0 &&
+            info.dli_fbase != nullptr) {
+            return ElfImage(static_cast<const unsigned char*>(info.dli_fbase), elfHeaderBytes);
+        }
+        return ElfImage(nullptr, 0);
+    }();
+    return image.HasIdentity() && own.HasIdentity() && image.FileClass() == own.FileClass() &&
+           image.ByteOrder() == own.ByteOrder() && image.Machine() == own.Machine();
+}
+
+std::string TakeDlError() {
+    const char* text = ::dlerror();
+    return text != nullptr ? std::string(text) : std::string("unknown dynamic loader error");
+}
+
+bool IsLoaded(const std::string& name) {
+    void* handle = ::dlopen(name.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+    if (handle == nullptr) {
+        ::dlerror();
+        return false;
+    }
+    ::dlclose(handle);
+    return true;
+}
+
+bool IsBareName(const std::string& path) {
+    return path.find('/') == std::string::npos;
+}
+
+// The first of `directories` that holds a library `name` this process can load; empty if none.
+// The dynamic loader skips files of the wrong class or machine in its search directories, and so
+// does this search.
+std::string LocateLibrary(const std::string& name, const std::vector<std::string>& directories) {
+    for (const std::string& directory : directories) {
+        std::string candidate = directory;
+        if (!candidate.empty() && candidate.back() != '/') {
+            candidate += '/';
+        }
+        candidate += name;
+        struct stat status {};
+        if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            MatchesProcess(ReadElfImage(candidate, elfHeaderBytes))) {
+            return candidate;
+        }
+    }
+    return std::string();
+}
+
+// Loads the dependencies of one library that the dynamic loader would not find on its own, and
+// holds them until the library itself is loaded (or has failed to load).
+//
+// The dynamic loader satisfies a DT_NEEDED entry with a library already loaded whose SONAME
+// matches the name, wherever that library came from. So loading a dependency by its full path
+// first makes the later load of the library succeed without an rpath. This relies on the
+// dependency's SONAME being its file name, the usual case (and what a library built without a
+// version gets). The dependencies are loaded RTLD_LOCAL: the name match does not need them in
+// the global scope, and keeping them out of it leaves every library's symbols its own, as the
+// Windows loader does.
+class DependencyPreloader final {
+public:
+    // The directories are asked for only when a needed library is not loaded yet: most
+    // packages need nothing the process does not already hold, and the search-path variable
+    // grows with every package imported.
+    explicit DependencyPreloader(std::function<std::vector<std::string>()> directories)
+        : directoriesSource_(std::move(directories)) {}
+    ~DependencyPreloader() { Release(); }
+    DependencyPreloader(DependencyPreloader&&) = delete;
+    DependencyPreloader& operator=(DependencyPreloader&&) = delete;
+    DependencyPreloader(const DependencyPreloader&) = delete;
+    DependencyPreloader& operator=(const DependencyPreloader&) = delete;
+
+    // Loads what `path` needs, dependencies of dependencies first. On a failure the loader's
+    // text lands in `error` and false comes back.
+    bool Preload(const std::string& path, std::string& error) { return PreloadFor(path, error, 0); }
+
+    // Drops the references taken here; whatever a loaded library needs stays loaded through it.
+    void Release() {
+        ErrnoKeeper keep;
+        for (auto handle = handles_.rbegin(); handle != handles_.rend(); ++handle) {
+            ::dlclose(*handle);
+        }
+        handles_.clear();
+    }
+
+private:
+    bool PreloadFor(const std::string& path, std::string& error, int depth) {
+        if (depth > maxDependencyDepth) {
+            return true;
+        }
+        const ElfImage image = ReadElfImage(path, elfWholeFileCap);
+        for (const std::string& name : image.NeededNames()) {
+            if (!IsBareName(name) || !seen_.insert(name).second || IsLoaded(name)) {
+                continue;
+            }
+            const std::string found = LocateLibrary(name, Directories());
+            if (found.empty()) {
+                continue; // left to the dynamic loader's own search
+            }
+            if (!PreloadFor(found, error, depth + 1)) {
+                return false;
+            }
+            ::dlerror();
+            void* handle = ::dlopen(found.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle == nullptr) {
+                error = TakeDlError();
+                return false;
+            }
+            handles_.push_back(handle);
+        }
+        return true;
+    }
+
+    const std::vector<std::string>& Directories() {
+        if (directoriesSource_) {
+            directories_ = directoriesSource_();
+            directoriesSource_ = nullptr;
+        }
+        return directories_;
+    }
+
+    std::function<std::vector<std::string>()> directoriesSource_;
+    std::vector<std::string> directories_;
+    std::set<std::string> seen_;
+    std::vector<void*> handles_;
+};
+
+// Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
+// which dlsym searches too. _dl_find_object looks the address up in a sorted table; dladdr walks
+// every loaded library, and a package's two entry points are asked for with hundreds loaded.
+bool DefinedIn(ModuleHandle module, void* symbol) {
+    link_map* own = nullptr;
+    if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0) {
+        ::dlerror();
+        return false;
+    }
+    dl_find_object defining{};
+    return ::_dl_find_object(symbol, &defining) == 0 && defining.dlfo_link_map == own;
+}
+
+} // namespace
+
+ModuleHandle LibraryLoader::Load(const std::string& path, std::string* loaderText) {
+    const auto fail = [loaderText](std::string text, int code) -> ModuleHandle {
+        if (loaderText != nullptr) {
+            *loaderText = std::move(text);
+        }
+        errno = code;
+        return nullptr;
+    };
+    if (path.empty()) {
+        // dlopen("") would hand back the main program.
+        return fail("cannot load a library from an empty path", EINVAL);
+    }
+    const std::string found = LibraryFile(path);
+    // A bare name found nowhere is left to the system's own search, which never reads a file
+    // of that name from the current directory; neither does this layer.
+    const std::string file = found.empty() ? path : found;
+    std::string error;
+    void* handle = nullptr;
+    {
+        // Asked for at the first dependency not loaded yet, before the preloader loads any.
+        DependencyPreloader preloader([this, &file] { return DependencyDirectories(file); });
+        if (found.empty() || preloader.Preload(file, error)) {
+            ::dlerror();
+            handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle == nullptr) {
+                error = TakeDlError();
+            }
+        }
+    }
+    if (handle != nullptr) {
+        return handle;
+    }
+    int code = ErrorFromLoaderText(error);
+    // The dynamic loader passes over a library of another machine as if it were not there and
+    // says so ("No such file or directory"); the file is there, it is the wrong kind.
+    if (!IsBareName(file)) {
+        const ElfImage image = ReadElfImage(file, elfHeaderBytes);
+        if (image.HasIdentity() && !MatchesProcess(image)) {
+            if (code == ENOENT) {
+                error += " (the file is a library for another machine)";
+            }
+            code = ENOEXEC;
+        }
+    }
+    return fail(std::move(error), code);
+}
+
+ModuleHandle LibraryLoader::FindLoaded(const std::string& path) {
+    if (path.empty()) {
+        return nullptr;
+    }
+    ErrnoKeeper keep;
+    void* handle = ::dlopen(path.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+    if (handle == nullptr) {
+        ::dlerror();
+        // A bare name loaded from where Load found it is known by that path only.
+        const std::string found = IsBareName(path) ? LibraryFile(path) : std::string();
+        if (found.empty()) {
+            return nullptr;
+        }
+        handle = ::dlopen(found.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+        if (handle == nullptr) {
+            ::dlerror();
+            return nullptr;
+        }
+    }
+    // The module stays loaded through whoever loaded it; the handle remains valid meanwhile.
+    ::dlclose(handle);
+    return handle;
+}
+
+void* LibraryLoader::Symbol(ModuleHandle module, const char* name) {
+    if (module == nullptr || name == nullptr) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    ::dlerror();
+    void* symbol = ::dlsym(module, name);
+    if (symbol == nullptr || !DefinedIn(module, symbol)) {
+        ::dlerror();
+        errno = ENOENT;
+        return nullptr;
+    }
+    return symbol;
+}
+
+DirectoryCookie LibraryLoader::AddDirectory(const std::string& directory) {
+    // Like the Windows call, only absolute directories are taken.
+    if (directory.empty() || directory.front() != '/') {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::uintptr_t cookie = nextCookie_++;
+    added_.push_back({cookie, directory});
+    return reinterpret_cast<DirectoryCookie>(cookie);
+}
+
+bool LibraryLoader::RemoveDirectory(DirectoryCookie cookie) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto value = reinterpret_cast<std::uintptr_t>(cookie);
+    const auto found =
+        std::find_if(added_.begin(), added_.end(), [value](const AddedDirectory& directory) {
+            return directory.cookie == value;
+        });
+    if (found == added_.end()) {
+        errno = EINVAL;
+        return false;
+    }
+    added_.erase(found);
+    return true;
+}
+
+std::vector<std::string> LibraryLoader::DependencyDirectories(const std::string& path) {
+    DependencySources sources;
+    sources.library = path;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const AddedDirectory& directory : added_) {
+            sources.added.push_back(directory.path);
+        }
+    }
+    sources.searchPath = *searchPath_();
+    // The run path and the system's directories are the dynamic loader's own search, which
+    // follows the same order for whatever the layer does not find first.
+    return DependencySearchOrder(sources);
+}
+
+std::string LibraryLoader::LibraryFile(const std::string& path) const {
+    return IsBareName(path) ? LocateLibrary(path, *searchPath_()) : path;
+}
+
+} // namespace VELMORA::NEVRA::Platform::Sys

@@ -1,0 +1,55 @@
+// The Windows loader's behaviour on top of the Linux dynamic loader: a library's dependencies are
+// found in the library's own directory, in the added DLL search directories and in the
+// search-path variable as the process has it now, without an rpath; a bare name is looked for in
+// that variable first; a failed load reports an error code along with the loader's text.
+#pragma once
+
+#include "EnvironmentStore.h"
+#include "Sys.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace VELMORA::NEVRA::Platform::Sys {
+
+class LibraryLoader final {
+public:
+    // The search-path variable's directories as they stand at the moment of asking.
+    using SearchPathSource = SharedDirectories (*)();
+
+    explicit LibraryLoader(SearchPathSource searchPath) : searchPath_(searchPath) {}
+    LibraryLoader(const LibraryLoader&) = delete;
+    LibraryLoader& operator=(const LibraryLoader&) = delete;
+
+    // As Sys::LoadLibrary, Sys::FindLoadedModule, Sys::AddDllDirectory, Sys::RemoveDllDirectory.
+    ModuleHandle Load(const std::string& path, std::string* loaderText);
+    ModuleHandle FindLoaded(const std::string& path);
+    DirectoryCookie AddDirectory(const std::string& directory);
+    bool RemoveDirectory(DirectoryCookie cookie);
+    // As Sys::GetSymbol: dlsym also searches the module's dependencies; the Windows loader, whose
+    // behaviour packages are written for, looks at the module's own exports only.
+    static void* Symbol(ModuleHandle module, const char* name);
+
+private:
+    struct AddedDirectory {
+        std::uintptr_t cookie;
+        std::string path;
+    };
+
+    // Where the dependencies of `path` are looked for by the layer itself, in order.
+    std::vector<std::string> DependencyDirectories(const std::string& path);
+    // The file a library name stands for: a path with a folder is itself; a bare name is looked
+    // for in the search-path variable as it stands now. Empty when only the system can tell.
+    std::string LibraryFile(const std::string& path) const;
+
+    SearchPathSource searchPath_;
+    // Process-wide like the system lists they stand in for: other threads of the host may load
+    // libraries through the layer while the platform adds or removes a directory.
+    std::mutex mutex_;
+    std::vector<AddedDirectory> added_;
+    std::uintptr_t nextCookie_ = 1;
+};
+
+} // namespace VELMORA::NEVRA::Platform::Sys
