@@ -103,6 +103,11 @@ bool IsDirectory(const std::string& path) {
     return ReadAttributes("IsDirectory", path).directory;
 }
 
+bool DirectoryExists(const std::string& path) {
+    Sys::Attributes attributes;
+    return Sys::GetAttributes(path, attributes) && attributes.directory;
+}
+
 bool IsRegularFile(const std::string& path) {
     // What the system calls one; FIFOs, sockets and devices would block or never end a read.
     return ReadAttributes("IsRegularFile", path).regular && !IsDeviceName(path);

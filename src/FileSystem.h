@@ -16,6 +16,8 @@ struct FindEntry;
 
 bool PathExists(const std::string& path);  // never throws
 bool IsDirectory(const std::string& path); // throws when the entry cannot be read
+// A directory, or a link that resolves to one, asked with one look at the entry; never throws.
+bool DirectoryExists(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool IsFileLink(const std::string& path);
 

@@ -24,7 +24,7 @@ template <typename Container> void EraseAll(Container& ids, std::uint32_t id) {
 // A path that can name no package library. It must never reach the host: the resource root of
 // an empty path or of a folder is a folder relative to somewhere unintended.
 bool NamesNoFile(const std::string& dll) {
-    return dll.empty() || IsSeparator(dll.back()) || (PathExists(dll) && IsDirectory(dll));
+    return dll.empty() || IsSeparator(dll.back()) || DirectoryExists(dll);
 }
 
 } // namespace
