@@ -22,36 +22,58 @@ namespace VELMORA::NEVRA::Platform::Sys {
 
 namespace {
 
-// A library's header and program headers lie at its start; what names its dependencies may lie
-// anywhere in it, past megabytes of code. No library this layer preloads comes near the cap; it
-// only bounds what a huge or endless file costs.
-constexpr std::size_t elfHeaderBytes = ElfImage::identityBytes;
+// What a read of a library is for: its identity lies in the first bytes; what names its
+// dependencies (program headers, dynamic segment, string table) lies near the start of any
+// ordinary library, but may lie anywhere in it, past megabytes of code.
+enum class ElfPart { Identity, Dependencies };
+
+// A prefix that holds all a small library's dependency data, read at once; the whole file is
+// read only when something lies beyond it. No library this layer preloads comes near the cap;
+// it only bounds what a huge or endless file costs.
+constexpr std::size_t elfIdentityBytes = ElfImage::identityBytes;
+constexpr std::size_t elfPrefixBytes = std::size_t{64} << 10;
 constexpr std::size_t elfWholeFileCap = std::size_t{256} << 20;
 
-// The first `limit` bytes of a regular file (the whole file when it is shorter), read into
-// memory for ElfImage. Anything that is not a regular file, or cannot be read, yields no bytes,
+// Fills `bytes` from the start of the file, as far as the file goes; on a read error, with what
+// was read before it.
+void ReadPrefix(int fd, std::vector<unsigned char>& bytes) {
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got =
+            ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break; // a file cut short while it was read: what was read is what there is
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+}
+
+// The part of a regular file that ElfImage needs, read into memory: one read of a bounded
+// prefix, and the whole file (up to the cap) only where the prefix leaves the image damaged and
+// the file goes on. Anything that is not a regular file, or cannot be read, yields no bytes,
 // which reads as "not an ELF file". O_NONBLOCK keeps a FIFO from blocking the open.
-ElfImage ReadElfImage(const std::string& path, std::size_t limit) {
-    std::vector<unsigned char> bytes;
+ElfImage ReadElfImage(const std::string& path, ElfPart part) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
-    if (fd.Valid() && ::fstat(fd.Get(), &status) == 0 && S_ISREG(status.st_mode)) {
-        bytes.resize(std::min(static_cast<std::uint64_t>(status.st_size),
-                              static_cast<std::uint64_t>(limit)));
-        std::size_t filled = 0;
-        while (filled < bytes.size()) {
-            const ssize_t got = ::read(fd.Get(), bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                break; // a file cut short while it was read: what was read is what there is
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        bytes.resize(filled);
+    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return ElfImage(nullptr, 0);
     }
-    return ElfImage(bytes.data(), bytes.size());
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    const std::size_t prefix = part == ElfPart::Identity ? elfIdentityBytes : elfPrefixBytes;
+    std::vector<unsigned char> bytes(std::min<std::uint64_t>(size, prefix));
+    ReadPrefix(fd.Get(), bytes);
+    ElfImage image(bytes.data(), bytes.size());
+    if (part == ElfPart::Dependencies && !image.Damage().empty() && size > bytes.size() &&
+        bytes.size() == prefix) {
+        bytes.resize(std::min<std::uint64_t>(size, elfWholeFileCap));
+        ReadPrefix(fd.Get(), bytes);
+        image = ElfImage(bytes.data(), bytes.size());
+    }
+    return image;
 }
 
 // Whether the process could load the file at all: same class, byte order and machine as the
@@ -61,7 +83,7 @@ bool MatchesProcess(const ElfImage& image) {
         Dl_info info{};
         if (::dladdr(reinterpret_cast<void*>(&MatchesProcess), &info) != 0 &&
             info.dli_fbase != nullptr) {
-            return ElfImage(static_cast<const unsigned char*>(info.dli_fbase), elfHeaderBytes);
+            return ElfImage(static_cast<const unsigned char*>(info.dli_fbase), elfIdentityBytes);
         }
         return ElfImage(nullptr, 0);
     }();
@@ -100,7 +122,7 @@ std::string LocateLibrary(const std::string& name, const std::vector<std::string
         candidate += name;
         struct stat status {};
         if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-            MatchesProcess(ReadElfImage(candidate, elfHeaderBytes))) {
+            MatchesProcess(ReadElfImage(candidate, ElfPart::Identity))) {
             return candidate;
         }
     }
@@ -148,7 +170,7 @@ private:
         if (depth > maxDependencyDepth) {
             return true;
         }
-        const ElfImage image = ReadElfImage(path, elfWholeFileCap);
+        const ElfImage image = ReadElfImage(path, ElfPart::Dependencies);
         for (const std::string& name : image.NeededNames()) {
             if (!IsBareName(name) || !seen_.insert(name).second || IsLoaded(name)) {
                 continue;
@@ -236,7 +258,7 @@ ModuleHandle LibraryLoader::Load(const std::string& path, std::string* loaderTex
     // The dynamic loader passes over a library of another machine as if it were not there and
     // says so ("No such file or directory"); the file is there, it is the wrong kind.
     if (!IsBareName(file)) {
-        const ElfImage image = ReadElfImage(file, elfHeaderBytes);
+        const ElfImage image = ReadElfImage(file, ElfPart::Identity);
         if (image.HasIdentity() && !MatchesProcess(image)) {
             if (code == ENOENT) {
                 error += " (the file is a library for another machine)";

@@ -73,6 +73,17 @@ TEST_F(SysLibrary, DependenciesBesideTheLibraryLoadWithoutRpath) {
     }
 }
 
+// The layer reads the start of a library at once and the rest only where its dependencies are
+// named further in, as in a library with thousands of exports.
+TEST_F(SysLibrary, DependenciesNamedFarIntoTheFileAreFoundToo) {
+    CopyLibraries(dir, {"PkgWide.so", "DepB.so", "DepC.so"});
+    const Loaded module = Load(dir / "PkgWide.so");
+    ASSERT_NE(module.get(), nullptr) << loaderText;
+    const auto value = reinterpret_cast<int (*)()>(Sys::GetSymbol(module.get(), "PkgWideValue"));
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value(), 42);
+}
+
 TEST_F(SysLibrary, DependenciesInAnAddedDirectoryOrInTheSearchPathVariableAsItStandsNow) {
     CopyLibraries(dir / "package", {"PkgA.so"});
     CopyLibraries(dir / "shared", {"DepB.so", "DepC.so"});
