@@ -1,5 +1,7 @@
 // The operating-system layer: every call into the system goes through here.
 // It does mechanics only; messages, retries and ordering belong to the callers.
+// Implemented by SysWin32.cpp on Windows; on Linux by SysPosix.cpp, with the loader emulation
+// that Linux lacks (LibraryLoader) and the environment's storage (EnvironmentStore) beside it.
 #pragma once
 
 #include <cstdint>
