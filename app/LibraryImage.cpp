@@ -18,8 +18,10 @@ std::optional<ElfImage> ReadLibraryImage(const std::string& path, std::string& e
         error = path + " is not a shared library (no ELF header)";
         return std::nullopt;
     }
-    if (!image.Damage().empty()) {
-        error = path + " is cut short or damaged: " + image.Damage();
+    if (!image.Damage().empty() || !image.SegmentsFit(bytes.size())) {
+        error = path + " is cut short or damaged: " +
+                (image.Damage().empty() ? "its load segments end past the end of the file"
+                                        : image.Damage());
         return std::nullopt;
     }
     return image;

@@ -292,7 +292,12 @@ private:
             }
             const auto type = Fix(header.p_type);
             if (type == PT_LOAD) {
-                loads_.push_back({Fix(header.p_offset), Fix(header.p_vaddr), Fix(header.p_filesz)});
+                const LoadSegment load{Fix(header.p_offset), Fix(header.p_vaddr),
+                                       Fix(header.p_filesz)};
+                loads_.push_back(load);
+                const std::uint64_t end = load.offset + load.fileSize;
+                image_.mappedEnd_ = std::max(image_.mappedEnd_,
+                                             end < load.offset ? UINT64_MAX : end); // wrapped
             } else if (type == PT_DYNAMIC && !dynamic) {
                 dynamic = Extent{Fix(header.p_offset), Fix(header.p_filesz)};
             }

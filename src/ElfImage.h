@@ -52,6 +52,11 @@ public:
     // system never unloads the library.
     const std::vector<std::string>& UniqueSymbols() const { return unique_; }
 
+    // Whether a file of `fileSize` bytes holds all that its load segments map. The loader maps a
+    // shorter file all the same, and the process dies of SIGBUS when it touches a page past the
+    // end, so such a file must never reach it.
+    bool SegmentsFit(std::uint64_t fileSize) const { return mappedEnd_ <= fileSize; }
+
     // Why the file is not a readable library, or why names were passed over; empty when
     // nothing was wrong. The first problem met is kept.
     const std::string& Damage() const { return damage_; }
@@ -65,6 +70,7 @@ private:
     unsigned char byteOrder_ = 0;
     std::uint16_t machine_ = 0;
     bool sharedObject_ = false;
+    std::uint64_t mappedEnd_ = 0; // the furthest file byte a load segment maps, plus one
     std::vector<std::string> needed_;
     std::vector<std::string> runPath_;
     std::vector<std::string> exported_;

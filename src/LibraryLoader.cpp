@@ -56,13 +56,16 @@ void ReadPrefix(int fd, std::vector<unsigned char>& bytes) {
 // prefix, and the whole file (up to the cap) only where the prefix leaves the image damaged and
 // the file goes on. Anything that is not a regular file, or cannot be read, yields no bytes,
 // which reads as "not an ELF file". O_NONBLOCK keeps a FIFO from blocking the open.
-ElfImage ReadElfImage(const std::string& path, ElfPart part) {
+ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* fileSize = nullptr) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
     if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return ElfImage(nullptr, 0);
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (fileSize != nullptr) {
+        *fileSize = size;
+    }
     const std::size_t prefix = part == ElfPart::Identity ? elfIdentityBytes : elfPrefixBytes;
     std::vector<unsigned char> bytes(std::min<std::uint64_t>(size, prefix));
     ReadPrefix(fd.Get(), bytes);
@@ -170,7 +173,12 @@ private:
         if (depth > maxDependencyDepth) {
             return true;
         }
-        const ElfImage image = ReadElfImage(path, ElfPart::Dependencies);
+        std::uint64_t size = 0;
+        const ElfImage image = ReadElfImage(path, ElfPart::Dependencies, &size);
+        if (image.HasIdentity() && !image.SegmentsFit(size)) {
+            error = path + ": file too short"; // the loader's own words for a short file
+            return false;
+        }
         for (const std::string& name : image.NeededNames()) {
             if (!IsBareName(name) || !seen_.insert(name).second || IsLoaded(name)) {
                 continue;

@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -141,6 +143,15 @@ TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
         WriteFile(broken, content);
         ExpectLoadFails(broken, ENOEXEC, "Broken.so");
     }
+    // Cut past its program headers, as a package or as a dependency: the system's loader would
+    // map the missing pages all the same, and the process would die of SIGBUS touching them.
+    std::ifstream in(fs::path(SYS_TEST_LIBRARY_DIR) / "DepC.so", std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(in), {}};
+    WriteFile(broken, whole.substr(0, 2048));
+    ExpectLoadFails(broken, ENOEXEC, "Broken.so: file too short");
+    CopyLibraries(dir / "cut", {"PkgA.so", "DepB.so"});
+    WriteFile(dir / "cut/DepC.so", whole.substr(0, 2048));
+    ExpectLoadFails(dir / "cut/PkgA.so", ENOEXEC, "DepC.so: file too short");
     Sys::SetLastError(0);
     EXPECT_EQ(Sys::LoadLibrary("", nullptr), nullptr) << "never the main program";
     EXPECT_NE(Sys::LastError(), 0u);
