@@ -1,6 +1,7 @@
 #include "LibraryResolver.h"
 
 #include "DependencySearchOrder.h"
+#include "SearchPathValue.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "DependencySearchOrder.h"
 
-#include <algorithm>
+#include <string_view>
 
 namespace VELMORA::NEVRA::Platform::Sys {
 
@@ -34,19 +34,6 @@ std::vector<std::string> DependencySearchOrder(const DependencySources& sources)
     }
     order.insert(order.end(), sources.system.begin(), sources.system.end());
     return order;
-}
-
-std::vector<std::string> SplitSearchPath(std::string_view value, char delimiter) {
-    std::vector<std::string> directories;
-    std::size_t start = 0;
-    while (start <= value.size()) {
-        const auto end = std::min(value.find(delimiter, start), value.size());
-        if (end > start) {
-            directories.emplace_back(value.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return directories;
 }
 
 std::string LibraryDirectory(const std::string& path) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace VELMORA::NEVRA::Platform::Sys {
@@ -23,10 +22,6 @@ struct DependencySources {
 // system's directories. The run path comes after the variable because the layer finds what lies
 // in the first three itself before the dynamic loader, which reads the rest, is asked.
 std::vector<std::string> DependencySearchOrder(const DependencySources& sources);
-
-// The directories of a search-path value, in order. An empty element would mean the current
-// directory, which no caller intends; it is left out.
-std::vector<std::string> SplitSearchPath(std::string_view value, char delimiter);
 
 // The directory part of a library path ("/" for a file in the root); empty for a bare name.
 std::string LibraryDirectory(const std::string& path);

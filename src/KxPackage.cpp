@@ -10,9 +10,9 @@
 #include "ResourceKind.h"
 #include "Sys.h"
 
-#include <algorithm>
 #include <set>
 #include <stdexcept>
+#include <utility>
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -61,38 +61,12 @@ void ReleasePackageId(std::uint32_t id) {
 }
 
 std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
-    const std::string variable = Sys::SearchPathVariable();
-    const char delimiter = Sys::SearchPathDelimiter();
-    std::string old;
-    Sys::GetEnvironment(variable, old); // a missing variable reads as empty
-    // An empty element means the current directory to every program the host starts: a bare
-    // library name adds nothing, and an empty or sloppy old value gives no empty element.
-    // The old value grows with every import: its elements are copied in place, never one by one
-    // into strings of their own.
-    std::string value;
-    value.reserve(old.size() + 1);
-    const auto append = [&value, delimiter](const std::string& from, std::size_t start,
-                                            std::size_t length) {
-        if (length != 0) {
-            if (!value.empty()) {
-                value += delimiter;
-            }
-            value.append(from, start, length);
-        }
-    };
+    std::vector<std::string> directories;
+    directories.reserve(dlls.size());
     for (const auto& dll : dlls) {
-        const std::string directory = FilePath(dll).Parent().Str();
-        append(directory, 0, directory.size());
+        directories.push_back(FilePath(dll).Parent().Str());
     }
-    for (std::size_t start = 0; start <= old.size();) {
-        const std::size_t end = std::min(old.find(delimiter, start), old.size());
-        append(old, start, end - start);
-        start = end + 1;
-    }
-    if (value == old) {
-        return 0;
-    }
-    if (!Sys::SetEnvironment(variable, value)) {
+    if (!Sys::PrependSearchPath(directories)) {
         KX_LOG_FATAL(RecordText::SearchPathFailed);
         return -1;
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace VELMORA::NEVRA::Platform::Sys {
 
@@ -72,6 +73,10 @@ SleepFunction SetSleepFunction(SleepFunction function);
 // more than the value itself.
 bool GetEnvironment(const std::string& name, std::string& value);
 bool SetEnvironment(const std::string& name, const std::string& value);
+// Puts `directories` in front of the library search-path variable by SearchPathWithPrefix's rule
+// (no empty element, in front or behind) and sets nothing when that changes nothing. On Linux an
+// import costs its own directories, not the whole value again, however long it has grown.
+bool PrependSearchPath(const std::vector<std::string>& directories);
 
 ErrorCode LastError();
 void SetLastError(ErrorCode code);

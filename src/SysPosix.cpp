@@ -357,6 +357,11 @@ bool SetEnvironment(const std::string& name, const std::string& value) {
     return environmentStore.Set(name, value);
 }
 
+bool PrependSearchPath(const std::vector<std::string>& directories) {
+    return environmentStore.PrependSearchPath(SearchPathVariable(), SearchPathDelimiter(),
+                                              directories);
+}
+
 ErrorCode LastError() {
     return static_cast<ErrorCode>(errno);
 }

@@ -4,6 +4,7 @@
 
 #include "EntryName.h"
 #include "PeImage.h"
+#include "SearchPathValue.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -378,6 +379,13 @@ bool GetEnvironment(const std::string& name, std::string& value) {
 
 bool SetEnvironment(const std::string& name, const std::string& value) {
     return ::SetEnvironmentVariableA(name.c_str(), value.c_str()) != FALSE;
+}
+
+bool PrependSearchPath(const std::vector<std::string>& directories) {
+    std::string old; // an unset variable reads as empty, and stays unset with nothing to add
+    GetEnvironment(SearchPathVariable(), old);
+    const std::string value = SearchPathWithPrefix(directories, old, SearchPathDelimiter());
+    return value == old || SetEnvironment(SearchPathVariable(), value);
 }
 
 ErrorCode LastError() {

@@ -1,5 +1,5 @@
 // The one search order for a library's dependencies, which the layer's own search and kaldor's
-// prediction both follow: which directory comes before which, and how the sources are read.
+// prediction both follow: which directory comes before which.
 #include "DependencySearchOrder.h"
 
 #include <gtest/gtest.h>
@@ -31,24 +31,6 @@ TEST(DependencySearchOrder, BesideTheLibraryAddedSearchPathRunPathThenSystem) {
     for (const auto& row : rows) {
         EXPECT_EQ(Sys::DependencySearchOrder(row.sources), row.expected) << row.sources.library;
     }
-}
-
-TEST(DependencySearchOrder, SearchPathDropsEmptyElementsThatWouldMeanTheCurrentDirectory) {
-    const struct {
-        const char* value;
-        List expected;
-    } rows[] = {
-        {"", {}},
-        {":", {}},
-        {"/a", {"/a"}},
-        {"::/a::/b:", {"/a", "/b"}},
-        {"/a:/a", {"/a", "/a"}},
-        {"rel:/a b", {"rel", "/a b"}},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(Sys::SplitSearchPath(row.value, ':'), row.expected) << row.value;
-    }
-    EXPECT_EQ(Sys::SplitSearchPath("C:\\a;;D:\\b", ';'), (List{"C:\\a", "D:\\b"}));
 }
 
 } // namespace

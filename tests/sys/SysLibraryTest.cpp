@@ -8,7 +8,9 @@
 #include <elf.h>
 
 #include <malloc.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fstream>
@@ -268,6 +270,61 @@ TEST(SysEnvironment, ReplacedValuesAreFreed) {
     EXPECT_EQ(read, "short");
     EXPECT_FALSE(Sys::SetEnvironment("A=B", "c"));
     ::unsetenv(name);
+}
+
+// The entries of the environment that set `name`: putenv finds the one it replaces by name, so a
+// rewrite that lost track of it would leave two.
+int EnvironmentEntries(const std::string& name) {
+    int count = 0;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        count += std::string(*entry).rfind(name + "=", 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+// Every import puts its directory in front of the search path. Each costs its own directory, yet
+// the value read back is always the rule's, whoever set it before, and the environment holds it
+// once.
+TEST(SysEnvironment, SearchPathGrowsInFrontByTheRuleWhoeverSetItBefore) {
+    const std::string name = Sys::SearchPathVariable();
+    std::string saved;
+    const bool wasSet = Sys::GetEnvironment(name, saved);
+    ::setenv(name.c_str(), "::/old::", 1);
+    const std::size_t before = HeapBytesInUse();
+    std::string expected = "/old";
+    const std::string directory = "/" + std::string(100, 'd') + "/";
+    for (int round = 0; round < 2000; ++round) {
+        ASSERT_TRUE(Sys::PrependSearchPath({directory}));
+        expected = directory + ":" + expected;
+        ASSERT_EQ(std::string(std::getenv(name.c_str())), expected) << round;
+    }
+    EXPECT_EQ(EnvironmentEntries(name), 1);
+    EXPECT_LT(HeapBytesInUse() - std::min(before, HeapBytesInUse()), 16 * expected.size())
+        << "2000 prefixes of 100 bytes";
+
+    const char* unchanged = std::getenv(name.c_str());
+    ASSERT_TRUE(Sys::PrependSearchPath({""}));
+    EXPECT_EQ(std::getenv(name.c_str()), unchanged) << "nothing to add sets nothing";
+
+    // A value set whole, through the layer or past it, is read by the rule again.
+    ASSERT_TRUE(Sys::SetEnvironment(name, "/a::/b:"));
+    ASSERT_TRUE(Sys::PrependSearchPath({"/c"}));
+    EXPECT_STREQ(std::getenv(name.c_str()), "/c:/a:/b");
+    ::setenv(name.c_str(), ":/x", 1);
+    ASSERT_TRUE(Sys::PrependSearchPath({""}));
+    EXPECT_STREQ(std::getenv(name.c_str()), "/x");
+    ::unsetenv(name.c_str());
+    ASSERT_TRUE(Sys::PrependSearchPath({""}));
+    EXPECT_EQ(std::getenv(name.c_str()), nullptr) << "nothing to put in it leaves it unset";
+    ASSERT_TRUE(Sys::PrependSearchPath({"/only"}));
+    EXPECT_STREQ(std::getenv(name.c_str()), "/only");
+    EXPECT_EQ(EnvironmentEntries(name), 1);
+
+    if (wasSet) {
+        ::setenv(name.c_str(), saved.c_str(), 1);
+    } else {
+        ::unsetenv(name.c_str());
+    }
 }
 
 TEST(SysDllDirectories, CookiesAreDistinctAndRemovedOnce) {
