@@ -282,12 +282,17 @@ ModuleHandle LibraryLoader::FindLoaded(const std::string& path) {
         return nullptr;
     }
     ErrnoKeeper keep;
+    // The usual answer while packages are imported, "not loaded", without the dynamic loader's
+    // walk over everything loaded; the loader is asked only when the library may be loaded.
+    if (!IsBareName(path) && !loaded_.MayHold(path)) {
+        return nullptr;
+    }
     void* handle = ::dlopen(path.c_str(), RTLD_NOLOAD | RTLD_LAZY);
     if (handle == nullptr) {
         ::dlerror();
         // A bare name loaded from where Load found it is known by that path only.
         const std::string found = IsBareName(path) ? LibraryFile(path) : std::string();
-        if (found.empty()) {
+        if (found.empty() || !loaded_.MayHold(found)) {
             return nullptr;
         }
         handle = ::dlopen(found.c_str(), RTLD_NOLOAD | RTLD_LAZY);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "EnvironmentStore.h"
+#include "LoadedLibraries.h"
 #include "Sys.h"
 
 #include <cstdint>
@@ -45,6 +46,7 @@ private:
     std::string LibraryFile(const std::string& path) const;
 
     SearchPathSource searchPath_;
+    LoadedLibraries loaded_;
     // Process-wide like the system lists they stand in for: other threads of the host may load
     // libraries through the layer while the platform adds or removes a directory.
     std::mutex mutex_;

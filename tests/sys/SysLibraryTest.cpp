@@ -77,6 +77,33 @@ TEST_F(SysLibrary, DependenciesBesideTheLibraryLoadWithoutRpath) {
     }
 }
 
+// Whether a file is loaded is answered from what the layer has seen of the loader's list, which
+// changes behind its back too: a host's own dlopen and dlclose, a file loaded under another name.
+TEST_F(SysLibrary, LoadedIsToldByAnyNameOfTheFileWhoeverLoadedIt) {
+    CopyLibraries(dir, {"DepC.so"});
+    const fs::path file = dir / "DepC.so";
+    fs::create_symlink(file, dir / "Link.so");
+    fs::create_hard_link(file, dir / "Hard.so");
+    fs::copy_file(file, dir / "Copy.so");
+    const auto loadedAs = [&](const char* name) { return Sys::FindLoadedModule(dir / name); };
+    for (const char* name : {"DepC.so", "Link.so", "Hard.so", "Copy.so", "Missing.so"}) {
+        EXPECT_EQ(loadedAs(name), nullptr) << name;
+    }
+    for (int round = 0; round < 2; ++round) {
+        // Loaded past the layer, so that only the loader's list can tell.
+        void* handle = ::dlopen((dir / "Link.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(handle, nullptr) << ::dlerror();
+        for (const char* name : {"DepC.so", "Link.so", "Hard.so"}) {
+            EXPECT_EQ(loadedAs(name), handle) << name << " in round " << round;
+        }
+        EXPECT_EQ(loadedAs("Copy.so"), nullptr) << "another file with the same bytes";
+        ::dlclose(handle);
+        for (const char* name : {"DepC.so", "Link.so", "Hard.so"}) {
+            EXPECT_EQ(loadedAs(name), nullptr) << name << " unloaded in round " << round;
+        }
+    }
+}
+
 // The layer reads the start of a library at once and the rest only where its dependencies are
 // named further in, as in a library with thousands of exports.
 TEST_F(SysLibrary, DependenciesNamedFarIntoTheFileAreFoundToo) {
