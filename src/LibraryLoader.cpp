@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -34,13 +35,12 @@ constexpr std::size_t elfIdentityBytes = ElfImage::identityBytes;
 constexpr std::size_t elfPrefixBytes = std::size_t{64} << 10;
 constexpr std::size_t elfWholeFileCap = std::size_t{256} << 20;
 
-// Fills `bytes` from the start of the file, as far as the file goes; on a read error, with what
-// was read before it.
-void ReadPrefix(int fd, std::vector<unsigned char>& bytes) {
+// Fills `size` bytes at `bytes` from the start of the file, as far as the file goes; on a read
+// error, with what was read before it. Returns how many were filled.
+std::size_t ReadPrefix(int fd, unsigned char* bytes, std::size_t size) {
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got =
-            ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
+    while (filled < size) {
+        const ssize_t got = ::pread(fd, bytes + filled, size - filled, static_cast<off_t>(filled));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -49,7 +49,7 @@ void ReadPrefix(int fd, std::vector<unsigned char>& bytes) {
         }
         filled += static_cast<std::size_t>(got);
     }
-    bytes.resize(filled);
+    return filled;
 }
 
 // The part of a regular file that ElfImage needs, read into memory: one read of a bounded
@@ -67,14 +67,16 @@ ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* file
         *fileSize = size;
     }
     const std::size_t prefix = part == ElfPart::Identity ? elfIdentityBytes : elfPrefixBytes;
-    std::vector<unsigned char> bytes(std::min<std::uint64_t>(size, prefix));
-    ReadPrefix(fd.Get(), bytes);
-    ElfImage image(bytes.data(), bytes.size());
-    if (part == ElfPart::Dependencies && !image.Damage().empty() && size > bytes.size() &&
-        bytes.size() == prefix) {
-        bytes.resize(std::min<std::uint64_t>(size, elfWholeFileCap));
-        ReadPrefix(fd.Get(), bytes);
-        image = ElfImage(bytes.data(), bytes.size());
+    // Not value-initialised: zeroing a buffer the read overwrites cost more than the read.
+    const std::size_t wanted = std::min<std::uint64_t>(size, prefix);
+    const std::unique_ptr<unsigned char[]> bytes(new unsigned char[wanted]);
+    const std::size_t filled = ReadPrefix(fd.Get(), bytes.get(), wanted);
+    ElfImage image(bytes.get(), filled);
+    if (part == ElfPart::Dependencies && !image.Damage().empty() && size > filled &&
+        filled == prefix) {
+        std::vector<unsigned char> whole(std::min<std::uint64_t>(size, elfWholeFileCap));
+        whole.resize(ReadPrefix(fd.Get(), whole.data(), whole.size()));
+        image = ElfImage(whole.data(), whole.size());
     }
     return image;
 }
