@@ -49,9 +49,18 @@ void WriteLine(std::string_view function, std::initializer_list<std::string_view
 } // namespace
 
 void AppendField(std::string& line, std::string_view field) {
-    for (const char c : field) {
-        line += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+    // Appended a run at a time between the characters replaced: every log record goes through
+    // here, and a character at a time cost more than the rest of the record's formatting.
+    const char* run = field.data();
+    const char* const end = run + field.size();
+    for (const char* c = run; c != end; ++c) {
+        if (*c == '\t' || *c == '\n' || *c == '\r') {
+            line.append(run, c);
+            line += ' ';
+            run = c + 1;
+        }
     }
+    line.append(run, end);
 }
 
 void Trace(std::string_view function, std::initializer_list<std::string_view> fields) noexcept {
