@@ -95,7 +95,8 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
 }
 
 void KxPackage::Import() {
-    if (FilePath(path_).Str() == FilePath(ModuleFilePath()).Str()) {
+    const FilePath path(path_);
+    if (path.Str() == FilePath(ModuleFilePath()).Str()) {
         if (type_ == KxInternalPre) {
             initRoutine_ = &RegisterListedModules;
             exitRoutine_ = &UnregisterListedModules;
@@ -127,7 +128,7 @@ void KxPackage::Import() {
         }
         FailImport(message);
     }
-    const std::string stem = FilePath(path_).Stem();
+    const std::string stem = path.Stem();
     initFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Init").c_str()));
     exitFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Exit").c_str()));
     if (initFn_ == nullptr || exitFn_ == nullptr) {

@@ -34,7 +34,8 @@ KxPackageMgrImpl& KxPackageMgrImpl::Instance() {
     return instance;
 }
 
-KxPackageMgrImpl::KxPackageMgrImpl() : moduleManager_(std::make_unique<KxModuleMgrImpl>()) {}
+KxPackageMgrImpl::KxPackageMgrImpl()
+    : resourceArea_(ResourceArea()), moduleManager_(std::make_unique<KxModuleMgrImpl>()) {}
 
 KxPackageMgrImpl::~KxPackageMgrImpl() {
     try {
@@ -139,8 +140,7 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     const PhaseScope inProgress([&] { registering_.push_back(registering); },
                                 [this] { registering_.pop_back(); });
 
-    const std::string resourceRoot = ResolveResourceRoot(
-        dll.c_str(), resourceDir, FilePath(PlatformResourceRoot()).Parent().Str());
+    const std::string resourceRoot = ResolveResourceRoot(dll.c_str(), resourceDir, resourceArea_);
     std::shared_ptr<KxResource> resource = AcquireResource(resourceRoot);
     if (!resource) {
         return -1;

@@ -73,6 +73,9 @@ private:
     std::deque<std::uint32_t> pendingChildren_;
     std::deque<std::vector<std::uint32_t>> exitScopes_;
     KxPackageType currentType_ = KxInternalPre;
+    // Where a package without resources beside it may have them; asked for by every
+    // registration, and the library does not move while it is loaded.
+    const std::string resourceArea_;
     std::unique_ptr<KxModuleMgr> moduleManager_;
     // Ordered by root, so that listings over all resources come out the same on every run.
     std::map<std::string, std::weak_ptr<KxResource>> resources_;

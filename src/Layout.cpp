@@ -55,6 +55,10 @@ std::string PlatformResourceRoot() {
     return ResourceRoot(PlatformName());
 }
 
+std::string ResourceArea() {
+    return FilePath(PlatformResourceRoot()).Parent().Str();
+}
+
 std::string UserLibraryDirectory() {
     FilePath dir(FolderPath(5));
     dir.ToDirectoryForm().AppendDir(ProductFolderName());

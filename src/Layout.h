@@ -13,6 +13,9 @@ std::string AppDirectory();
 bool IsBuildTreeLayout();
 std::string ResourceRoot(const std::string& name);
 std::string PlatformResourceRoot();
+// The folder that holds the platform's resource root, where a package without resources of its
+// own beside it may have them.
+std::string ResourceArea();
 std::string UserLibraryDirectory();
 std::string LogDirectory();
 

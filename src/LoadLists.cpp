@@ -52,10 +52,11 @@ std::vector<std::string> ActiveModules(const std::string& file) {
 std::vector<AppListEntry> ReadAppList(const std::string& file) {
     std::vector<AppListEntry> entries;
     const LoadListFile list = LoadListFile::ReadApps(file);
+    const std::string appDirectory = AppDirectory();
     for (const auto& entry : list.Entries()) {
         // The path is resolved before the switch is looked at: a disabled entry with a
         // malformed path still fails the list.
-        std::string resolved = ResolveAppPath(entry.first);
+        std::string resolved = ResolveAppPath(entry.first, appDirectory).path;
         entries.push_back({entry.second == "1", std::move(resolved)});
     }
     return entries;
