@@ -17,7 +17,7 @@ cmake --build --preset fuzz -j "$(nproc)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_file_path fuzz_load_list fuzz_elf_image fuzz_pe_image fuzz_log_records
-             fuzz_setting_file)
+             fuzz_setting_file fuzz_search_path)
 fi
 mkdir -p build/fuzz/artifacts
 failed=()

@@ -6,14 +6,21 @@ namespace VELMORA::NEVRA::Platform::Sys {
 
 namespace {
 
-void Append(std::string& value, std::string_view directory, char delimiter) {
-    if (directory.empty()) {
-        return;
+// Appends the elements of `text` to `value`, each after a delimiter where one is needed, the
+// empty ones left out. A directory whose name holds the delimiter cannot be one element of the
+// variable; cut there, it at least never leaves an empty one.
+void AppendElements(std::string& value, std::string_view text, char delimiter) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto end = std::min(text.find(delimiter, start), text.size());
+        if (end > start) {
+            if (!value.empty()) {
+                value += delimiter;
+            }
+            value.append(text, start, end - start);
+        }
+        start = end + 1;
     }
-    if (!value.empty()) {
-        value += delimiter;
-    }
-    value.append(directory);
 }
 
 } // namespace
@@ -34,7 +41,7 @@ std::vector<std::string> SplitSearchPath(std::string_view value, char delimiter)
 std::string JoinSearchPath(const std::vector<std::string>& directories, char delimiter) {
     std::string joined;
     for (const std::string& directory : directories) {
-        Append(joined, directory, delimiter);
+        AppendElements(joined, directory, delimiter);
     }
     return joined;
 }
@@ -42,15 +49,10 @@ std::string JoinSearchPath(const std::vector<std::string>& directories, char del
 std::string SearchPathWithPrefix(const std::vector<std::string>& directories,
                                  std::string_view value, char delimiter) {
     std::string result = JoinSearchPath(directories, delimiter);
-    result.reserve(result.size() + 1 + value.size());
     // The value's elements are appended where they lie, never copied one by one into strings of
     // their own: the variable grows with every package imported.
-    std::size_t start = 0;
-    while (start <= value.size()) {
-        const auto end = std::min(value.find(delimiter, start), value.size());
-        Append(result, value.substr(start, end - start), delimiter);
-        start = end + 1;
-    }
+    result.reserve(result.size() + 1 + value.size());
+    AppendElements(result, value, delimiter);
     return result;
 }
 

@@ -14,7 +14,8 @@ namespace VELMORA::NEVRA::Platform::Sys {
 std::vector<std::string> SplitSearchPath(std::string_view value, char delimiter);
 
 // `directories`, then the directories of `value`, joined by `delimiter`: every empty one left
-// out, repeated ones kept (the earlier one wins a search anyway).
+// out, repeated ones kept (the earlier one wins a search anyway). A directory that holds the
+// delimiter is cut there, as the variable will be read.
 std::string SearchPathWithPrefix(const std::vector<std::string>& directories,
                                  std::string_view value, char delimiter);
 

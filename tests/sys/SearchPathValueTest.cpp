@@ -46,6 +46,9 @@ TEST(SearchPathValue, PrefixGoesInFrontAndNoEmptyElementIsWritten) {
         {{""}, "", ""},
         {{"/x"}, "/x", "/x:/x"},
         {{"/a"}, ":", "/a"},
+        // A folder name with the delimiter in it cannot stay one element; cut, it leaves none
+        // empty.
+        {{"/odd::name/"}, "/old", "/odd:name/:/old"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(Sys::SearchPathWithPrefix(row.directories, row.value, ':'), row.expected)
