@@ -1,6 +1,7 @@
 // Loading real libraries through the platform layer: dependencies and bare names found beside
 // the library, in the added DLL search directories and in the search-path variable, symbols taken
 // only from the module itself, every way a load fails, and the search-path variable's storage.
+#include "SearchPathValue.h"
 #include "Sys.h"
 #include "SysTestSupport.h"
 
@@ -17,6 +18,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -347,6 +349,64 @@ TEST(SysEnvironment, SearchPathGrowsInFrontByTheRuleWhoeverSetItBefore) {
     EXPECT_STREQ(std::getenv(name.c_str()), "/only");
     EXPECT_EQ(EnvironmentEntries(name), 1);
 
+    if (wasSet) {
+        ::setenv(name.c_str(), saved.c_str(), 1);
+    } else {
+        ::unsetenv(name.c_str());
+    }
+}
+
+// Prefixes written in place, values set whole through the layer and past it, the variable
+// removed: in any order, the environment reads as the rule says, from one entry.
+TEST(SysEnvironment, SearchPathFollowsTheRuleThroughAnyMixOfChanges) {
+    const std::string name = Sys::SearchPathVariable();
+    std::string saved;
+    const bool wasSet = Sys::GetEnvironment(name, saved);
+    ::unsetenv(name.c_str());
+    std::mt19937 random(20261206);
+    const auto pick = [&random](std::initializer_list<std::string> choices) {
+        return choices.begin()[random() % choices.size()];
+    };
+    const auto text = [&] {
+        std::string value;
+        for (unsigned part = random() % 4; part > 0; --part) {
+            value += pick({"/lib", ":", "::", "/opt/x", "", "/a:b"});
+        }
+        return value;
+    };
+    bool set = false;
+    std::string model;
+    for (int step = 0; step < 3000; ++step) {
+        switch (random() % 8) {
+        case 0:
+            ASSERT_TRUE(Sys::SetEnvironment(name, model = text()));
+            set = true;
+            break;
+        case 1:
+            ::setenv(name.c_str(), (model = text()).c_str(), 1);
+            set = true;
+            break;
+        case 2:
+            ::unsetenv(name.c_str());
+            set = false;
+            model.clear();
+            break;
+        default: {
+            std::vector<std::string> directories;
+            for (unsigned count = random() % 3; count > 0; --count) {
+                directories.push_back(pick({"/pkg/" + std::to_string(step), "", "/two:parts"}));
+            }
+            ASSERT_TRUE(Sys::PrependSearchPath(directories));
+            const std::string value = Sys::SearchPathWithPrefix(directories, model, ':');
+            set = set || value != model;
+            model = value;
+        }
+        }
+        const char* now = std::getenv(name.c_str());
+        ASSERT_EQ(now != nullptr, set) << "step " << step;
+        ASSERT_EQ(now != nullptr ? std::string(now) : std::string(), model) << "step " << step;
+        ASSERT_EQ(EnvironmentEntries(name), set ? 1 : 0) << "step " << step;
+    }
     if (wasSet) {
         ::setenv(name.c_str(), saved.c_str(), 1);
     } else {

@@ -362,6 +362,24 @@ TEST(SysWin32Environment, ValuesRoundTripAndAnEmptyValueIsSet) {
     EXPECT_EQ(Sys::LibrarySuffix(), std::string(".dll"));
 }
 
+// The process's own "path", which every later library search reads: directories go in front,
+// and the value never gains an empty element, which would mean the current directory.
+TEST(SysWin32Environment, SearchPathGainsDirectoriesInFrontWithoutEmptyElements) {
+    std::string saved;
+    const bool wasSet = Sys::GetEnvironment("path", saved);
+    ASSERT_TRUE(Sys::SetEnvironment("path", ";C:\\old;;"));
+    ASSERT_TRUE(Sys::PrependSearchPath({"C:\\app\\", ""}));
+    std::string value;
+    ASSERT_TRUE(Sys::GetEnvironment("path", value));
+    EXPECT_EQ(value, "C:\\app\\;C:\\old");
+    ASSERT_TRUE(Sys::PrependSearchPath({""}));
+    ASSERT_TRUE(Sys::GetEnvironment("path", value));
+    EXPECT_EQ(value, "C:\\app\\;C:\\old");
+    if (wasSet) {
+        Sys::SetEnvironment("path", saved);
+    }
+}
+
 TEST(SysWin32Errors, TextsHaveNoLineBreakAndKeepTheLastError) {
     Sys::SetLastError(ERROR_ACCESS_DENIED);
     const std::string text = Sys::ErrorText(ERROR_FILE_NOT_FOUND);
