@@ -4,8 +4,10 @@
 
 #include <spdlog/details/os.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace KxLogLib {
 
@@ -37,26 +39,28 @@ std::string RecordBody(std::string_view module, std::string_view source, int lin
 
 namespace {
 
-// The local time of one second as the record writes it. Working it out (the time zone's rules,
-// then the formatting) cost more than the rest of a record, and records come many to a second;
-// each thread keeps the last second it wrote, since records come from any thread.
-std::string_view SecondStamp(std::time_t second) {
-    thread_local std::time_t cachedSecond = -1;
-    thread_local char cached[32] = {};
-    thread_local int length = 0;
-    if (second != cachedSecond) {
+// The local time of the last second a record was written in, as records write it. Working it out
+// (the time zone's rules, then the formatting) cost more than the rest of a record, and records
+// come many to a second. Constant-initialised and trivially destructible, like the log's own
+// lock, so that it is valid whenever a record comes; thread-local storage is not, in a library
+// that is loaded and unloaded at run time.
+std::mutex stampLock;
+std::time_t stampSecond = -1;
+char stampText[32] = {};
+std::size_t stampLength = 0;
+
+void AppendSecondStamp(std::string& line, std::time_t second) {
+    const std::lock_guard<std::mutex> guard(stampLock);
+    if (second != stampSecond) {
         // The reentrant local time of the log's own toolkit.
         const std::tm local = spdlog::details::os::localtime(second);
-        length = std::snprintf(cached, sizeof cached, "%04d-%02d-%02dT%02d:%02d:%02d",
-                               local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                               local.tm_min, local.tm_sec);
-        if (length < 0 || length >= static_cast<int>(sizeof cached)) {
-            length = 0;
-            return std::string_view();
-        }
-        cachedSecond = second;
+        const int length = std::snprintf(
+            stampText, sizeof stampText, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
+            local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+        stampLength = length > 0 ? std::min<std::size_t>(length, sizeof stampText - 1) : 0;
+        stampSecond = second;
     }
-    return std::string_view(cached, static_cast<std::size_t>(length));
+    line.append(stampText, stampLength);
 }
 
 } // namespace
@@ -66,11 +70,10 @@ std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel le
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(time);
     const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
-    const std::string_view stamp = SecondStamp(system_clock::to_time_t(seconds));
     const std::string_view levelName = LevelName(level);
     std::string line;
-    line.reserve(stamp.size() + 6 + levelName.size() + body.size() + 2);
-    line += stamp;
+    line.reserve(32 + levelName.size() + body.size());
+    AppendSecondStamp(line, system_clock::to_time_t(seconds));
     line += '.';
     line += static_cast<char>('0' + millis / 100);
     line += static_cast<char>('0' + millis / 10 % 10);
