@@ -98,7 +98,8 @@ bool EnvironmentStore::PrependSearchPath(const std::string& name, char delimiter
         return true;
     }
     const std::size_t head = name.size() + 1;
-    const std::string_view old(slot->Entry() + head);
+    // "name=value\0" ends the buffer: the value's length is known without reading it.
+    const std::string_view old(slot->Entry() + head, slot->capacity - 1 - slot->start - head);
     if (!old.empty()) {
         prefix += delimiter;
     }
