@@ -3,6 +3,9 @@
 #include "FileSystemError.h"
 #include "Sys.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace VELMORA::NEVRA::Platform {
 
 namespace {
@@ -90,6 +93,9 @@ FilePath& FilePath::Assign(const std::string& text) {
     }
 
     if (components) {
+        // One allocation for the components, not one for each time the list outgrows itself.
+        dirs_.reserve(static_cast<std::size_t>(std::count_if(
+            text.begin() + static_cast<std::ptrdiff_t>(pos), text.end(), IsSeparator)));
         while (pos < size) {
             std::size_t end = pos;
             while (end < size && !IsSeparator(text[end])) {
@@ -97,7 +103,7 @@ FilePath& FilePath::Assign(const std::string& text) {
             }
             std::string token = text.substr(pos, end - pos);
             if (end < size) {
-                AppendDir(token);
+                AppendDir(std::move(token));
                 pos = end + 1;
             } else {
                 // A final "." or ".." is a file name, not a step.
@@ -143,6 +149,10 @@ std::string FilePath::Str() const {
 }
 
 FilePath& FilePath::AppendDir(const std::string& name) {
+    return AppendDir(std::string(name));
+}
+
+FilePath& FilePath::AppendDir(std::string&& name) {
     if (name.empty() || name == ".") {
         return *this;
     }
@@ -150,12 +160,12 @@ FilePath& FilePath::AppendDir(const std::string& name) {
         if (!dirs_.empty() && dirs_.back() != "..") {
             dirs_.pop_back();
         } else if (!absolute_) {
-            dirs_.push_back(name);
+            dirs_.push_back(std::move(name));
         }
         // Above the root of an absolute path there is nothing: the step is dropped.
         return *this;
     }
-    dirs_.push_back(name);
+    dirs_.push_back(std::move(name));
     return *this;
 }
 

@@ -20,6 +20,7 @@ public:
     std::string Str() const;
 
     FilePath& AppendDir(const std::string& name);
+    FilePath& AppendDir(std::string&& name);
     FilePath& ToDirectoryForm();
     FilePath& ToFileForm();
     FilePath& GoUp();
