@@ -365,12 +365,14 @@ namespace {
 bool moduleNamesGone = false; // trivially destructible: still readable during the teardown
 
 struct ModuleNames final {
-    ModuleNames() : path(Sys::OwnModulePath()), name(FilePath(path).Stem()) {}
+    ModuleNames()
+        : path(Sys::OwnModulePath()), rendered(FilePath(path).Str()), name(FilePath(path).Stem()) {}
     ~ModuleNames() { moduleNamesGone = true; }
     ModuleNames(const ModuleNames&) = delete;
     ModuleNames& operator=(const ModuleNames&) = delete;
 
     const std::string path;
+    const std::string rendered; // as FilePath writes it
     const std::string name;
 };
 
@@ -387,6 +389,11 @@ const ModuleNames* CachedModuleNames() {
 std::string ModuleFilePath() {
     const ModuleNames* names = CachedModuleNames();
     return names != nullptr ? names->path : Sys::OwnModulePath();
+}
+
+bool IsModuleFile(const FilePath& path) {
+    const ModuleNames* names = CachedModuleNames();
+    return path.Str() == (names != nullptr ? names->rendered : FilePath(ModuleFilePath()).Str());
 }
 
 std::string ModuleName() {

@@ -92,6 +92,8 @@ void ListDir(const std::string& dir, std::vector<std::string>& out);
 // This library's own file.
 std::string ModuleFilePath(); // cached
 std::string ModuleName();     // stem of ModuleFilePath(), cached
+// Whether `path` names this library's own file, as written (not through links).
+bool IsModuleFile(const FilePath& path);
 // The file that holds this code, as the platform layer found it once while the library loaded:
 // the current directory at the time of the call does not matter.
 std::string ModuleFilePathByAddress();

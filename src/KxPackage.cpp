@@ -96,7 +96,7 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
 
 void KxPackage::Import() {
     const FilePath path(path_);
-    if (path.Str() == FilePath(ModuleFilePath()).Str()) {
+    if (IsModuleFile(path)) {
         if (type_ == KxInternalPre) {
             initRoutine_ = &RegisterListedModules;
             exitRoutine_ = &UnregisterListedModules;

@@ -14,26 +14,27 @@ std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath,
     if (dllPath == nullptr) {
         return std::string();
     }
-    const FilePath dll(dllPath);
-    const std::string stem = dll.Stem();
-    FilePath beside = dll.Parent();
-    beside.AppendDir(stem);
+    // Every registration asks: the library's path is parsed once and turned into the folder
+    // beside it where it lies.
+    FilePath beside(dllPath);
+    const std::string stem = beside.Stem();
+    beside.GoUp().AppendDir(stem);
     const std::string candidate = beside.Str();
     if (PathExists(candidate)) {
         return candidate;
     }
-    const FilePath area(resourceArea);
     // Every registration without a folder of its own asks; when the system says the name is not
     // there, the walk over the shared area could find nothing.
-    FilePath named = area;
+    FilePath named(resourceArea);
     named.AppendDir(stem);
-    if (Sys::EntryMissing(named.Str())) {
+    std::string root = named.Str();
+    if (Sys::EntryMissing(root)) {
         return std::string();
     }
     // Searched by exact name, in listing order.
-    for (DirIterator it(area), end; it != end; ++it) {
+    for (DirIterator it(resourceArea), end; it != end; ++it) {
         if (it.Path().FileName() == stem) {
-            return named.Str();
+            return root;
         }
     }
     return std::string();
