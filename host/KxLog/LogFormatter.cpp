@@ -25,9 +25,11 @@ LogLevel FromSinkLevel(spdlog::level::level_enum level) {
 }
 
 void LogFormatter::format(const spdlog::details::log_msg& msg, spdlog::memory_buf_t& dest) {
-    const std::string line = FormatRecord(msg.time, FromSinkLevel(msg.level),
-                                          std::string_view(msg.payload.data(), msg.payload.size()));
-    dest.append(line.data(), line.data() + line.size());
+    // The sink formats one record at a time: the line's storage is kept from one to the next.
+    line_.clear();
+    AppendRecord(line_, msg.time, FromSinkLevel(msg.level),
+                 std::string_view(msg.payload.data(), msg.payload.size()));
+    dest.append(line_.data(), line_.data() + line_.size());
 }
 
 std::unique_ptr<spdlog::formatter> LogFormatter::clone() const {

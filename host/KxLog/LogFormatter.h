@@ -6,6 +6,7 @@
 #include <spdlog/formatter.h>
 
 #include <memory>
+#include <string>
 
 namespace KxLogLib {
 
@@ -17,6 +18,9 @@ public:
     // The message's payload is the record body; time and level come from the message.
     void format(const spdlog::details::log_msg& msg, spdlog::memory_buf_t& dest) override;
     std::unique_ptr<spdlog::formatter> clone() const override;
+
+private:
+    std::string line_;
 };
 
 } // namespace KxLogLib

@@ -65,14 +65,13 @@ void AppendSecondStamp(std::string& line, std::time_t second) {
 
 } // namespace
 
-std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
-                         std::string_view body) {
+void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+                  std::string_view body) {
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(time);
     const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
     const std::string_view levelName = LevelName(level);
-    std::string line;
-    line.reserve(32 + levelName.size() + body.size());
+    line.reserve(line.size() + 32 + levelName.size() + body.size());
     AppendSecondStamp(line, system_clock::to_time_t(seconds));
     line += '.';
     line += static_cast<char>('0' + millis / 100);
@@ -83,6 +82,12 @@ std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel le
     line += '\t';
     line += body;
     line += '\n';
+}
+
+std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
+                         std::string_view body) {
+    std::string line;
+    AppendRecord(line, time, level, body);
     return line;
 }
 

@@ -21,5 +21,8 @@ std::string RecordBody(std::string_view module, std::string_view source, int lin
 // The whole line, newline included: local time in ISO 8601 with milliseconds, level, body.
 std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
                          std::string_view body);
+// The same line, appended to `line`.
+void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+                  std::string_view body);
 
 } // namespace KxLogLib
