@@ -6,35 +6,36 @@ namespace VELMORA::NEVRA::Platform::Sys {
 
 namespace {
 
-// Appends the elements of `text` to `value`, each after a delimiter where one is needed, the
-// empty ones left out. A directory whose name holds the delimiter cannot be one element of the
-// variable; cut there, it at least never leaves an empty one.
-void AppendElements(std::string& value, std::string_view text, char delimiter) {
+// Calls `use` with each element of `text` that is not empty, in order, where it lies.
+template <typename Use> void ForEachElement(std::string_view text, char delimiter, Use use) {
     std::size_t start = 0;
     while (start <= text.size()) {
         const auto end = std::min(text.find(delimiter, start), text.size());
         if (end > start) {
-            if (!value.empty()) {
-                value += delimiter;
-            }
-            value.append(text, start, end - start);
+            use(text.substr(start, end - start));
         }
         start = end + 1;
     }
+}
+
+// Appends the elements of `text` to `value`, each after a delimiter where one is needed. A
+// directory whose name holds the delimiter cannot be one element of the variable; cut there, it
+// at least never leaves an empty one.
+void AppendElements(std::string& value, std::string_view text, char delimiter) {
+    ForEachElement(text, delimiter, [&value, delimiter](std::string_view element) {
+        if (!value.empty()) {
+            value += delimiter;
+        }
+        value.append(element);
+    });
 }
 
 } // namespace
 
 std::vector<std::string> SplitSearchPath(std::string_view value, char delimiter) {
     std::vector<std::string> directories;
-    std::size_t start = 0;
-    while (start <= value.size()) {
-        const auto end = std::min(value.find(delimiter, start), value.size());
-        if (end > start) {
-            directories.emplace_back(value.substr(start, end - start));
-        }
-        start = end + 1;
-    }
+    ForEachElement(value, delimiter,
+                   [&directories](std::string_view element) { directories.emplace_back(element); });
     return directories;
 }
 
