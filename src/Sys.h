@@ -62,6 +62,28 @@ FindHandle FindFirst(const std::string& pattern, FindEntry& out);
 bool FindNext(FindHandle handle, FindEntry& out);
 void FindClose(FindHandle handle);
 
+// Renames an entry within one file system in one step, so that nobody sees it half-made. With
+// `replace` an existing file at `to` is replaced; without it an existing `to` of any kind fails
+// the call and stays as it is. A directory never replaces a directory that holds entries.
+bool RenameEntry(const std::string& from, const std::string& to, bool replace);
+
+// Advisory locks on one-byte ranges of a lock file, owned by the open file (not the process),
+// so two copies of the platform in one process exclude each other as two processes do. They are
+// released when the file is closed, also when the process ends in any way.
+using LockFileHandle = void*;
+enum class LockMode { Shared, Exclusive };
+enum class LockWait { Block, Fail };
+// Opens (creating it if needed) a file that exists only to be locked; null on failure.
+LockFileHandle OpenLockFile(const std::string& path);
+// False with the last error set when the range cannot be locked; with LockWait::Fail also when
+// another holder is in the way, without waiting.
+bool LockRange(LockFileHandle file, std::uint64_t offset, LockMode mode, LockWait wait);
+bool UnlockRange(LockFileHandle file, std::uint64_t offset);
+void CloseLockFile(LockFileHandle file); // releases every range still locked through it
+
+// A number that tells this process apart from every other one running now.
+unsigned long ProcessId();
+
 void Sleep(unsigned milliseconds);
 // Test seam: replaces what Sleep does (null restores the real sleep). Returns the previous one.
 using SleepFunction = void (*)(unsigned milliseconds);

@@ -19,6 +19,8 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -274,6 +276,34 @@ bool RemoveDirectory(const std::string& path) {
     return ::rmdir(EntryName(path).c_str()) == 0;
 }
 
+bool RenameEntry(const std::string& from, const std::string& to, bool replace) {
+    const std::string source = EntryName(from);
+    const std::string target = EntryName(to);
+    if (replace) {
+        return ::rename(source.c_str(), target.c_str()) == 0;
+    }
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    // A file system without the flag: a file is linked in (which never replaces), a directory
+    // is renamed after a look, which leaves only a narrow window to another process.
+    struct stat status {};
+    if (::lstat(source.c_str(), &status) != 0) {
+        return false;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        return ::link(source.c_str(), target.c_str()) == 0 && ::unlink(source.c_str()) == 0;
+    }
+    if (::lstat(target.c_str(), &status) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
 bool ReadFile(const std::string& path, std::string& bytes) {
     struct stat status {};
     FileDescriptor file = FileDescriptor::OpenRegular(path, status);
@@ -334,6 +364,60 @@ void FindClose(FindHandle handle) {
 
 // -------------------------------------------------------------------------------------------------
 // Sleep, environment, errors
+
+LockFileHandle OpenLockFile(const std::string& path) {
+    const int fd = ::open(EntryName(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return nullptr;
+    }
+    // The handle carries the descriptor plus one, so that descriptor 0 is no null handle.
+    return reinterpret_cast<LockFileHandle>(static_cast<std::intptr_t>(fd) + 1);
+}
+
+namespace {
+
+int LockDescriptor(LockFileHandle file) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(file) - 1);
+}
+
+// Open-file-description locks: owned by the open file like flock, on byte ranges like Windows'
+// LockFileEx, so both systems coordinate by the same ranges.
+bool SetLock(LockFileHandle file, std::uint64_t offset, short type, bool wait) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(offset);
+    range.l_len = 1;
+    for (;;) {
+        if (::fcntl(LockDescriptor(file), wait ? F_OFD_SETLKW : F_OFD_SETLK, &range) == 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+bool LockRange(LockFileHandle file, std::uint64_t offset, LockMode mode, LockWait wait) {
+    return SetLock(file, offset, mode == LockMode::Exclusive ? F_WRLCK : F_RDLCK,
+                   wait == LockWait::Block);
+}
+
+bool UnlockRange(LockFileHandle file, std::uint64_t offset) {
+    return SetLock(file, offset, F_UNLCK, false);
+}
+
+void CloseLockFile(LockFileHandle file) {
+    if (file != nullptr) {
+        ::close(LockDescriptor(file));
+    }
+}
+
+unsigned long ProcessId() {
+    return static_cast<unsigned long>(::getpid());
+}
 
 void Sleep(unsigned milliseconds) {
     sleepFunction.load()(milliseconds);

@@ -281,6 +281,53 @@ bool DeleteFile(const std::string& path) {
     return ::DeleteFileA(entry.c_str()) != FALSE;
 }
 
+bool RenameEntry(const std::string& from, const std::string& to, bool replace) {
+    return ::MoveFileExA(EntryName(from).c_str(), EntryName(to).c_str(),
+                         replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+}
+
+LockFileHandle OpenLockFile(const std::string& path) {
+    const HANDLE file = ::CreateFileA(EntryName(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+namespace {
+
+OVERLAPPED RangeAt(std::uint64_t offset) {
+    OVERLAPPED range{};
+    range.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    range.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return range;
+}
+
+} // namespace
+
+bool LockRange(LockFileHandle file, std::uint64_t offset, LockMode mode, LockWait wait) {
+    OVERLAPPED range = RangeAt(offset);
+    DWORD flags = mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    if (wait == LockWait::Fail) {
+        flags |= LOCKFILE_FAIL_IMMEDIATELY;
+    }
+    return ::LockFileEx(file, flags, 0, 1, 0, &range) != FALSE;
+}
+
+bool UnlockRange(LockFileHandle file, std::uint64_t offset) {
+    OVERLAPPED range = RangeAt(offset);
+    return ::UnlockFileEx(file, 0, 1, 0, &range) != FALSE;
+}
+
+void CloseLockFile(LockFileHandle file) {
+    if (file != nullptr) {
+        ::CloseHandle(file);
+    }
+}
+
+unsigned long ProcessId() {
+    return ::GetCurrentProcessId();
+}
+
 bool RemoveDirectory(const std::string& path) {
     return ::RemoveDirectoryA(EntryName(path).c_str()) != FALSE;
 }
