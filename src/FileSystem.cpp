@@ -2,6 +2,7 @@
 
 #include "Sys.h"
 
+#include <atomic>
 #include <utility>
 
 namespace VELMORA::NEVRA::Platform {
@@ -146,6 +147,26 @@ void CreateDirs(const std::string& path) {
     }
 }
 
+void CreateDirsOrFail(const std::string& path) {
+    CreateDirs(path);
+    if (DirectoryExists(path)) {
+        return;
+    }
+    // Made again from the top, the first level that cannot be made says why.
+    FilePath level(path);
+    level.ToDirectoryForm();
+    std::vector<std::string> levels;
+    for (; level.DirCount() > 0; level.GoUp()) {
+        levels.push_back(StripTrailingSeparator(level.Str()));
+        if (level.DirCount() == 1) {
+            break;
+        }
+    }
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+        CreateDir(*it);
+    }
+}
+
 void RemoveEntry(const std::string& path) {
     const Sys::Attributes attributes = ReadAttributes("RemoveEntry", path);
     // A link is deleted as a link even when it resolves to a directory.
@@ -240,6 +261,54 @@ void CopyDirContents(const std::string& srcDir, const std::string& dstDir) {
     for (const std::string& entry : entries) {
         CopyEntry(entry, dstDir);
     }
+}
+
+namespace {
+
+// A name beside `dst` that no other process and no other copy of this one uses now, and that
+// no reader takes for the entry itself: hidden, and with an ending of its own.
+std::string TemporaryName(const std::string& dst) {
+    static std::atomic<unsigned> counter{0};
+    FilePath path(StripTrailingSeparator(dst));
+    const std::string name = path.FileName();
+    path.SetFileName("." + name + "." + std::to_string(Sys::ProcessId()) + "-" +
+                     std::to_string(counter.fetch_add(1)) + ".part");
+    return path.Str();
+}
+
+void RemoveQuietly(const std::string& path) noexcept {
+    try {
+        if (!Sys::EntryMissing(path)) {
+            RemoveTree(path, true);
+        }
+    } catch (...) {
+        // The error that brought us here is the one to report.
+    }
+}
+
+} // namespace
+
+bool PlaceCopy(const std::string& src, const std::string& dst, Existing existing) {
+    const std::string temporary = TemporaryName(dst);
+    try {
+        CopyEntry(src, temporary);
+    } catch (...) {
+        RemoveQuietly(temporary);
+        throw;
+    }
+    if (Sys::EntryMissing(temporary)) {
+        return false;
+    }
+    const std::string target = StripTrailingSeparator(dst);
+    if (Sys::RenameEntry(temporary, target, existing == Existing::Replace)) {
+        return true;
+    }
+    const Sys::ErrorCode error = Sys::LastError();
+    RemoveQuietly(temporary);
+    if (existing == Existing::Keep && !Sys::EntryMissing(target)) {
+        return false;
+    }
+    Fail("PlaceCopy", src, dst, error);
 }
 
 void MoveEntry(std::string& src, const std::string& dst) {

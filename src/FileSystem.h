@@ -24,12 +24,24 @@ bool IsFileLink(const std::string& path);
 bool CreateDir(const std::string& path);  // true when created, false when already a directory
 void CreateDirs(const std::string& path); // every missing level; reports nothing
 
+// CreateDirs for a caller that must know why it failed: throws FileSystemError naming the first
+// level that could not be made and the system's reason.
+void CreateDirsOrFail(const std::string& path);
+
 void RemoveEntry(const std::string& path);
 void RemoveTree(const std::string& path, bool recursive);
 
 void CopyFileOver(const std::string& src, const std::string& dst);
 void CopyEntry(const std::string& src, const std::string& dst);
 void CopyDirContents(const std::string& srcDir, const std::string& dstDir);
+// Places a copy of `src` (a file, or a directory with its tree) at `dst` whole or not at all:
+// the copy is made under a temporary name beside `dst` and renamed onto it, so another process,
+// or the next start after a failure, never finds it half made. On failure the temporary copy is
+// removed and the error thrown. With Existing::Replace a file at `dst` is replaced; with
+// Existing::Keep whatever reached `dst` first stays and the copy is dropped. Returns whether
+// this call placed the copy (a source that copies pass over places nothing).
+enum class Existing { Replace, Keep };
+bool PlaceCopy(const std::string& src, const std::string& dst, Existing existing);
 // Copies, then removes the source; `src` becomes the destination. What a copy passes over (a
 // FIFO, socket, device or dangling link) is left where it is, and `src` with it.
 void MoveEntry(std::string& src, const std::string& dst);

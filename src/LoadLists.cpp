@@ -4,6 +4,9 @@
 #include "FileSystem.h"
 #include "Layout.h"
 #include "LoadListFile.h"
+#include "Log.h"
+#include "RecordTexts.h"
+#include "Sys.h"
 
 #include <orvane/KxPackageMgr.h>
 
@@ -13,6 +16,14 @@ namespace {
 
 std::string ListPath(const char* fileName) {
     return FilePath(FilePath(PlatformResourceRoot()), fileName).Str();
+}
+
+// A list that is missing, or that holds no XML, names nothing and says nothing; one that is
+// there but cannot be read at all would silently load nothing, so it is named with the reason.
+void ReportUnreadable(const std::string& file, const LoadListFile& list) {
+    if (list.Reading().state == XmlFileState::Unreadable && !Sys::EntryMissing(file)) {
+        KX_LOG_ERROR(RecordText::CannotReadList + file + ": " + list.Reading().error);
+    }
 }
 
 } // namespace
@@ -33,6 +44,7 @@ std::string PendingAppListPath() {
 std::vector<ModuleListEntry> ReadModuleList(const std::string& file) {
     std::vector<ModuleListEntry> entries;
     const LoadListFile list = LoadListFile::ReadModules(file);
+    ReportUnreadable(file, list);
     for (const auto& entry : list.Entries()) {
         entries.push_back({entry.second == "1", entry.first});
     }
@@ -52,6 +64,7 @@ std::vector<std::string> ActiveModules(const std::string& file) {
 std::vector<AppListEntry> ReadAppList(const std::string& file) {
     std::vector<AppListEntry> entries;
     const LoadListFile list = LoadListFile::ReadApps(file);
+    ReportUnreadable(file, list);
     const std::string appDirectory = AppDirectory();
     for (const auto& entry : list.Entries()) {
         // The path is resolved before the switch is looked at: a disabled entry with a

@@ -65,24 +65,30 @@ void RemoveDllDirectories(DllDirectories& state) {
 int PlatformPreBuild() {
     const std::string target = UserLibraryDirectory();
     if (!PathExists(target)) {
-        CreateDirs(target);
-        if (!PathExists(target)) {
+        try {
+            CreateDirsOrFail(target);
+        } catch (const FileSystemError& error) {
+            KX_LOG_ERROR(RecordText::CannotCreateUserLibrary + std::string(error.what()));
             return -1;
         }
     }
     const std::string source = ResourceDir(PlatformResourceRoot(), ResourceKind::CustomLibrary);
     if (!PathExists(source)) {
+        KX_LOG_ERROR(RecordText::NoCustomLibrary + source + ": " +
+                     Sys::ErrorText(Sys::LastError()));
         return -1;
     }
     std::vector<std::string> entries;
     ListDir(source, entries);
-    // What the user already has is kept, even where the installation's copy is newer.
+    // What the user already has is kept, even where the installation's copy is newer. An entry
+    // arrives whole or not at all, so one that a failure left out is seeded at the next start;
+    // one that another host seeded meanwhile is theirs and stays.
     for (const auto& entry : entries) {
         FilePath destination(target);
         destination.SetFileName(FilePath(entry).FileName());
         const std::string path = destination.Str();
         if (!PathExists(path)) {
-            CopyEntry(entry, path);
+            PlaceCopy(entry, path, Existing::Keep);
         }
     }
     return 0;
@@ -165,6 +171,11 @@ extern "C" ORVANE_API int OrvaneInit(void) {
         }
         { const PhaseScope phase = StageScope(RecordText::PostBuildStage); }
         return 0;
+    } catch (const std::exception& error) {
+        // The failed operation's own text names the file or folder and the system's reason.
+        KX_LOG_ERROR(error.what());
+        KX_LOG_FATAL(RecordText::InitUnexpectedError);
+        return 1;
     } catch (...) {
         KX_LOG_FATAL(RecordText::InitUnexpectedError);
         return 1;
@@ -182,7 +193,7 @@ extern "C" ORVANE_API int OrvaneExit(void) {
         KxRegClear();
         return 0;
     } catch (...) {
-        KX_LOG_FATAL("OrvaneExit Unexpected Error");
+        KX_LOG_FATAL(RecordText::ExitUnexpectedError);
         return 0;
     }
 }

@@ -50,6 +50,12 @@ inline constexpr char InternalPreFailed[] = "InternalPre Failed";
 inline constexpr char ExternalFailed[] = "External Failed";
 inline constexpr char InternalPostFailed[] = "InternalPost Failed";
 inline constexpr char InitUnexpectedError[] = "OrvaneInit Unexpected Error";
+inline constexpr char ExitUnexpectedError[] = "OrvaneExit Unexpected Error";
+// ERROR records just before a failure record: what could not be done, with the file or folder
+// and the system's reason.
+inline constexpr char CannotCreateUserLibrary[] = "cannot create the user library folder: ";
+inline constexpr char NoCustomLibrary[] = "cannot read the custom library folder ";
+inline constexpr char CannotReadList[] = "cannot read the load list ";
 // Followed by the text of the exception that stopped the registration of packages.
 inline constexpr char LoadError[] = "load err:";
 
