@@ -5,6 +5,7 @@
 #include "KxResourceLang.h"
 #include "Layout.h"
 #include "Log.h"
+#include "QtFileName.h"
 #include "ResourceKind.h"
 #include "SettingFiles.h"
 #include "Sys.h"
@@ -16,21 +17,24 @@
 #include <exception>
 #include <regex>
 
-using VELMORA::NEVRA::Platform::CopyEntry;
 using VELMORA::NEVRA::Platform::CreateDirs;
 using VELMORA::NEVRA::Platform::DirIterator;
+using VELMORA::NEVRA::Platform::Existing;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::FolderPath;
 using VELMORA::NEVRA::Platform::IsSettingFile;
 using VELMORA::NEVRA::Platform::kSettingFileExtension;
 using VELMORA::NEVRA::Platform::LogDirectory;
 using VELMORA::NEVRA::Platform::PathExists;
+using VELMORA::NEVRA::Platform::PlaceCopy;
 using VELMORA::NEVRA::Platform::ProductName;
+using VELMORA::NEVRA::Platform::QtFileName;
 using VELMORA::NEVRA::Platform::RemoveEntry;
 using VELMORA::NEVRA::Platform::RemoveTree;
 using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
 using VELMORA::NEVRA::Platform::SettingFiles;
+using VELMORA::NEVRA::Platform::UserFolderLock;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
@@ -51,6 +55,10 @@ constexpr SettingGroup kGroups[] = {{kActionGroup, ResourceKind::DefaultActions}
 // The user folder that holds the role folders.
 constexpr int kRolesFolder = 7;
 constexpr std::size_t kIdDigits = 7;
+// Identifiers count down from just below a slot's block: slot 0, a host alone on its home,
+// hands out 99999, 99998, ...; slot 1 199999, ... . None is left over in another's range
+// before a process made a hundred thousand copies.
+constexpr std::uint32_t kIdsPerSlot = 100000;
 
 // Appends the group's sub-path; false for a kind that is no setting group.
 bool AppendGroup(FilePath& dir, int kind) {
@@ -175,26 +183,47 @@ std::string LocaleActionDirectory(const std::string& code, bool defaults) {
 
 SettingStore::SettingStore() {
     DeleteAllCopies();
+    AtLoad("coordinate with other hosts on this home", [this] {
+        lock_ = std::make_unique<UserFolderLock>(LogDirectory());
+        nextId_ = (lock_->Slot() + 1) * kIdsPerSlot;
+        if (!lock_->Failure().empty()) {
+            ReportFailure("setting store: cannot coordinate with other hosts on this home",
+                          lock_->Failure().c_str());
+        }
+    });
     AtLoad("read the host's locale", [this] {
         locale_ = HostLocaleCode();
         hasLocaleActionDir_ = PathExists(LocaleActionDirectory(locale_, false));
     });
-    // Every load starts from an empty default tree; the resources loaded in this process fill
-    // it again.
-    AtLoad("rebuild the default settings tree", [] {
+    // Alone, a load starts from an empty default tree that the resources loaded in this process
+    // fill again; beside another live host the tree holds that host's copies, and stays.
+    AtLoad("rebuild the default settings tree", [this] {
         const std::string settings = SettingsDirectory();
-        if (PathExists(settings)) {
+        if (Alone() && PathExists(settings)) {
             RemoveTree(settings, true);
         }
         CreateDirs(settings);
     });
-    AtLoad("add the preference directory to the user-interface search path",
-           [] { XnUi::AddPath(QString::fromLocal8Bit(PreferenceDirectory().c_str())); });
-    RemoveStale();
+    AtLoad("add the preference directory to the user-interface search path", [] {
+        QString name;
+        if (QtFileName(PreferenceDirectory(), "adding the preference directory", name)) {
+            XnUi::AddPath(name);
+        }
+    });
+    if (Alone()) {
+        RemoveStale();
+    }
+    if (lock_ != nullptr) {
+        lock_->EndSetup();
+    }
 }
 
 SettingStore::~SettingStore() {
     DeleteAllCopies();
+}
+
+bool SettingStore::Alone() const {
+    return lock_ == nullptr || lock_->Alone();
 }
 
 std::string SettingStore::NextId() {
@@ -222,7 +251,7 @@ std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
         for (const std::string& file : sources[g]) {
             const std::string name = ProductName() + NextId();
             const std::uint32_t id = nextId_;
-            CopyEntry(file, CopyPath(defaults, name));
+            PlaceCopy(file, CopyPath(defaults, name), Existing::Replace);
             // The user's own copy of this name is the user-interface library's to write; it is
             // only recorded here, so that it goes when the resource goes.
             if (!user.empty()) {
@@ -239,7 +268,7 @@ std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
                 const std::string name = ProductName() + NextId();
                 const std::uint32_t id = nextId_;
                 const std::string target = CopyPath(localeDir, name);
-                CopyEntry(file, target);
+                PlaceCopy(file, target, Existing::Replace);
                 copies_[id] = target;
                 made.push_back(id);
             }
@@ -248,7 +277,7 @@ std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
     return made;
 }
 
-void SettingStore::RemoveStale() {
+void SettingStore::RemoveStale() noexcept {
     AtLoad("remove left-over setting copies", [this] {
         // "NEVRA" in any case followed by nothing but digits: the names this store hands out,
         // and nothing a user could have named otherwise.
@@ -279,19 +308,27 @@ void SettingStore::RemoveStale() {
     });
 }
 
-void SettingStore::DeleteCopies(const std::vector<std::uint32_t>& ids) {
+void SettingStore::DeleteCopies(const std::vector<std::uint32_t>& ids) noexcept {
     for (const std::uint32_t id : ids) {
-        const auto copy = copies_.find(id);
-        if (copy != copies_.end() && PathExists(copy->second)) {
-            DeleteCopy(copy->second, "setting copy");
+        try {
+            const auto copy = copies_.find(id);
+            if (copy != copies_.end() && PathExists(copy->second)) {
+                DeleteCopy(copy->second, "setting copy");
+            }
+        } catch (...) {
+            // Out of memory before the path could be asked for: tried again at unload.
         }
     }
 }
 
-void SettingStore::DeleteAllCopies() {
+void SettingStore::DeleteAllCopies() noexcept {
     for (const auto& copy : copies_) {
-        if (PathExists(copy.second)) {
-            DeleteCopy(copy.second, "setting copy");
+        try {
+            if (PathExists(copy.second)) {
+                DeleteCopy(copy.second, "setting copy");
+            }
+        } catch (...) {
+            // Out of memory: the copy goes at the next load of a host alone on this home.
         }
     }
 }

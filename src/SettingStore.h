@@ -1,7 +1,10 @@
 // The process-wide record of default setting copies and their user-side counterparts.
 #pragma once
 
+#include "UserFolderLock.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,10 +19,11 @@ std::string LocaleActionDirectory(const std::string& code, bool defaults);
 
 class SettingStore {
 public:
-    // Rebuilds the default tree and removes left-over copies. Runs while the library loads, so
-    // nothing escapes: what cannot be done is logged and the next step runs.
+    // Joins the other hosts of the per-user folder; alone among them, rebuilds the default tree
+    // and removes left-over copies. Runs while the library loads, so nothing escapes: what
+    // cannot be done is logged and the next step runs.
     SettingStore();
-    ~SettingStore(); // deletes every recorded user-side copy that still exists
+    ~SettingStore(); // deletes every recorded user-side copy that still exists; never throws
     SettingStore(const SettingStore&) = delete;
     SettingStore& operator=(const SettingStore&) = delete;
 
@@ -28,14 +32,20 @@ public:
 
     std::string NextId();
     std::vector<std::uint32_t> CopyDefaults(const std::string& root);
-    // These three never throw: a copy that cannot be deleted is logged and skipped.
-    void RemoveStale();
-    void DeleteCopies(const std::vector<std::uint32_t>& ids);
-    void DeleteAllCopies();
+    // These three never throw: a copy that cannot be deleted is logged and skipped. Left-over
+    // copies are only removed by a host alone on its home: with others alive, a copy may be
+    // theirs.
+    void RemoveStale() noexcept;
+    void DeleteCopies(const std::vector<std::uint32_t>& ids) noexcept;
+    void DeleteAllCopies() noexcept;
 
     const std::string& Locale() const { return locale_; }
+    // No other live host shares this home (or they cannot be told apart from none).
+    bool Alone() const;
 
 private:
+    // Set up first and released last, so that the store's whole life counts as a live host.
+    std::unique_ptr<VELMORA::NEVRA::Platform::UserFolderLock> lock_;
     std::uint32_t nextId_ = 100000;
     std::unordered_map<std::uint32_t, std::string> copies_;
     std::string locale_;
