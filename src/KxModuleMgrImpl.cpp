@@ -20,9 +20,14 @@ HostLibrary DatabaseLibrary() {
 } // namespace
 
 KxModuleMgrImpl::~KxModuleMgrImpl() {
-    const std::vector<std::uint32_t> remaining(moduleIds_.begin(), moduleIds_.end());
-    for (const std::uint32_t id : remaining) {
-        UnregisterModule(id);
+    try {
+        const std::vector<std::uint32_t> remaining(moduleIds_.begin(), moduleIds_.end());
+        for (const std::uint32_t id : remaining) {
+            UnregisterModule(id);
+        }
+    } catch (...) {
+        // Out of memory for the list: the host's database library outlives us and lets go of
+        // what it holds when it is unloaded itself.
     }
 }
 

@@ -65,11 +65,15 @@ KxPackageMgrImpl::~KxPackageMgrImpl() {
     // Members go in reverse order of declaration. Records are released one at a time, so a
     // package whose Exit calls back into the manager finds consistent tables.
     packages_.clear();
-    while (!records_.empty()) {
-        const std::uint32_t id = records_.begin()->first;
-        const std::unique_ptr<PackageRecord> record = TakeRecord(id);
-        Forget(id);
-        record->package.reset();
+    try {
+        while (!records_.empty()) {
+            const std::uint32_t id = records_.begin()->first;
+            const std::unique_ptr<PackageRecord> record = TakeRecord(id);
+            Forget(id);
+            record->package.reset();
+        }
+    } catch (...) {
+        // What is left goes with the members below, in one piece.
     }
     roots_.clear();
     rootPositions_.clear();

@@ -4,22 +4,48 @@
 
 #include <KxLog/KxLog.h>
 
+#include <algorithm>
+
 namespace VELMORA::NEVRA::Platform {
 
-void WriteLog(LogLevel level, std::string_view source, int line, const std::string& message) {
-    const std::string module = ModuleName();
-    const std::string file(source);
+namespace {
+
+using Writer = void (*)(const char*, const char*, int, const char*);
+
+Writer WriterOf(LogLevel level) noexcept {
     switch (level) {
     case LogLevel::Info:
-        KxInfo(module.c_str(), file.c_str(), line, message.c_str());
-        break;
+        return KxInfo;
     case LogLevel::Error:
-        KxError(module.c_str(), file.c_str(), line, message.c_str());
-        break;
+        return KxError;
     case LogLevel::Fatal:
-        KxFatal(module.c_str(), file.c_str(), line, message.c_str());
         break;
     }
+    return KxFatal;
+}
+
+// Longer than any stem of this library's sources.
+constexpr std::size_t kMaxSourceStem = 63;
+
+} // namespace
+
+void WriteLog(LogLevel level, std::string_view source, int line, const char* message) noexcept {
+    // The stem is a piece of __FILE__; a terminated copy of it needs no memory of the heap.
+    char file[kMaxSourceStem + 1] = {};
+    source.copy(file, std::min(source.size(), kMaxSourceStem));
+    const Writer write = WriterOf(level);
+    try {
+        const std::string module = ModuleName();
+        write(module.c_str(), file, line, message);
+    } catch (...) {
+        // Out of memory for the module's name: the record is still worth more than its field.
+        write("", file, line, message);
+    }
+}
+
+void WriteLog(LogLevel level, std::string_view source, int line,
+              const std::string& message) noexcept {
+    WriteLog(level, source, line, message.c_str());
 }
 
 } // namespace VELMORA::NEVRA::Platform

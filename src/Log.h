@@ -19,7 +19,11 @@ constexpr std::string_view SourceStem(std::string_view file) {
     return dot == std::string_view::npos ? file : file.substr(0, dot);
 }
 
-void WriteLog(LogLevel level, std::string_view source, int line, const std::string& message);
+// Never throws: records are written from exception handlers and destructors, also when memory
+// has run out.
+void WriteLog(LogLevel level, std::string_view source, int line, const char* message) noexcept;
+void WriteLog(LogLevel level, std::string_view source, int line,
+              const std::string& message) noexcept;
 
 } // namespace VELMORA::NEVRA::Platform
 

@@ -2,6 +2,7 @@
 // also when an exception or an early return leaves the step.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <utility>
 
@@ -12,17 +13,29 @@ public:
     using Action = std::function<void()>;
 
     // An empty action throws std::bad_function_call, as calling any empty function object does.
-    PhaseScope(Action entry, Action exit) : entry_(std::move(entry)), exit_(std::move(exit)) {
+    PhaseScope(Action entry, Action exit)
+        : entry_(std::move(entry)), exit_(std::move(exit)), unwinding_(std::uncaught_exceptions()) {
         entry_();
     }
     ~PhaseScope() noexcept(false) {
-        if (active_) {
-            exit_();
+        if (!active_) {
+            return;
         }
+        if (std::uncaught_exceptions() > unwinding_) {
+            // Left by an exception: one from the exit action too (out of memory for its record)
+            // would end the process, so the first one is the one that goes on.
+            try {
+                exit_();
+            } catch (...) {
+            }
+            return;
+        }
+        exit_();
     }
 
     PhaseScope(PhaseScope&& other) noexcept
-        : entry_(std::move(other.entry_)), exit_(std::move(other.exit_)), active_(other.active_) {
+        : entry_(std::move(other.entry_)), exit_(std::move(other.exit_)),
+          unwinding_(other.unwinding_), active_(other.active_) {
         other.active_ = false;
     }
     PhaseScope& operator=(PhaseScope&&) = delete;
@@ -32,6 +45,7 @@ public:
 private:
     Action entry_;
     Action exit_;
+    int unwinding_; // exceptions already in flight when the scope began
     bool active_ = true;
 };
 

@@ -48,15 +48,16 @@ extern "C" ORVANE_API void KxRegList(KxRegListListener* listener) {
         return;
     }
     std::vector<KxPackageMgrImpl::ListEntry> entries;
+    std::vector<KxRegListItem> items;
     try {
         entries = KxPackageMgrImpl::Instance().List();
+        items.reserve(entries.size());
+        for (const auto& entry : entries) {
+            items.push_back({entry.ownerId, entry.id, entry.path.c_str()});
+        }
     } catch (...) {
-        entries.clear();
-    }
-    std::vector<KxRegListItem> items;
-    items.reserve(entries.size());
-    for (const auto& entry : entries) {
-        items.push_back({entry.ownerId, entry.id, entry.path.c_str()});
+        // Out of memory: the listener hears of no package rather than of some.
+        items.clear();
     }
     try {
         listener->OnList(static_cast<std::uint32_t>(items.size()),
