@@ -128,6 +128,11 @@ std::vector<LogRecord> ReadLogRecords(const std::string& path, std::uint64_t off
         offset = 0;
     }
     in.seekg(static_cast<std::streamoff>(offset));
+    return ParseLogRecords(in);
+}
+
+std::vector<LogRecord> ParseLogRecords(std::istream& in) {
+    std::vector<LogRecord> records;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {

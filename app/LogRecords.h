@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ std::optional<LogRecord> ParseLogLine(const std::string& line);
 // The current size of the log file, 0 when it does not exist: records written after this
 // point belong to the run that starts now, since the log appends.
 std::uint64_t LogFileEnd(const std::string& path);
+
+// The records of a text of log lines; lines that are no record are passed over.
+std::vector<LogRecord> ParseLogRecords(std::istream& in);
 
 // The records from byte `offset` on. A file now shorter than `offset` was replaced; it is read
 // from its start.

@@ -20,7 +20,7 @@ SharedLibrary LoadHostLibrary(const Installation& installation, const char* name
 
 PlatformSession::PlatformSession(const Installation& installation)
     : database_(LoadHostLibrary(installation, "KxDbBase.so")),
-      gui_(LoadHostLibrary(installation, "KxGui.so")),
+      gui_(LoadHostLibrary(installation, "KxGui.so")), log_(installation),
       platform_(PlatformLibrary::Load(installation)) {
     if (QCoreApplication::instance() == nullptr) {
         throw PlatformLoadError("internal error: the Qt application object must exist first");
@@ -28,7 +28,6 @@ PlatformSession::PlatformSession(const Installation& installation)
     const std::string logFolder = platform_.UserFolder(6);
     logFile_ = logFolder + "/Nevra/KxLog.log";
     userLibraryDir_ = platform_.UserFolder(5) + "/Nevra/";
-    logOffset_ = LogFileEnd(logFile_);
 }
 
 PlatformSession::~PlatformSession() {
@@ -50,7 +49,7 @@ int PlatformSession::Start() {
 void PlatformSession::Stop() {
     stopped_ = true;
     platform_.Exit();
-    records_ = ReadLogRecords(logFile_, logOffset_);
+    records_ = log_.Records();
     platform_.Unload();
 }
 

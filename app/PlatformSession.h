@@ -1,11 +1,12 @@
 // One life of the platform in this process, as a host lives it: the host's own libraries are
 // loaded, then Orvane.so; OrvaneInit brings the installation up, the caller asks its questions,
-// OrvaneExit takes it down and the library is unloaded. The log records of this life are read
-// back afterwards.
+// OrvaneExit takes it down and the library is unloaded. The log records of this life, and of
+// this process alone, are kept for the report.
 #pragma once
 
 #include "Installation.h"
 #include "LogRecords.h"
+#include "OwnLogRecords.h"
 #include "PlatformLibrary.h"
 #include "SharedLibrary.h"
 
@@ -43,10 +44,10 @@ private:
     // The host keeps its database and GUI libraries loaded; the platform only looks them up.
     SharedLibrary database_;
     SharedLibrary gui_;
+    OwnLogRecords log_;
     PlatformLibrary platform_;
     std::string logFile_;
     std::string userLibraryDir_;
-    std::uint64_t logOffset_ = 0;
     std::int64_t startMilliseconds_ = 0;
     bool started_ = false;
     bool stopped_ = false;

@@ -10,6 +10,7 @@
 #include <exception>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,19 @@ using Clock = std::chrono::system_clock;
 std::mutex logLock;
 bool runtimeAlive = false;
 
+// A record made before the log first opened, kept for it.
+struct HeldRecord {
+    Clock::time_point time;
+    LogLevel level;
+    std::string body;
+};
+
+// Enough for every record of a platform's load; a process that writes more before the log
+// opens is not going to open it.
+constexpr std::size_t kMaxHeldRecords = 4096;
+
+void ToStandardError(const std::string& line);
+
 class LogRuntime final {
 public:
     LogRuntime() {
@@ -34,13 +48,40 @@ public:
     ~LogRuntime() {
         const std::lock_guard<std::mutex> guard(logLock);
         file.Close();
+        ReleaseHeld();
         runtimeAlive = false;
     }
     LogRuntime(const LogRuntime&) = delete;
     LogRuntime& operator=(const LogRuntime&) = delete;
 
+    // Until the first KxLogInit records wait for the file, so that what went wrong while the
+    // platform loaded ends up in the log the user reads.
+    bool Holding() const { return !initialised; }
+
+    // Writes the held records to the file, or to standard error when it is not open.
+    void ReleaseHeld() noexcept {
+        initialised = true;
+        for (const HeldRecord& record : held) {
+            try {
+                if (file.IsOpen()) {
+                    file.Write(record.time, record.level, record.body);
+                } else {
+                    ToStandardError(KxLogLib::FormatRecord(record.time, record.level, record.body));
+                }
+            } catch (...) {
+                // The file failed or memory ran out: the next record is still worth a try.
+            }
+        }
+        held.clear();
+        held.shrink_to_fit();
+    }
+
     std::string outputDirectory;
     KxLogLib::LogFile file;
+    bool initialised = false;
+    std::vector<HeldRecord> held;
+    KxLogTap tap = nullptr;
+    void* tapContext = nullptr;
 };
 
 LogRuntime runtime;
@@ -63,6 +104,13 @@ void Record(LogLevel level, const char* module, const char* source, int line,
         const std::string body = RecordBody(HostCommon::Text(module), HostCommon::Text(source),
                                             line, HostCommon::Text(message));
         const std::lock_guard<std::mutex> guard(logLock);
+        if (runtimeAlive && runtime.tap != nullptr) {
+            runtime.tap(FormatRecord(now, level, body).c_str(), runtime.tapContext);
+        }
+        if (runtimeAlive && runtime.Holding() && runtime.held.size() < kMaxHeldRecords) {
+            runtime.held.push_back({now, level, body});
+            return;
+        }
         if (runtimeAlive && runtime.file.IsOpen()) {
             try {
                 runtime.file.Write(now, level, body);
@@ -108,6 +156,7 @@ void KxLogInit(void) {
         if (!failure.empty()) {
             OwnRecord(now, __LINE__, "KxLogInit: " + failure + "; records go to standard error");
         }
+        runtime.ReleaseHeld();
     } catch (...) {
         // Out of memory: records keep going where they went.
     }
@@ -134,6 +183,18 @@ void KxError(const char* module, const char* source, int line, const char* messa
 
 void KxFatal(const char* module, const char* source, int line, const char* message) {
     Record(LogLevel::Fatal, module, source, line, message);
+}
+
+void KxLogSetTap(KxLogTap tap, void* context) {
+    try {
+        const std::lock_guard<std::mutex> guard(logLock);
+        if (runtimeAlive) {
+            runtime.tap = tap;
+            runtime.tapContext = context;
+        }
+    } catch (...) {
+        // The lock itself failed; the tap stays as it was.
+    }
 }
 
 } // extern "C"

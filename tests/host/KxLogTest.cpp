@@ -47,16 +47,24 @@ TEST_F(KxLogTest, EachCallWritesOneFlushedLineOfSixFieldsStampedNow) {
         {KxInfo, nullptr, nullptr, 0, nullptr, "INFO\t\t\t0\t"},
         {KxInfo, "m", "s", 1, "tab\there\nnext", "INFO\tm\ts\t1\ttab here next"},
     };
+    // Another host's record in the same file; the tap shows this process's lines alone.
+    const std::string foreign = "2020-01-01T00:00:00.000\tINFO\tm\ts\t1\tother host\n";
+    std::ofstream(dir.Str("KxLog.log")) << foreign;
+    std::string tapped;
+    KxLogSetTap([](const char* line, void* to) { static_cast<std::string*>(to)->append(line); },
+                &tapped);
     KxLogSetOutputPath(dir.Str().c_str());
     KxLogInit();
-    Strings expected;
+    Strings expected{"INFO\tm\ts\t1\tother host"};
     for (const auto& [write, module, source, line, message, record] : rows) {
         write(module, source, line, message);
         expected.push_back(record);
         ASSERT_EQ(Records(ReadFile(dir.Str("KxLog.log"))), expected);
     }
+    KxLogSetTap(nullptr, nullptr);
+    EXPECT_EQ(foreign + tapped, ReadFile(dir.Str("KxLog.log")));
     std::tm local{};
-    std::istringstream(ReadFile(dir.Str("KxLog.log"))) >> std::get_time(&local, "%Y-%m-%dT%T");
+    std::istringstream(tapped) >> std::get_time(&local, "%Y-%m-%dT%T");
     local.tm_isdst = -1;
     EXPECT_NEAR(std::difftime(std::time(nullptr), std::mktime(&local)), 0.0, 5.0);
 }
@@ -86,14 +94,16 @@ TEST_F(KxLogTest, OutputDirectoryIsCreatedAndAppendedToOrItsFailureReported) {
 
 // A child process writes before init, inside, and from an exit handler that runs after the
 // library's static state is gone, without ever closing the log.
-TEST_F(KxLogTest, RecordsOutsideTheLogWindowGoToStandardErrorInTheSameFormat) {
+TEST_F(KxLogTest, RecordsBeforeTheLogOpensWaitForItAndLaterOnesGoToStandardError) {
     const std::string command =
         std::string(KXLOG_PROBE) + " '" + dir.Str() + "' 2>'" + dir.Str("stderr.txt") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    // What came before the log opened is kept for it; what comes after it closed has no file.
     EXPECT_EQ(Records(ReadFile(dir.Str("stderr.txt"))),
-              (Strings{"INFO\tProbe\tKxLogProbe\t1\tbefore", "FATAL\tProbe\tKxLogProbe\t3\tlate"}));
-    EXPECT_EQ(Records(ReadFile(dir.Str("KxLog.log"))),
-              Strings{"INFO\tProbe\tKxLogProbe\t2\tinside"});
+              Strings{"FATAL\tProbe\tKxLogProbe\t3\tlate"});
+    EXPECT_EQ(
+        Records(ReadFile(dir.Str("KxLog.log"))),
+        (Strings{"INFO\tProbe\tKxLogProbe\t1\tbefore", "INFO\tProbe\tKxLogProbe\t2\tinside"}));
 }
 
 // Writers in several threads, which also start and stop the log between their calls: every
