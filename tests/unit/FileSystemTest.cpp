@@ -3,6 +3,9 @@
 // calls to make); the Windows-only cases are in tests/windows.
 #include "FileSystemTestSupport.h"
 
+#include "UserFolderLock.h"
+
+#include <memory>
 #include <set>
 
 using namespace VELMORA::NEVRA::Platform;
@@ -93,6 +96,54 @@ TEST_F(FileSystemTest, DirectoriesAreCopiedAndMovedAsWholeTreesThatMerge) {
     MoveEntry(moving, At("target/"));
     EXPECT_EQ(moving, At("target"));
     EXPECT_EQ(ReadFile(At("target/data/data/sub/f2.txt")), "two");
+}
+
+// A copy is placed whole: the first to arrive stays where asked, a replacing one replaces, a
+// failed one leaves nothing, and no temporary entry is left beside the target.
+TEST_F(FileSystemTest, PlaceCopyArrivesWholeOrNotAtAll) {
+    const std::string tree = MakeTree("tree");
+    WriteFile(At("new.txt"), "new");
+    EXPECT_TRUE(PlaceCopy(tree, At("placed"), Existing::Keep));
+    EXPECT_EQ(ReadFile(At("placed/sub/f2.txt")), "two");
+    EXPECT_FALSE(PlaceCopy(At("new.txt"), At("placed"), Existing::Keep));
+    EXPECT_TRUE(fs::is_directory(At("placed")));
+    WriteFile(At("old.txt"), "old");
+    EXPECT_FALSE(PlaceCopy(At("new.txt"), At("old.txt"), Existing::Keep));
+    EXPECT_EQ(ReadFile(At("old.txt")), "old");
+    EXPECT_TRUE(PlaceCopy(At("new.txt"), At("old.txt"), Existing::Replace));
+    EXPECT_EQ(ReadFile(At("old.txt")), "new");
+    EXPECT_NE(ErrorOf([&] { PlaceCopy(At("missing"), At("copy"), Existing::Keep); }), "");
+    EXPECT_NE(ErrorOf([&] { PlaceCopy(tree, At("old.txt/below"), Existing::Keep); }), "");
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root_)) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"new.txt", "old.txt", "placed", "tree"}));
+}
+
+// Hosts on one folder: the first is alone in slot 0; one that joins is not alone and takes the
+// next free slot; a slot is free again once its host is gone, and being alone comes back only
+// when every host is gone. Two locks in one process stand for two hosts, as the locks belong to
+// the open file.
+TEST_F(FileSystemTest, UserFolderLockTellsHostsApart) {
+    const std::string folder = At("home/logs/");
+    auto first = std::make_unique<UserFolderLock>(folder);
+    EXPECT_EQ(first->Failure(), "");
+    first->EndSetup();
+    auto second = std::make_unique<UserFolderLock>(folder);
+    second->EndSetup();
+    EXPECT_TRUE(first->Alone() && first->Slot() == 0);
+    EXPECT_TRUE(!second->Alone() && second->Slot() == 1);
+    first.reset();
+    UserFolderLock third(folder);
+    third.EndSetup();
+    EXPECT_TRUE(!third.Alone() && third.Slot() == 0);
+    second.reset();
+    EXPECT_FALSE(UserFolderLock(folder).Alone()); // the third lives on
+    WriteFile(At("file"), "");
+    const UserFolderLock unusable(At("file/logs/"));
+    EXPECT_NE(unusable.Failure().find("file"), std::string::npos) << unusable.Failure();
+    EXPECT_TRUE(unusable.Alone());
 }
 
 TEST(ModuleFileTest, NamesThisBinary) {
