@@ -186,6 +186,24 @@ TEST_F(ResourceTest, AnUndeletableLeftOverDoesNotStopTheLoad) {
     EXPECT_EQ(platform_->Exit(), 0);
 }
 
+// A per-user folder whose name Qt cannot give back byte for byte: the user-interface library is
+// not handed a look-alike of it, and the log names it.
+TEST_F(ResourceTest, APreferenceFolderQtCannotNameIsNamedNotReplaced) {
+    const std::string logs = installation_.Root() + "/logs\xe9/";
+    const std::unique_ptr<void, void (*)(void*)> restore(
+        (setenv("KALDOR_FOLDER_6", (installation_.Root() + "/logs\xe9").c_str(), 1), this),
+        [](void*) { unsetenv("KALDOR_FOLDER_6"); });
+    Start();
+    EXPECT_EQ(platform_->Exit(), 0);
+    const auto trace = installation_.Trace();
+    EXPECT_FALSE(std::any_of(trace.begin(), trace.end(), [](const std::string& line) {
+        return line.rfind("AddPath\t", 0) == 0;
+    }));
+    EXPECT_NE(ReadFile(logs + "Nevra/KxLog.log").find("ERROR\tOrvane\tQtFileName\t"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(logs + "Nevra/KxLog.log").find(logs + "Nevra/cae_pr_/"), std::string::npos);
+}
+
 // Without a current profile, or with an empty roles folder, there is no user side: nothing
 // there is deleted, ever, and nothing is recorded or deleted relative to the current directory,
 // which is where the user side would land if the empty folder were taken as a path.
