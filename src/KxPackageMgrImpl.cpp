@@ -123,6 +123,11 @@ std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, K
     }
     try {
         return Register(dll, resourceDir, type);
+    } catch (const std::exception& error) {
+        // A file or folder of the package's resource root that could not be read or written:
+        // its own text names it and the system's reason.
+        KX_LOG_ERROR(RecordText::CannotRegister + std::string(dll) + ": " + error.what());
+        return -1;
     } catch (...) {
         return -1;
     }

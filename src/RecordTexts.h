@@ -56,6 +56,7 @@ inline constexpr char ExitUnexpectedError[] = "OrvaneExit Unexpected Error";
 inline constexpr char CannotCreateUserLibrary[] = "cannot create the user library folder: ";
 inline constexpr char NoCustomLibrary[] = "cannot read the custom library folder ";
 inline constexpr char CannotReadList[] = "cannot read the load list ";
+inline constexpr char CannotRegister[] = "cannot register ";
 // Followed by the text of the exception that stopped the registration of packages.
 inline constexpr char LoadError[] = "load err:";
 

@@ -186,6 +186,29 @@ TEST_F(ResourceTest, AnUndeletableLeftOverDoesNotStopTheLoad) {
     EXPECT_EQ(platform_->Exit(), 0);
 }
 
+// A copy that fails half-way (a process's memory file is regular but fails every read at its
+// start, also for root) fails the registration with a record naming it, and leaves no empty or
+// temporary file in the default tree or in the user's locale action folder.
+TEST_F(ResourceTest, ACopyThatFailsLeavesNothingAndIsNamed) {
+    const std::string root = MakeRoot({}, {kSettings[0]}, false);
+    fs::create_symlink("/proc/self/mem", root + kAction + "mem.hcui");
+    fs::create_directories(userAction_ + "en_US");
+    Start();
+    EXPECT_EQ(Register("Alpha", root), -1);
+    for (const std::string& dir : {defaultSide_ + kGroups[0], userAction_ + "en_US/"}) {
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            EXPECT_GT(fs::file_size(entry.path()), 0u) << entry.path();
+            EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+        }
+    }
+    const auto messages = installation_.Messages();
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& message) {
+        return message.rfind("cannot register ", 0) == 0 &&
+               message.find(root + kAction + "mem.hcui") != std::string::npos &&
+               message.find("Input/output error") != std::string::npos;
+    })) << ::testing::PrintToString(messages);
+}
+
 // A per-user folder whose name Qt cannot give back byte for byte: the user-interface library is
 // not handed a look-alike of it, and the log names it.
 TEST_F(ResourceTest, APreferenceFolderQtCannotNameIsNamedNotReplaced) {
