@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -286,6 +287,21 @@ const Row kRows[] = {
      {"Init = 0", "Reg Alpha.so = -1", "LD_LIBRARY_PATH=(unset)", "Reg $I/bin/KxApp/Alpha.so = 0",
       "LD_LIBRARY_PATH=$I/bin/KxApp/"},
      {}},
+
+    // A list that is there but cannot be read loads nothing, as a missing one does, but says so.
+    {"UnreadableApplicationListIsNamed",
+     [](Installation& install) {
+         install.RemovePath(install.PlatformRoot() + "NevraPreLoadApp.xml");
+         std::filesystem::create_directory(install.PlatformRoot() + "NevraPreLoadApp.xml");
+     },
+     [](Installation&, Platform& platform, Facts& facts) {
+         facts.Add("Init = " + std::to_string(platform.Init()));
+         facts.List(platform);
+     },
+     {"Init = 0"},
+     {"ERROR cannot read the load list $I/bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml: "
+      "ReadFileBytes failed for '$I/bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml': not a "
+      "regular file"}},
 
     {"ApplicationNamedAbsolutelyInsideTheAppFolderLoads",
      [](Installation& install) {
