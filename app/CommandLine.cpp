@@ -13,8 +13,8 @@ namespace kaldor {
 
 namespace {
 
-constexpr std::array<Command, 5> Commands{Command::Run, Command::Check, Command::Paths,
-                                          Command::Conflicts, Command::Help};
+constexpr std::array<Command, 6> Commands{Command::Run,       Command::Check,   Command::Paths,
+                                          Command::Conflicts, Command::Recover, Command::Help};
 
 std::optional<Command> CommandNamed(const std::string& name) {
     for (const Command command : Commands) {
@@ -70,6 +70,7 @@ struct Targets {
     std::string trace;
     std::string type;
     std::string helpTopic;
+    double timeout = 0;
 };
 
 void AddCommonOptions(CLI::App& app, Targets& targets) {
@@ -125,6 +126,16 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
                             "https://ui.perfetto.dev or chrome://tracing)")
                 ->type_name("FILE")
                 ->check(NonEmpty("a file"));
+            sub->add_option("--timeout", targets.timeout,
+                            "when start-up, or shut-down, has not finished after SECONDS, name\n"
+                            "the package whose import, Init or Exit is running, write the trace\n"
+                            "so far (--trace) and end with exit code 5")
+                ->type_name("SECONDS")
+                ->check(CLI::PositiveNumber);
+        } else if (command == Command::Recover) {
+            sub->add_flag("--disable",
+                          "switch the application the last start-up ended inside off for the\n"
+                          "next start-up (pending application list)");
         } else if (command == Command::Paths) {
             sub->add_option("TYPE", targets.type, "the resource type")->type_name("")->required();
         } else if (command == Command::Conflicts) {
@@ -156,6 +167,8 @@ const char* CommandName(Command command) {
         return "paths";
     case Command::Conflicts:
         return "conflicts";
+    case Command::Recover:
+        return "recover";
     case Command::Help:
         break;
     }
@@ -203,6 +216,11 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     if (!targets.type.empty()) {
         line.type_ = targets.type;
     }
+    if (targets.timeout > 0) {
+        line.timeout_ = targets.timeout;
+    }
+    line.disable_ =
+        command == Command::Recover && app->get_subcommands().front()->count("--disable") > 0;
     return line;
 }
 

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "Installation.h"
-#include "LogRecords.h"
 #include "PlatformLibrary.h"
 #include "SharedLibrary.h"
+#include <orvane/recovery/LogRecords.h>
 
 #include <cstdint>
 #include <optional>
@@ -15,6 +15,8 @@
 #include <vector>
 
 namespace kaldor {
+
+using orvane::recovery::LogRecord;
 
 class PlatformSession final {
 public:

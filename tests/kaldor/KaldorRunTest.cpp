@@ -32,7 +32,7 @@ TEST(KaldorCommandLine, ExitCodesAndFirstLines) {
         {{"run", "check"}, 2, notExpected + "check"},
         {{"check", "x"}, 2, notExpected + "x"},
         {{"conflicts", "icons", "forms"}, 2, notExpected + "forms"},
-        {{"help", "start"}, 2, "kaldor: COMMAND: start not in {run,check,paths,conflicts,help}"},
+        {{"help", "start"}, 2, "kaldor: COMMAND: start not in {run,check,paths,conflicts,recover,help}"},
         {{"paths"}, 2, "kaldor: TYPE is required"},
         {{"run", "--install"}, 2, "kaldor: --install: 1 required DIR missing"},
         {{"run", "--install", ""}, 2, "kaldor: --install: needs a directory"},
