@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <utility>
@@ -30,6 +32,19 @@ std::optional<Command> CommandNamed(const std::string& name) {
 CLI::Validator NonEmpty(const char* what) {
     return CLI::Validator(
         [what](std::string& value) { return value.empty() ? std::string("needs ") + what : ""; },
+        "");
+}
+
+// --timeout takes a number of seconds above 0, written as a plain number.
+CLI::Validator PositiveSeconds() {
+    return CLI::Validator(
+        [](std::string& value) {
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            const bool fits =
+                end != value.c_str() && *end == '\0' && std::isfinite(seconds) && seconds > 0;
+            return fits ? std::string() : std::string("needs a number of seconds above 0");
+        },
         "");
 }
 
@@ -92,6 +107,10 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
         ->type_name("FILE")
         ->group("")
         ->check(NonEmpty("a file"));
+    app->add_option("--timeout", targets.timeout)
+        ->type_name("SECONDS")
+        ->group("")
+        ->check(PositiveSeconds());
     app->set_help_flag("--help,-h", "print this help");
     app->footer(HelpFooter(Command::Help));
     // At most one command; none is refused after parsing (see Parse), so that a word that is no
@@ -131,7 +150,7 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
                             "the package whose import, Init or Exit is running, write the trace\n"
                             "so far (--trace) and end with exit code 5")
                 ->type_name("SECONDS")
-                ->check(CLI::PositiveNumber);
+                ->check(PositiveSeconds());
         } else if (command == Command::Recover) {
             sub->add_flag("--disable",
                           "switch the application the last start-up ended inside off for the\n"
@@ -200,6 +219,9 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     const Command command = *chosen;
     if (!targets.trace.empty() && command != Command::Run) {
         throw UsageError(std::string("--trace belongs to run, not to ") + CommandName(command));
+    }
+    if (targets.timeout > 0 && command != Command::Run) {
+        throw UsageError(std::string("--timeout belongs to run, not to ") + CommandName(command));
     }
     line.command_ = command;
     if (command == Command::Help) {
