@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <utility>
@@ -13,8 +15,8 @@ namespace kaldor {
 
 namespace {
 
-constexpr std::array<Command, 5> Commands{Command::Run, Command::Check, Command::Paths,
-                                          Command::Conflicts, Command::Help};
+constexpr std::array<Command, 6> Commands{Command::Run,       Command::Check,   Command::Paths,
+                                          Command::Conflicts, Command::Recover, Command::Help};
 
 std::optional<Command> CommandNamed(const std::string& name) {
     for (const Command command : Commands) {
@@ -30,6 +32,19 @@ std::optional<Command> CommandNamed(const std::string& name) {
 CLI::Validator NonEmpty(const char* what) {
     return CLI::Validator(
         [what](std::string& value) { return value.empty() ? std::string("needs ") + what : ""; },
+        "");
+}
+
+// --timeout takes a number of seconds above 0, written as a plain number.
+CLI::Validator PositiveSeconds() {
+    return CLI::Validator(
+        [](std::string& value) {
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            const bool fits =
+                end != value.c_str() && *end == '\0' && std::isfinite(seconds) && seconds > 0;
+            return fits ? std::string() : std::string("needs a number of seconds above 0");
+        },
         "");
 }
 
@@ -70,6 +85,7 @@ struct Targets {
     std::string trace;
     std::string type;
     std::string helpTopic;
+    double timeout = 0;
 };
 
 void AddCommonOptions(CLI::App& app, Targets& targets) {
@@ -91,6 +107,10 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
         ->type_name("FILE")
         ->group("")
         ->check(NonEmpty("a file"));
+    app->add_option("--timeout", targets.timeout)
+        ->type_name("SECONDS")
+        ->group("")
+        ->check(PositiveSeconds());
     app->set_help_flag("--help,-h", "print this help");
     app->footer(HelpFooter(Command::Help));
     // At most one command; none is refused after parsing (see Parse), so that a word that is no
@@ -125,6 +145,16 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
                             "https://ui.perfetto.dev or chrome://tracing)")
                 ->type_name("FILE")
                 ->check(NonEmpty("a file"));
+            sub->add_option("--timeout", targets.timeout,
+                            "when start-up, or shut-down, has not finished after SECONDS, name\n"
+                            "the package whose import, Init or Exit is running, write the trace\n"
+                            "so far (--trace) and end with exit code 5")
+                ->type_name("SECONDS")
+                ->check(PositiveSeconds());
+        } else if (command == Command::Recover) {
+            sub->add_flag("--disable",
+                          "switch the application the last start-up ended inside off for the\n"
+                          "next start-up (pending application list)");
         } else if (command == Command::Paths) {
             sub->add_option("TYPE", targets.type, "the resource type")->type_name("")->required();
         } else if (command == Command::Conflicts) {
@@ -156,6 +186,8 @@ const char* CommandName(Command command) {
         return "paths";
     case Command::Conflicts:
         return "conflicts";
+    case Command::Recover:
+        return "recover";
     case Command::Help:
         break;
     }
@@ -188,6 +220,9 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     if (!targets.trace.empty() && command != Command::Run) {
         throw UsageError(std::string("--trace belongs to run, not to ") + CommandName(command));
     }
+    if (targets.timeout > 0 && command != Command::Run) {
+        throw UsageError(std::string("--timeout belongs to run, not to ") + CommandName(command));
+    }
     line.command_ = command;
     if (command == Command::Help) {
         line.helpTopic_ = CommandNamed(targets.helpTopic).value_or(Command::Help);
@@ -203,6 +238,11 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     if (!targets.type.empty()) {
         line.type_ = targets.type;
     }
+    if (targets.timeout > 0) {
+        line.timeout_ = targets.timeout;
+    }
+    line.disable_ =
+        command == Command::Recover && app->get_subcommands().front()->count("--disable") > 0;
     return line;
 }
 

@@ -8,7 +8,7 @@
 
 namespace kaldor {
 
-enum class Command { Run, Check, Paths, Conflicts, Help };
+enum class Command { Run, Check, Paths, Conflicts, Recover, Help };
 
 // A mistake on the command line. The program prints it with a pointer to --help and exits 2.
 class UsageError : public std::runtime_error {
@@ -31,6 +31,10 @@ public:
     const std::optional<std::string>& Type() const { return type_; }
     // run --trace FILE: where to write the start-up and shut-down as a trace.
     const std::optional<std::string>& TraceFile() const { return trace_; }
+    // run --timeout SECONDS: how long start-up, and then shut-down, may take.
+    const std::optional<double>& TimeoutSeconds() const { return timeout_; }
+    // recover --disable: switch the application the last start-up ended inside off.
+    bool Disable() const { return disable_; }
 
 private:
     Command command_ = Command::Help;
@@ -39,6 +43,8 @@ private:
     std::optional<std::string> install_;
     std::optional<std::string> type_;
     std::optional<std::string> trace_;
+    std::optional<double> timeout_;
+    bool disable_ = false;
 };
 
 // "run", "check", …; the name used in messages and help.

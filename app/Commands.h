@@ -10,5 +10,6 @@ int RunCommand(const CommandLine& commandLine);
 int CheckCommand(const CommandLine& commandLine);
 int PathsCommand(const CommandLine& commandLine);
 int ConflictsCommand(const CommandLine& commandLine);
+int RecoverCommand(const CommandLine& commandLine);
 
 } // namespace kaldor

@@ -10,5 +10,7 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 // The installation is unusable: no such directory, no Orvane.so, or it cannot be loaded.
 constexpr int ExitUnusable = 3;
+// Start-up or shut-down outlasted run --timeout: a package's call did not come back.
+constexpr int ExitTimeout = 5;
 
 } // namespace kaldor

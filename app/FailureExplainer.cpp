@@ -16,6 +16,8 @@ namespace fs = std::filesystem;
 
 namespace kaldor {
 
+using orvane::recovery::PackageSpan;
+
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {

@@ -5,13 +5,16 @@
 #pragma once
 
 #include "Installation.h"
-#include "LogRecords.h"
-#include "StartupTimeline.h"
+#include <orvane/recovery/LogRecords.h>
+#include <orvane/recovery/StartupTimeline.h>
 
 #include <string>
 #include <vector>
 
 namespace kaldor {
+
+using orvane::recovery::LogRecord;
+using orvane::recovery::StartupTimeline;
 
 struct Explanation {
     std::string record; // the fatal record's message

@@ -14,6 +14,8 @@ const char* CommandSummary(Command command) {
         return "list the resource folders of one type over all packages";
     case Command::Conflicts:
         return "list resource names defined more than once";
+    case Command::Recover:
+        return "tell where the last start-up ended; switch a crashing application off";
     case Command::Help:
         break;
     }
@@ -40,6 +42,14 @@ std::string CommandDescription(Command command) {
         return "Starts the installation and lists the resource names of type TYPE (every type\n"
                "when TYPE is left out) that are defined more than once, with the files that\n"
                "define them (KxResourceCheckPathList).\n";
+    case Command::Recover:
+        return "Reads the log of the user folders and tells whether the last start-up finished;\n"
+               "when it did not (a package crashed or hung it), which package's import or Init\n"
+               "was running, in which stage and since when, and what can be done. With\n"
+               "--disable, an application is switched off for the next start-up through the\n"
+               "pending application list (a copy of the previous list is kept). Loads no package\n"
+               "and not Orvane.so. Exits with 1 when the last start-up did not finish and\n"
+               "nothing was switched off.\n";
     case Command::Help:
         break;
     }
@@ -54,6 +64,7 @@ std::string HelpFooter(Command command) {
         return "TYPE: " + ResourceTypeNames() + ".\n";
     case Command::Run:
     case Command::Check:
+    case Command::Recover:
         return {};
     case Command::Help:
         break;
@@ -64,8 +75,9 @@ std::string HelpFooter(Command command) {
            "Without --install and with KALDOR_HOME unset, the bundled demo keeps its user folders\n"
            "in demo-home/ beside the program's bin/ folder, never in your home.\n"
            "\n"
-           "Exit codes: 0 success; 1 start-up failed or check found problems; 2 wrong command\n"
-           "line; 3 the installation cannot be used.\n";
+           "Exit codes: 0 success; 1 start-up failed, check found problems or the last start-up\n"
+           "did not finish (recover); 2 wrong command line; 3 the installation cannot be used;\n"
+           "5 start-up or shut-down outlasted run --timeout.\n";
 }
 
 std::string UsageHint() {

@@ -10,7 +10,9 @@ namespace {
 
 void Collect(const char* line, void* context) {
     try {
-        static_cast<std::string*>(context)->append(line);
+        auto& lines = *static_cast<OwnLogRecords::Lines*>(context);
+        const std::lock_guard<std::mutex> guard(lines.lock);
+        lines.text.append(line);
     } catch (...) {
         // Out of memory: the report lacks the record; the log file still has it.
     }
@@ -24,7 +26,7 @@ OwnLogRecords::OwnLogRecords(const Installation& installation) {
     std::string error;
     library_ = SharedLibrary::Open((installation.Bin() / "KxLog.so").string(), error);
     if (const auto setTap = library_.Find<SetTap>("KxLogSetTap")) {
-        setTap(Collect, &text_);
+        setTap(Collect, &lines_);
     }
 }
 
@@ -35,8 +37,10 @@ OwnLogRecords::~OwnLogRecords() {
 }
 
 std::vector<LogRecord> OwnLogRecords::Records() const {
-    std::istringstream in(text_);
-    return ParseLogRecords(in);
+    std::unique_lock<std::mutex> guard(lines_.lock);
+    std::istringstream in(lines_.text);
+    guard.unlock();
+    return orvane::recovery::ParseLogRecords(in);
 }
 
 } // namespace kaldor

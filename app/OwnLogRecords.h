@@ -4,13 +4,17 @@
 #pragma once
 
 #include "Installation.h"
-#include "LogRecords.h"
 #include "SharedLibrary.h"
 
+#include <orvane/recovery/LogRecords.h>
+
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace kaldor {
+
+using orvane::recovery::LogRecord;
 
 class OwnLogRecords final {
 public:
@@ -22,11 +26,19 @@ public:
     OwnLogRecords(const OwnLogRecords&) = delete;
     OwnLogRecords& operator=(const OwnLogRecords&) = delete;
 
+    // The records so far; safe from another thread while the host's thread writes records.
     std::vector<LogRecord> Records() const;
+
+    // What the tap fills: the lines so far, under a lock of their own, since a watchdog may read
+    // them while the host's thread is inside a package. Its address is the tap's context.
+    struct Lines {
+        std::mutex lock;
+        std::string text;
+    };
 
 private:
     SharedLibrary library_;
-    std::string text_; // the lines so far; its address is the tap's context
+    mutable Lines lines_;
 };
 
 } // namespace kaldor

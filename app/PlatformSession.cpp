@@ -1,5 +1,7 @@
 #include "PlatformSession.h"
 
+#include "UserLog.h"
+
 #include <KxGui/KxGui.h>
 
 #include <QCoreApplication>
@@ -25,8 +27,7 @@ PlatformSession::PlatformSession(const Installation& installation)
     if (QCoreApplication::instance() == nullptr) {
         throw PlatformLoadError("internal error: the Qt application object must exist first");
     }
-    const std::string logFolder = platform_.UserFolder(6);
-    logFile_ = logFolder + "/Nevra/KxLog.log";
+    logFile_ = LogFileIn(platform_.UserFolder(6));
     userLibraryDir_ = platform_.UserFolder(5) + "/Nevra/";
 }
 

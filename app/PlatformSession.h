@@ -5,10 +5,10 @@
 #pragma once
 
 #include "Installation.h"
-#include "LogRecords.h"
 #include "OwnLogRecords.h"
 #include "PlatformLibrary.h"
 #include "SharedLibrary.h"
+#include <orvane/recovery/LogRecords.h>
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +16,8 @@
 #include <vector>
 
 namespace kaldor {
+
+using orvane::recovery::LogRecord;
 
 class PlatformSession final {
 public:
@@ -39,6 +41,8 @@ public:
     std::string BrowserProfile() const;
     // The records of this session; complete after Stop.
     const std::vector<LogRecord>& Records() const { return records_; }
+    // This process's records so far, also from another thread while a package runs.
+    std::vector<LogRecord> RecordsSoFar() const { return log_.Records(); }
 
 private:
     // The host keeps its database and GUI libraries loaded; the platform only looks them up.

@@ -3,6 +3,7 @@
 #include "ExitCodes.h"
 #include "HostSettings.h"
 #include "InstallationChoice.h"
+#include "InterruptedStartup.h"
 #include "JsonOutput.h"
 #include "LoadLists.h"
 #include "PackageTree.h"
@@ -10,22 +11,28 @@
 #include "ResourceTypes.h"
 #include "StartupOutcome.h"
 #include "StartupTrace.h"
+#include "Watchdog.h"
 
 #include <LanguageTable.h>
 #include <RecordTexts.h>
 
+#include <orvane/recovery/StartupRecovery.h>
+
 #include <QCoreApplication>
 #include <QJsonArray>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace kaldor {
 
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
+namespace recovery = orvane::recovery;
 
 namespace {
 
@@ -200,8 +207,12 @@ void PrintText(const InstallationChoice& choice, const PlatformSession& session,
 }
 
 void PrintJsonReport(const PlatformSession& session, const StartupOutcome& outcome,
-                     const RunFacts& facts, const std::vector<std::string>& warnings) {
+                     const RunFacts& facts, const std::vector<std::string>& warnings,
+                     const std::optional<QJsonObject>& previous) {
     QJsonObject document{{"command", "run"}};
+    if (previous) {
+        document["previousStartup"] = *previous;
+    }
     outcome.AddTo(document);
     document["startMilliseconds"] = static_cast<double>(session.StartMilliseconds());
     document["language"] = QJsonObject{{"name", Json(facts.language)},
@@ -265,6 +276,39 @@ void PrintJsonReport(const PlatformSession& session, const StartupOutcome& outco
     PrintJson(document);
 }
 
+// Runs on the watchdog's thread while the host's thread is still inside a package's call: reads
+// what this run logged so far, says which call is running, writes the trace so far and ends the
+// process, since the host's thread will not come back.
+[[noreturn]] void GiveUp(const std::string& phase, double seconds, const Installation& installation,
+                         const PlatformSession& session,
+                         const std::optional<std::string>& traceFile) {
+    const std::string& logFile = session.LogFile();
+    const auto records = session.RecordsSoFar();
+    const auto timeline = StartupTimeline::FromRecords(records);
+    std::cerr << "kaldor: " << phase << " has not finished after " << seconds << " s";
+    if (const auto running = recovery::RunningAtEnd(timeline)) {
+        std::cerr << ": `" << installation.Display(running->path) << "`'s "
+                  << recovery::PackageCallName(running->call) << " has been running since "
+                  << recovery::FormatLogTime(running->since) << " ("
+                  << recovery::PackageKindName(running->kind);
+        if (running->kind == recovery::PackageKind::Child) {
+            std::cerr << " of `" << installation.Display(running->parent) << "`";
+        }
+        std::cerr << ")";
+    }
+    std::cerr << "\nLog: " << logFile << "\n";
+    if (traceFile) {
+        try {
+            WriteStartupTrace(*traceFile, StartupTraceDocument(timeline, {}));
+        } catch (const std::runtime_error& error) {
+            std::cerr << "kaldor: " << error.what() << "\n";
+        }
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(ExitTimeout);
+}
+
 } // namespace
 
 int RunCommand(const CommandLine& commandLine) {
@@ -273,13 +317,49 @@ int RunCommand(const CommandLine& commandLine) {
     const std::vector<std::string> warnings = ListWarnings(choice.installation);
 
     PlatformSession session(choice.installation);
+    // Before this start-up adds its own records: did the last one finish?
+    const auto last = recovery::LastStartup::FromLog(session.LogFile());
+    std::optional<QJsonObject> previous;
+    if (last.Interrupted()) {
+        if (commandLine.Json()) {
+            previous = LastStartupJson(choice.installation, last);
+        } else {
+            std::cout << InterruptionLine(choice.installation, last) << ".\n"
+                      << InterruptionAdvice(choice.installation, last) << "\n\n"
+                      << std::flush;
+        }
+    }
+
+    std::optional<Watchdog> watchdog;
+    if (const auto seconds = commandLine.TimeoutSeconds()) {
+        watchdog.emplace(std::chrono::milliseconds(static_cast<std::int64_t>(*seconds * 1000)),
+                         [&, seconds = *seconds](const std::string& phase) {
+                             GiveUp(phase, seconds, choice.installation, session,
+                                    commandLine.TraceFile());
+                         });
+    }
+    const auto watch = [&watchdog](const char* phase) {
+        if (watchdog) {
+            watchdog->Begin(phase);
+        }
+    };
+    const auto rest = [&watchdog]() {
+        if (watchdog) {
+            watchdog->End();
+        }
+    };
+    watch("start-up");
     const int result = session.Start();
+    rest();
     const RunFacts facts = Observe(session);
+    watch("shut-down");
     session.Stop();
+    rest();
+    watchdog.reset();
 
     const StartupOutcome outcome(choice, session, result);
     if (commandLine.Json()) {
-        PrintJsonReport(session, outcome, facts, warnings);
+        PrintJsonReport(session, outcome, facts, warnings, previous);
     } else {
         PrintText(choice, session, outcome, facts, warnings);
     }

@@ -5,7 +5,7 @@
 #include "FailureExplainer.h"
 #include "InstallationChoice.h"
 #include "PlatformSession.h"
-#include "StartupTimeline.h"
+#include <orvane/recovery/StartupTimeline.h>
 
 #include <QJsonObject>
 

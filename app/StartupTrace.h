@@ -3,7 +3,7 @@
 // (the host's), so that the viewer nests them by time exactly as the timeline nests them.
 #pragma once
 
-#include "StartupTimeline.h"
+#include <orvane/recovery/StartupTimeline.h>
 
 #include <QJsonObject>
 
@@ -12,6 +12,8 @@
 #include <string>
 
 namespace kaldor {
+
+using orvane::recovery::StartupTimeline;
 
 // `ids` maps a package path to its id, for the packages whose id is known (the registered
 // ones); the others carry no id. Times are microseconds from the first record of the timeline.

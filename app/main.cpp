@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
         switch (commandLine.Which()) {
         case Command::Check:
             return CheckCommand(commandLine);
+        case Command::Recover:
+            return RecoverCommand(commandLine);
         case Command::Run:
         case Command::Paths:
         case Command::Conflicts: {

@@ -9,8 +9,17 @@ install(FILES
         ${PROJECT_SOURCE_DIR}/include/orvane/KxModuleMgr.h
         ${PROJECT_SOURCE_DIR}/include/orvane/OrvaneExport.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane)
+install(FILES
+        ${PROJECT_SOURCE_DIR}/include/orvane/recovery/LogRecords.h
+        ${PROJECT_SOURCE_DIR}/include/orvane/recovery/StartupRecovery.h
+        ${PROJECT_SOURCE_DIR}/include/orvane/recovery/StartupTimeline.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane/recovery)
+# For hosts: Orvane::Recovery reads the log back (see StartupRecovery.h).
+install(TARGETS OrvaneRecovery EXPORT OrvaneRecoveryTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 set(ORVANE_CONFIG_DIR lib/cmake/Orvane)
+install(EXPORT OrvaneRecoveryTargets NAMESPACE Orvane:: DESTINATION ${ORVANE_CONFIG_DIR})
 configure_package_config_file(
     ${CMAKE_CURRENT_LIST_DIR}/OrvaneConfig.cmake.in
     ${CMAKE_BINARY_DIR}/kit/OrvaneConfig.cmake

@@ -2,7 +2,7 @@
 // an offset taken from the input. A time is accepted only in the form the log writes
 // ("YYYY-MM-DDTHH:MM:SS", a space allowed for the "T", then optionally "." or "," and digits),
 // which this target checks independently of the reader.
-#include "LogRecords.h"
+#include <orvane/recovery/LogRecords.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -68,10 +68,10 @@ struct LogFile final {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
 
-    const auto time = kaldor::ParseLogTime(text);
+    const auto time = orvane::recovery::ParseLogTime(text);
     Require(!time || HasLogTimeForm(text), "a time not in the log's form was accepted");
 
-    if (const auto record = kaldor::ParseLogLine(text)) {
+    if (const auto record = orvane::recovery::ParseLogLine(text)) {
         Require(HasLogTimeForm(record->time), "a record with a malformed time");
         for (const std::string* field : {&record->level, &record->module, &record->source}) {
             Require(field->find('\t') == std::string::npos, "a field holds a tab");
@@ -85,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     static const LogFile file;
     std::ofstream(file.path, std::ios::binary | std::ios::trunc).write(text.data(), text.size());
-    for (const kaldor::LogRecord& record : kaldor::ReadLogRecords(file.path, offset)) {
+    for (const orvane::recovery::LogRecord& record :
+         orvane::recovery::ReadLogRecords(file.path, offset)) {
         Require(HasLogTimeForm(record.time), "a record read from the file with a malformed time");
     }
     return 0;

@@ -1,8 +1,8 @@
 // The pieces kaldor reads a start-up with where input no demo run produces can trip them: log
 // times across midnight and a start-up that stopped half-way.
 #include "KaldorTestSupport.h"
-#include "LogRecords.h"
 #include "StartupTrace.h"
+#include <orvane/recovery/LogRecords.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <map>
 
 namespace kaldor::test {
+
+using namespace orvane::recovery;
 
 namespace {
 

@@ -4,8 +4,8 @@
 // or leaves the timeline without its stage, and the row fails.
 #include "FailureExplainer.h"
 #include "KaldorTestSupport.h"
-#include "LogRecords.h"
-#include "StartupTimeline.h"
+#include <orvane/recovery/LogRecords.h>
+#include <orvane/recovery/StartupTimeline.h>
 
 #include <KxLog/KxLog.h>
 #include <RecordTexts.h>
@@ -21,6 +21,8 @@
 #include <vector>
 
 namespace kaldor::test {
+
+using namespace orvane::recovery;
 
 namespace {
 

@@ -25,7 +25,14 @@ ProcessResult RunKaldor(const Texts& arguments, const Environment& environment) 
     QProcess process;
     process.setProcessEnvironment(variables);
     process.start(KALDOR_PROGRAM, list);
-    const bool exited = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit;
+    // A kaldor that outlives the bound hangs (a package that never returns): it is killed.
+    constexpr int boundMilliseconds = 300000;
+    if (!process.waitForFinished(boundMilliseconds)) {
+        process.kill();
+        process.waitForFinished(-1);
+        ADD_FAILURE() << "kaldor outlived " << boundMilliseconds << " ms and was killed";
+    }
+    const bool exited = process.exitStatus() == QProcess::NormalExit;
     return {exited ? process.exitCode() : -1, process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
 }

@@ -9,17 +9,23 @@
 //   drop PATH              unregistered from inside Init, after the registrations before it
 //   init-throw KIND        Init throws: "error" a std::runtime_error, anything else an int
 //   exit-throw KIND        Exit throws, the same way
+//   init-fail HOW          Init never comes back: "segv" raises SIGSEGV, "abort" aborts,
+//                          "exit" ends the process with 3, "hang" waits forever; after the
+//                          registrations above it
 // Every call is appended to the file named by ORVANE_TEST_EVENTS, so tests see the order.
 #include <orvane/KxPackageMgr.h>
 
 #include <dlfcn.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef ORVANE_PACKAGE_STEM
@@ -96,6 +102,26 @@ void ThrowIfAsked(const char* key) {
     }
 }
 
+// Ends or stops the process as the behaviour file asks; nothing when it does not.
+void FailIfAsked() {
+    for (const auto& fields : Behaviour()) {
+        if (fields.size() != 2 || fields[0] != "init-fail") {
+            continue;
+        }
+        Event("Init " + OwnStem() + " fails by " + fields[1]);
+        if (fields[1] == "segv") {
+            std::raise(SIGSEGV);
+        } else if (fields[1] == "abort") {
+            std::abort();
+        } else if (fields[1] == "exit") {
+            std::_Exit(3);
+        }
+        while (true) {
+            std::this_thread::sleep_for(std::chrono::hours(1));
+        }
+    }
+}
+
 int ReturnValue(const char* key) {
     for (const auto& fields : Behaviour()) {
         if (fields.size() == 2 && fields[0] == key) {
@@ -126,6 +152,7 @@ KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Init)(KxPackageMgr* packages,
             Event("UnReg " + Resolve(fields[1]));
         }
     }
+    FailIfAsked();
     ThrowIfAsked("init-throw");
     const int result = ReturnValue("init-return");
     Event(std::string("Init ") + OwnStem() + " returns " + std::to_string(result));

@@ -1,12 +1,13 @@
-#include "LogRecords.h"
+#include <orvane/recovery/LogRecords.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
-namespace kaldor {
+namespace orvane::recovery {
 
 namespace {
 
@@ -19,6 +20,20 @@ std::int64_t DaysFromCivil(int year, unsigned month, unsigned day) {
     const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
     const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
     return static_cast<std::int64_t>(era) * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+// The inverse of DaysFromCivil.
+void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    year = static_cast<int>(yearOfEra + era * 400) + (month <= 2 ? 1 : 0);
 }
 
 bool IsDigit(char c) {
@@ -89,6 +104,24 @@ std::optional<std::int64_t> ParseLogTime(const std::string& text) {
     return ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000 + millis;
 }
 
+std::string FormatLogTime(std::int64_t milliseconds) {
+    constexpr std::int64_t perDay = 24 * 60 * 60 * 1000;
+    std::int64_t days = milliseconds / perDay;
+    std::int64_t rest = milliseconds % perDay;
+    if (rest < 0) {
+        rest += perDay;
+        --days;
+    }
+    int year = 0;
+    unsigned month = 0, day = 0;
+    CivilFromDays(days, year, month, day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d.%03d", year, month, day,
+                  static_cast<int>(rest / 3600000), static_cast<int>(rest / 60000 % 60),
+                  static_cast<int>(rest / 1000 % 60), static_cast<int>(rest % 1000));
+    return text;
+}
+
 std::optional<LogRecord> ParseLogLine(const std::string& line) {
     const auto fields = SplitTabs(line);
     if (fields.size() < 6) {
@@ -135,6 +168,9 @@ std::vector<LogRecord> ParseLogRecords(std::istream& in) {
     std::vector<LogRecord> records;
     std::string line;
     while (std::getline(in, line)) {
+        if (in.eof()) {
+            break; // no line end: still being written, or cut off
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
@@ -145,4 +181,4 @@ std::vector<LogRecord> ParseLogRecords(std::istream& in) {
     return records;
 }
 
-} // namespace kaldor
+} // namespace orvane::recovery

@@ -3,14 +3,15 @@
 // with the Init that followed it, and every package's unregistration.
 #pragma once
 
-#include "LogRecords.h"
+#include <orvane/recovery/LogRecords.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace kaldor {
+namespace orvane::recovery {
 
 struct StageSpan {
     std::string name; // "OrvaneInit", "PlatformBuild", "External Register", …
@@ -26,6 +27,7 @@ struct PackageSpan {
     std::string stage; // the stage open when the import began ("InternalPre", …), or ""
     int depth = 0;     // 0 for a package registered by the platform, 1 for one registered
                        // from inside another package's Init, and so on
+    std::optional<std::size_t> parent; // index of the package whose Init registered this one
     std::int64_t importBegin = 0;
     std::optional<std::int64_t> importEnd;
     std::string importFailure; // the fatal record of a failed import
@@ -33,6 +35,9 @@ struct PackageSpan {
     std::optional<int> initResult;
 
     bool Imported() const { return importEnd.has_value() && importFailure.empty(); }
+    // The log ended, or start-up was left, while this package's import or Init still ran.
+    bool ImportOpen() const { return !importEnd.has_value(); }
+    bool InitOpen() const { return Imported() && !initEnd.has_value(); }
     std::optional<std::int64_t> ImportDuration() const;
     std::optional<std::int64_t> InitDuration() const;
 };
@@ -68,4 +73,4 @@ private:
 // "init=1 return=N" gives N.
 std::optional<int> ParseInitRecord(const std::string& message);
 
-} // namespace kaldor
+} // namespace orvane::recovery

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kaldor {
+namespace orvane::recovery {
 
 struct LogRecord {
     std::string time;
@@ -26,6 +26,9 @@ struct LogRecord {
 // digits are read too); nothing for any other text.
 std::optional<std::int64_t> ParseLogTime(const std::string& text);
 
+// "YYYY-MM-DD HH:MM:SS.mmm" of a count that ParseLogTime gave.
+std::string FormatLogTime(std::int64_t milliseconds);
+
 // One line; nothing when it is not a record.
 std::optional<LogRecord> ParseLogLine(const std::string& line);
 
@@ -37,7 +40,8 @@ std::uint64_t LogFileEnd(const std::string& path);
 std::vector<LogRecord> ParseLogRecords(std::istream& in);
 
 // The records from byte `offset` on. A file now shorter than `offset` was replaced; it is read
-// from its start.
+// from its start. A last line without its line end is a record still being written (or cut off
+// by a crash) and is left out: read whole, it could name a path cut short.
 std::vector<LogRecord> ReadLogRecords(const std::string& path, std::uint64_t offset);
 
-} // namespace kaldor
+} // namespace orvane::recovery

@@ -1,4 +1,4 @@
-#include "StartupTimeline.h"
+#include <orvane/recovery/StartupTimeline.h>
 
 #include <RecordTexts.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-namespace kaldor {
+namespace orvane::recovery {
 
 namespace {
 
@@ -141,6 +141,9 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
             PackageSpan span;
             span.stage = currentStage();
             span.depth = static_cast<int>(runningInit.size());
+            if (!runningInit.empty()) {
+                span.parent = runningInit.back();
+            }
             span.importBegin = record.milliseconds;
             timeline.packages_.push_back(span);
             importing = timeline.packages_.size() - 1;
@@ -187,4 +190,4 @@ const StageSpan* StartupTimeline::Stage(const std::string& name) const {
     return nullptr;
 }
 
-} // namespace kaldor
+} // namespace orvane::recovery

@@ -1,0 +1,36 @@
+#include "UserLog.h"
+
+#include "PlatformLibrary.h"
+#include "SharedLibrary.h"
+
+#include <Kaldor_Config/IUserFolderMgr.h>
+
+namespace kaldor {
+
+namespace {
+
+constexpr int LogFolderKind = 6;
+
+} // namespace
+
+std::string LogFileIn(const std::string& logFolder) {
+    return logFolder + "/Nevra/KxLog.log";
+}
+
+std::string UserLogFile(const Installation& installation) {
+    const std::string file = (installation.Bin() / "Kaldor_Config.so").string();
+    std::string error;
+    const SharedLibrary library = SharedLibrary::Open(file, error);
+    if (!library.IsLoaded()) {
+        throw PlatformLoadError("cannot load " + file + ": " + error);
+    }
+    const auto folders = library.Find<decltype(&GetIUserFolderMgr)>("GetIUserFolderMgr");
+    IUserFolderMgr* manager = folders != nullptr ? folders() : nullptr;
+    const char* folder = manager != nullptr ? manager->FolderPath(LogFolderKind) : nullptr;
+    if (folder == nullptr) {
+        throw PlatformLoadError(file + " does not report the user's log folder");
+    }
+    return LogFileIn(folder);
+}
+
+} // namespace kaldor
