@@ -10,5 +10,7 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 // The installation is unusable: no such directory, no Orvane.so, or it cannot be loaded.
 constexpr int ExitUnusable = 3;
+// Something kaldor did not expect ended it (memory ran out, for one): one line on standard error.
+constexpr int ExitUnexpected = 4;
 
 } // namespace kaldor

@@ -65,7 +65,8 @@ std::string HelpFooter(Command command) {
            "in demo-home/ beside the program's bin/ folder, never in your home.\n"
            "\n"
            "Exit codes: 0 success; 1 start-up failed or check found problems; 2 wrong command\n"
-           "line; 3 the installation cannot be used.\n";
+           "line; 3 the installation cannot be used; 4 an unexpected error (one line on standard\n"
+           "error).\n";
 }
 
 std::string UsageHint() {

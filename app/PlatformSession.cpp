@@ -33,7 +33,12 @@ PlatformSession::PlatformSession(const Installation& installation)
 
 PlatformSession::~PlatformSession() {
     if (started_ && !stopped_) {
-        Stop();
+        // Reached when an error leaves the session: the platform goes down all the same, and
+        // the error on its way out says more than the records could.
+        try {
+            Stop();
+        } catch (...) {
+        }
     }
 }
 
