@@ -28,6 +28,7 @@ PlatformSession::PlatformSession(const Installation& installation)
     const std::string logFolder = platform_.UserFolder(6);
     logFile_ = logFolder + "/Nevra/KxLog.log";
     userLibraryDir_ = platform_.UserFolder(5) + "/Nevra/";
+    rolesFolder_ = platform_.UserFolder(7);
     logOffset_ = LogFileEnd(logFile_);
 }
 
