@@ -4,12 +4,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <utility>
+#include <vector>
 
 namespace kaldor {
 
@@ -86,6 +89,9 @@ struct Targets {
     std::string type;
     std::string helpTopic;
     double timeout = 0;
+    // Counted through the options themselves: asking the parser by name goes through a
+    // function that may not throw, so running out of memory there would end the program.
+    std::vector<const CLI::Option*> json;
 };
 
 void AddCommonOptions(CLI::App& app, Targets& targets) {
@@ -94,7 +100,7 @@ void AddCommonOptions(CLI::App& app, Targets& targets) {
                    "default: the demo installation bundled with this program")
         ->type_name("DIR")
         ->check(NonEmpty("a directory"));
-    app.add_flag("--json", "print the answer as JSON");
+    targets.json.push_back(app.add_flag("--json", "print the answer as JSON"));
 }
 
 // The whole command line as the parser sees it; the help is generated from it too.
@@ -228,7 +234,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
         line.helpTopic_ = CommandNamed(targets.helpTopic).value_or(Command::Help);
         return line;
     }
-    line.json_ = app->count("--json") + app->get_subcommands().front()->count("--json") > 0;
+    line.json_ = std::any_of(targets.json.begin(), targets.json.end(),
+                             [](const CLI::Option* flag) { return flag->count() > 0; });
     if (!targets.install.empty()) {
         line.install_ = targets.install;
     }

@@ -4,6 +4,7 @@
 #include "LoadLists.h"
 #include "LoaderMessage.h"
 #include "ResourceRoot.h"
+#include "UserFolderCheck.h"
 
 #include <RecordTexts.h>
 
@@ -86,8 +87,19 @@ const LoadList* ListFor(const std::vector<LoadList>& lists, const std::string& r
 
 } // namespace
 
-FailureExplainer::FailureExplainer(const Installation& installation, std::string userLibraryDir)
-    : installation_(installation), userLibraryDir_(std::move(userLibraryDir)) {}
+FailureExplainer::FailureExplainer(const Installation& installation, std::string userLibraryDir,
+                                   std::vector<std::string> settingFolders)
+    : installation_(installation), userLibraryDir_(std::move(userLibraryDir)),
+      settingFolders_(std::move(settingFolders)) {}
+
+std::optional<std::string> FailureExplainer::SettingFolderProblem() const {
+    for (const auto& folder : settingFolders_) {
+        if (auto problem = UserFolderProblem(folder)) {
+            return problem;
+        }
+    }
+    return std::nullopt;
+}
 
 std::string FailureExplainer::PackageName(const std::string& path) const {
     return "Package " + fs::path(path).stem().string() + " (" + installation_.Display(path) + ")";
@@ -126,9 +138,10 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
                    "/); start-up seeds the user's library folder from it. Restore that folder "
                    "(an empty one will do).";
         }
-        return "The user's library folder " + userLibraryDir_ +
-               " cannot be created. Point KALDOR_HOME (or KALDOR_FOLDER_5) at a folder you can "
-               "write to.";
+        const auto problem = UserFolderProblem(userLibraryDir_);
+        return "The user's library folder " + userLibraryDir_ + " cannot be created" +
+               (problem ? ": " + *problem : std::string()) +
+               ". Point KALDOR_HOME (or KALDOR_FOLDER_5) at a folder you can write to.";
     }
     if (message == RecordText::BuildFailed) {
         return "Start-up stopped while registering packages; the records above say which "
@@ -202,6 +215,14 @@ std::string FailureExplainer::ExplainRecord(const std::string& message,
                ". Every package registered so far was unregistered again.";
     }
     if (message == RecordText::InitUnexpectedError) {
+        auto problem = UserFolderProblem(userLibraryDir_);
+        if (!problem) {
+            problem = SettingFolderProblem();
+        }
+        if (problem) {
+            return "An unexpected error stopped start-up: in the user's folders, " + *problem +
+                   ". Free space there, or point KALDOR_HOME at a folder you can write to.";
+        }
         return "An unexpected error stopped start-up, typically a file or folder that could not "
                "be read or written (the user's folders below KALDOR_HOME, or the installation's "
                "Library/custom seed). The records above say how far start-up got.";
@@ -284,6 +305,14 @@ std::string FailureExplainer::ExplainStage(const std::string& registration, cons
                                     : prefix + ": " + PackageName(path) + " was not registered";
         if (!problems.empty()) {
             return who + ": " + problems.front() + ".";
+        }
+        if (const auto problem = SettingFolderProblem()) {
+            return who +
+                   " before its library was loaded: its setting files could not be copied "
+                   "into the user's folders: " +
+                   *problem +
+                   ". Free space there, or point KALDOR_HOME at a folder you can "
+                   "write to.";
         }
         return who + " before its library was loaded: its resource root " +
                (root.empty() ? std::string("(none)") : root) +

@@ -8,6 +8,7 @@
 #include <orvane/recovery/LogRecords.h>
 #include <orvane/recovery/StartupTimeline.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct Explanation {
 
 class FailureExplainer {
 public:
-    // `userLibraryDir` is the user's library folder that start-up seeds.
-    FailureExplainer(const Installation& installation, std::string userLibraryDir);
+    // `userLibraryDir` is the user's library folder that start-up seeds; `settingFolders` are the
+    // other user folders the platform writes into at start-up (setting copies).
+    FailureExplainer(const Installation& installation, std::string userLibraryDir,
+                     std::vector<std::string> settingFolders = {});
 
     // One explanation per fatal record, in record order.
     std::vector<Explanation> Explain(const std::vector<LogRecord>& records,
@@ -40,9 +43,12 @@ private:
                              const StartupTimeline& timeline, const std::string& refused) const;
     std::string ExplainMissingEntryPoints(const std::string& path) const;
     std::string PackageName(const std::string& path) const;
+    // The first of the setting folders that cannot be written, and why.
+    std::optional<std::string> SettingFolderProblem() const;
 
     const Installation& installation_;
     std::string userLibraryDir_;
+    std::vector<std::string> settingFolders_;
 };
 
 } // namespace kaldor

@@ -77,7 +77,8 @@ std::string HelpFooter(Command command) {
            "\n"
            "Exit codes: 0 success; 1 start-up failed, check found problems or the last start-up\n"
            "did not finish (recover); 2 wrong command line; 3 the installation cannot be used;\n"
-           "5 start-up or shut-down outlasted run --timeout.\n";
+           "4 an unexpected error (one line on standard error); 5 start-up or shut-down\n"
+           "outlasted run --timeout.\n";
 }
 
 std::string UsageHint() {

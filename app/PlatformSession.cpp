@@ -29,11 +29,17 @@ PlatformSession::PlatformSession(const Installation& installation)
     }
     logFile_ = LogFileIn(platform_.UserFolder(6));
     userLibraryDir_ = platform_.UserFolder(5) + "/Nevra/";
+    rolesFolder_ = platform_.UserFolder(7);
 }
 
 PlatformSession::~PlatformSession() {
     if (started_ && !stopped_) {
-        Stop();
+        // Reached when an error leaves the session: the platform goes down all the same, and
+        // the error on its way out says more than the records could.
+        try {
+            Stop();
+        } catch (...) {
+        }
     }
 }
 

@@ -35,6 +35,8 @@ public:
     const PlatformLibrary& Platform() const { return platform_; }
     const std::string& LogFile() const { return logFile_; }
     const std::string& UserLibraryDir() const { return userLibraryDir_; }
+    // The user folder of kind 7, which holds the users' role folders.
+    const std::string& RolesFolder() const { return rolesFolder_; }
     // Wall-clock time of OrvaneInit as this program measured it.
     std::int64_t StartMilliseconds() const { return startMilliseconds_; }
     // The browser profile the GUI library was given during start-up, "" if none.
@@ -52,6 +54,7 @@ private:
     PlatformLibrary platform_;
     std::string logFile_;
     std::string userLibraryDir_;
+    std::string rolesFolder_;
     std::int64_t startMilliseconds_ = 0;
     bool started_ = false;
     bool stopped_ = false;

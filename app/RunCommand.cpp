@@ -16,9 +16,12 @@
 #include <LanguageTable.h>
 #include <RecordTexts.h>
 
+#include <QByteArray>
 #include <orvane/recovery/StartupRecovery.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 
 #include <cstdlib>
@@ -64,14 +67,17 @@ RunFacts Observe(const PlatformSession& session) {
     facts.greeting =
         QCoreApplication::translate("kaldor", "Hello from the installation").toStdString();
     // The platform puts every root's language folder on the host's search path; the ones that
-    // hold a translation file of the host's language are the translations in use.
+    // hold a translation file of the host's language are the translations in use. A translator
+    // is loaded through Qt, under Qt's name for the file's bytes: where that name is no file
+    // (bytes that are not in the locale's encoding), nothing was installed from the folder,
+    // although it is on the search path.
     const std::string languageDir = "/Languages/" + facts.locale + "/";
     for (const auto& dir : facts.searchPath) {
         const std::string file = dir + "Language_" + facts.locale + ".qm";
-        std::error_code error;
         if (dir.size() >= languageDir.size() &&
             dir.compare(dir.size() - languageDir.size(), languageDir.size(), languageDir) == 0 &&
-            std::filesystem::is_regular_file(file, error)) {
+            QFileInfo(QFile::decodeName(QByteArray(file.data(), static_cast<int>(file.size()))))
+                .isFile()) {
             facts.translations.push_back(file);
         }
     }

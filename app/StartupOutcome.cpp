@@ -1,18 +1,56 @@
 #include "StartupOutcome.h"
 
+#include "HostSettings.h"
 #include "JsonOutput.h"
+#include "UserFolderCheck.h"
+
+#include <HostCommon/HostEnv.h>
+#include <LanguageTable.h>
 
 #include <QJsonArray>
 
+#include <filesystem>
+#include <system_error>
+
 namespace kaldor {
+
+namespace {
+
+// The user folders the platform writes setting copies into: the default settings tree in the
+// log folder, and the user's own locale action folder, which it writes into when it exists.
+std::vector<std::string> SettingFolders(const PlatformSession& session) {
+    const std::string logFolder = std::filesystem::path(session.LogFile()).parent_path().string();
+    std::vector<std::string> folders{logFolder + "/cae_pr_/Settings/Default/"};
+    const std::string localeActions = session.RolesFolder() + "/" + HostCommon::ProfileRole() +
+                                      "/Action/" +
+                                      VELMORA::NEVRA::Platform::LocaleCodeOf(HostLanguage()) + "/";
+    std::error_code error;
+    if (std::filesystem::symlink_status(localeActions, error).type() !=
+        std::filesystem::file_type::not_found) {
+        folders.push_back(localeActions);
+    }
+    return folders;
+}
+
+} // namespace
 
 StartupOutcome::StartupOutcome(const InstallationChoice& choice, const PlatformSession& session,
                                int result)
     : choice_(choice), logFile_(session.LogFile()), result_(result),
       timeline_(StartupTimeline::FromRecords(session.Records())) {
     if (result_ != 0) {
-        const FailureExplainer explainer(choice.installation, session.UserLibraryDir());
+        const FailureExplainer explainer(choice.installation, session.UserLibraryDir(),
+                                         SettingFolders(session));
         explanations_ = explainer.Explain(session.Records(), timeline_);
+        if (explanations_.empty()) {
+            // Without a fatal record the log itself is the first suspect.
+            const std::string logFolder =
+                std::filesystem::path(logFile_).parent_path().string() + "/";
+            if (const auto problem = UserFolderProblem(logFolder)) {
+                logProblem_ = "The log could not be written into " + logFolder + ": " + *problem +
+                              ". The platform's records went to standard error.";
+            }
+        }
     }
 }
 
@@ -33,7 +71,9 @@ void StartupOutcome::PrintFailure(std::ostream& out) const {
         return;
     }
     out << "\nWhy start-up failed:\n";
-    if (explanations_.empty()) {
+    if (explanations_.empty() && !logProblem_.empty()) {
+        out << "  " << logProblem_ << "\n";
+    } else if (explanations_.empty()) {
         out << "  The log holds no fatal record of this start-up (" << logFile_
             << "); its records were not written where expected.\n";
     }
@@ -56,6 +96,9 @@ void StartupOutcome::AddTo(QJsonObject& document) const {
                                  {"explanation", Json(explanation.text)}});
     }
     document["fatal"] = fatal;
+    if (!logProblem_.empty()) {
+        document["logProblem"] = Json(logProblem_);
+    }
 }
 
 } // namespace kaldor

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace kaldor {
@@ -37,6 +38,7 @@ private:
     int result_ = 0;
     StartupTimeline timeline_;
     std::vector<Explanation> explanations_;
+    std::string logProblem_; // why no record reached the log, when its folder says why
 };
 
 } // namespace kaldor

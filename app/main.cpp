@@ -13,14 +13,27 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
-    using namespace kaldor;
+namespace {
+
+using namespace kaldor;
+
+// Each message is composed before anything is written, so that a failure while composing it
+// (memory running out) leaves standard error to the one line of main.
+int Report(const std::string& message, int exitCode) {
+    std::cerr << message;
+    return exitCode;
+}
+
+int UsageFailure(const UsageError& error) {
+    return Report("kaldor: " + std::string(error.what()) + "\n" + UsageHint() + "\n", ExitUsage);
+}
+
+int Kaldor(int argc, char** argv) {
     CommandLine commandLine;
     try {
         commandLine = CommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& error) {
-        std::cerr << "kaldor: " << error.what() << "\n" << UsageHint() << "\n";
-        return ExitUsage;
+        return UsageFailure(error);
     }
     if (commandLine.HelpWanted()) {
         std::cout << HelpText(commandLine.HelpTopic());
@@ -36,7 +49,9 @@ int main(int argc, char** argv) {
         case Command::Paths:
         case Command::Conflicts: {
             // Translators can only be installed while the application object exists, and the
-            // platform installs them during start-up.
+            // platform installs them during start-up. kaldor runs no event loop, so it takes
+            // Qt's plain event dispatcher: GLib's ends the process when it cannot allocate.
+            qputenv("QT_NO_GLIB", "1");
             QCoreApplication application(argc, argv);
             if (commandLine.Which() == Command::Run) {
                 return RunCommand(commandLine);
@@ -48,17 +63,26 @@ int main(int argc, char** argv) {
             break;
         }
     } catch (const UsageError& error) {
-        std::cerr << "kaldor: " << error.what() << "\n" << UsageHint() << "\n";
-        return ExitUsage;
+        return UsageFailure(error);
     } catch (const InstallationError& error) {
-        std::cerr << "kaldor: " << error.what() << "\n";
-        return ExitUnusable;
+        return Report("kaldor: " + std::string(error.what()) + "\n", ExitUnusable);
     } catch (const PlatformLoadError& error) {
-        std::cerr << "kaldor: " << error.what() << "\n";
-        return ExitUnusable;
-    } catch (const std::exception& error) {
-        std::cerr << "kaldor: unexpected error: " << error.what() << "\n";
-        return ExitUnusable;
+        return Report("kaldor: " + std::string(error.what()) + "\n", ExitUnusable);
     }
     return ExitSuccess;
+}
+
+} // namespace
+
+// Whatever escapes, std::bad_alloc included, ends kaldor with its own exit code and one line,
+// never by the signal of std::terminate. What is written needs no memory of its own.
+int main(int argc, char** argv) {
+    try {
+        return Kaldor(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "kaldor: unexpected error: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "kaldor: unexpected error\n";
+    }
+    return ExitUnexpected;
 }

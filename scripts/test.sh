@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the tests. Without an argument: every stage, as CI runs them — the dev build,
-# the same under AddressSanitizer and UBSan with leak detection on (both include the stress
-# program), the Windows cross build's tests under Wine, and every fuzz target for 30 seconds.
+# fault injection against the dev build's kaldor (scripts/faults.sh), the dev build's tests
+# under AddressSanitizer and UBSan with leak detection on (both include the stress program), the
+# Windows cross build's tests under Wine, and every fuzz target for 30 seconds.
 # Every stage runs even when an earlier one failed, so that one run shows everything that is
 # wrong; the run fails if any stage did. With a preset name (dev, asan, windows), only that one.
 set -uo pipefail
@@ -31,6 +32,7 @@ stage() {
     fi
 }
 stage dev bash scripts/test.sh dev
+stage faults bash scripts/faults.sh
 stage asan bash scripts/test.sh asan
 stage windows bash scripts/test.sh windows
 stage fuzz bash scripts/fuzz.sh 30

@@ -32,4 +32,8 @@ std::vector<std::string> SplitList(std::string_view list, char separator) {
     return items;
 }
 
+std::string ProfileRole() {
+    return EnvValueOr("KALDOR_ROLE", "Engineer");
+}
+
 } // namespace HostCommon

@@ -15,6 +15,9 @@ std::optional<std::string> EnvValue(const char* name);
 // The variable's value, or `fallback` when it is unset.
 std::string EnvValueOr(const char* name, std::string_view fallback);
 
+// The role directory of the current profile, as the host's configuration sets it.
+std::string ProfileRole();
+
 // The items of `list` between `separator`s; empty items are dropped, since an empty item would
 // match everything.
 std::vector<std::string> SplitList(std::string_view list, char separator);

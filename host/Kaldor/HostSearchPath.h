@@ -2,8 +2,9 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace KaldorHost {
 
@@ -17,7 +18,9 @@ public:
     void Reset() { entries_.clear(); }
 
 private:
-    std::deque<std::string> entries_;
+    // Each entry on its own keeps its address while the list grows; and an empty list holds no
+    // memory, so the host's state needs none while its library is loaded.
+    std::vector<std::unique_ptr<const std::string>> entries_;
 };
 
 } // namespace KaldorHost

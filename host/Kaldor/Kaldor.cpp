@@ -9,10 +9,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -22,11 +23,12 @@ using HostCommon::Trace;
 constexpr std::size_t LanguageBufferSize = 256;
 
 // Built at library load, before any library that uses the host, and so destroyed after them.
+// Building it takes no memory (a failure then could not be caught by anyone).
 struct HostState {
     std::mutex lock;
     KaldorHost::HostSearchPath searchPath;
     std::string helpDoc;
-    std::deque<std::string> messages; // a deque keeps each text's address while it grows
+    std::vector<std::unique_ptr<const std::string>> messages; // each text keeps its address
 };
 
 HostState host;
@@ -80,7 +82,7 @@ int kdlHelpDocLoad(const char* path) {
 int kdlMsgDisp(const char* text) {
     {
         const std::lock_guard<std::mutex> guard(host.lock);
-        host.messages.emplace_back(Text(text));
+        host.messages.push_back(std::make_unique<const std::string>(Text(text)));
     }
     std::fprintf(stderr, "kaldor: %s\n", std::string(Text(text)).c_str());
     Trace("kdlMsgDisp", {Text(text)});
@@ -119,7 +121,7 @@ const char* kdlMsgAt(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= host.messages.size()) {
         return nullptr;
     }
-    return host.messages[static_cast<std::size_t>(index)].c_str();
+    return host.messages[static_cast<std::size_t>(index)]->c_str();
 }
 
 } // extern "C"

@@ -25,7 +25,7 @@ Profile* ProfileManager::profile() {
         HostCommon::Trace("profile", {"(none)"});
         return nullptr;
     }
-    const std::string role = HostCommon::EnvValueOr("KALDOR_ROLE", "Engineer");
+    const std::string role = HostCommon::ProfileRole();
     current_ = Profile(QString::fromLocal8Bit(role.data(), static_cast<int>(role.size())));
     HostCommon::Trace("profile", {role});
     return &current_;

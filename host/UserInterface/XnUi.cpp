@@ -6,6 +6,7 @@
 #include <QResource>
 
 #include <mutex>
+#include <utility>
 
 namespace XnUi {
 
@@ -15,9 +16,14 @@ namespace {
 struct UiState {
     // Qt holds a registered package until it is unregistered, whoever registered it; what this
     // library registered goes with it, or Qt's list would outlive the library's records of it.
+    // Runs at unload, where nothing may escape: a list iterated as const is not copied, and a
+    // package Qt cannot take back for want of memory stays with Qt until the process ends.
     ~UiState() {
-        for (const QString& path : registeredRccs) {
-            QResource::unregisterResource(path);
+        for (const QString& path : std::as_const(registeredRccs)) {
+            try {
+                QResource::unregisterResource(path);
+            } catch (...) {
+            }
         }
     }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <iterator>
 
 namespace kaldor::test {
@@ -58,6 +59,7 @@ struct Row {
     Texts runSays;       // on standard error when the platform cannot be loaded
     Texts checkSays;     // "$I" stands for the copy's installation folder
     Verdict verdict = Verdict::Agree;
+    std::optional<Change> link; // a link made in the copy: its path and its target
 };
 
 const std::string Succeeded = "Start-up: succeeded";
@@ -255,6 +257,36 @@ const Row rows[] = {
      "KxLog.so",
      {"kaldor: cannot load $I/bin/Orvane.so: its dependency KxLog.so is missing"},
      {"PROBLEM  platform bin/Orvane.so", "its dependency KxLog.so is missing"}},
+    // A user folder that cannot take what start-up writes is named, with the system's words.
+    {"HomeIsAFile",
+     {},
+     {{"KALDOR_HOME", "$I/bin/KxLog.so"}},
+     1,
+     "",
+     {"The log could not be written into $I/bin/KxLog.so/logs/Nevra/: ",
+      "/bin/KxLog.so is not a folder (Not a directory)."},
+     {NoProblems},
+     Verdict::OnlyRunCanTell},
+    {"HomeIsADanglingLink",
+     {},
+     {{"KALDOR_HOME", "$I/home"}},
+     1,
+     "",
+     {"The log could not be written into $I/home/logs/Nevra/: ", "/home is a link to ",
+      "/gone, which does not exist."},
+     {NoProblems},
+     Verdict::OnlyRunCanTell,
+     Change{"home", "$I/gone"}},
+    {"SettingsTreeUnderAFile",
+     {{"logs/Nevra/cae_pr_", "a file where the settings tree belongs"}},
+     {{"KALDOR_FOLDER_6", "$I/logs"}},
+     1,
+     "",
+     {"FATAL InternalPre Failed",
+      "before its library was loaded: its setting files could not be copied into the user's "
+      "folders: $I/logs/Nevra/cae_pr_ is not a folder (Not a directory)."},
+     {NoProblems},
+     Verdict::OnlyRunCanTell},
     {"PackageRefusesToStart",
      {},
      {{"KXDB_REFUSE_IDS", "4711"}},
@@ -277,8 +309,21 @@ TEST_P(KaldorAgreement, CheckPredictsWhatStartUpDoes) {
         }
         demo.Set(path, content);
     }
+    const auto installed = [&](std::string text) {
+        for (auto at = text.find("$I"); at != std::string::npos; at = text.find("$I")) {
+            text.replace(at, 2, demo.Install());
+        }
+        return text;
+    };
+    if (row.link) {
+        std::filesystem::create_symlink(installed(*row.link->second), demo.Path(row.link->first));
+    }
+    Environment environment;
+    for (const auto& [name, value] : row.environment) {
+        environment[name] = value ? std::optional(installed(*value)) : std::nullopt;
+    }
 
-    const ProcessResult check = demo.Kaldor({"check"}, row.environment);
+    const ProcessResult check = demo.Kaldor({"check"}, environment);
     EXPECT_FALSE(Exists(demo.Events())) << "check ran package code";
     EXPECT_FALSE(Exists(demo.Home() + "/logs")) << "check started the platform";
     const bool starts = row.runExit == 0;
@@ -292,7 +337,7 @@ TEST_P(KaldorAgreement, CheckPredictsWhatStartUpDoes) {
         if (command[0] == "paths" && starts) {
             continue;
         }
-        const ProcessResult result = demo.Kaldor(command, row.environment);
+        const ProcessResult result = demo.Kaldor(command, environment);
         const std::string& said = result.exitCode == 3 ? result.err : result.out;
         EXPECT_EQ(result.exitCode, row.runExit) << result.out << result.err;
         ExpectSays(said, row.runSays, demo.Install());
