@@ -42,14 +42,12 @@ StartupOutcome::StartupOutcome(const InstallationChoice& choice, const PlatformS
         const FailureExplainer explainer(choice.installation, session.UserLibraryDir(),
                                          SettingFolders(session));
         explanations_ = explainer.Explain(session.Records(), timeline_);
-        if (explanations_.empty()) {
-            // Without a fatal record the log itself is the first suspect.
-            const std::string logFolder =
-                std::filesystem::path(logFile_).parent_path().string() + "/";
-            if (const auto problem = UserFolderProblem(logFolder)) {
-                logProblem_ = "The log could not be written into " + logFolder + ": " + *problem +
-                              ". The platform's records went to standard error.";
-            }
+        // kaldor reads its records from the log library itself, so it explains a start-up even
+        // when the log file could not be written; the user still needs to hear why it is missing.
+        const std::string logFolder = std::filesystem::path(logFile_).parent_path().string() + "/";
+        if (const auto problem = UserFolderProblem(logFolder)) {
+            logProblem_ = "The log could not be written into " + logFolder + ": " + *problem +
+                          ". The platform's records went to standard error.";
         }
     }
 }
@@ -71,7 +69,7 @@ void StartupOutcome::PrintFailure(std::ostream& out) const {
         return;
     }
     out << "\nWhy start-up failed:\n";
-    if (explanations_.empty() && !logProblem_.empty()) {
+    if (!logProblem_.empty()) {
         out << "  " << logProblem_ << "\n";
     } else if (explanations_.empty()) {
         out << "  The log holds no fatal record of this start-up (" << logFile_
