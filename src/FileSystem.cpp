@@ -88,7 +88,11 @@ void DirIterator::Take(Sys::FindEntry& entry) {
 
 bool DirIterator::Next() {
     Sys::FindEntry entry;
-    if (handle_ == nullptr || !Sys::FindNext(handle_, entry)) {
+    if (handle_ == nullptr) {
+        return false;
+    }
+    if (!Sys::FindNext(handle_, entry)) {
+        failure_ = Sys::LastError();
         return false;
     }
     Take(entry);
@@ -251,7 +255,8 @@ void CopyDirContents(const std::string& srcDir, const std::string& dstDir) {
     // The source is listed before the destination exists, so copying a directory into itself
     // copies what was there and does not chase its own copy.
     std::vector<std::string> entries;
-    ListDir(srcDir, entries);
+    // A copy that silently lacks what could not be read would pass for whole.
+    ListWholeDir(srcDir, entries);
     const std::string destination = StripTrailingSeparator(dstDir);
     CreateDirs(destination);
     if (!IsDirectory(destination)) {
@@ -334,7 +339,8 @@ DirIterator::DirIterator(const FilePath& dir) {
 DirIterator::DirIterator(DirIterator&& other) noexcept
     : path_(std::move(other.path_)), prefix_(std::move(other.prefix_)),
       current_(std::move(other.current_)), handle_(std::exchange(other.handle_, nullptr)),
-      name_(std::move(other.name_)), kind_(std::exchange(other.kind_, Kind{})) {
+      name_(std::move(other.name_)), kind_(std::exchange(other.kind_, Kind{})),
+      failure_(std::exchange(other.failure_, 0)) {
     other.path_.Clear();
     other.current_.clear();
     other.name_.clear();
@@ -351,6 +357,7 @@ DirIterator& DirIterator::operator=(DirIterator&& other) noexcept {
         handle_ = std::exchange(other.handle_, nullptr);
         name_ = std::move(other.name_);
         kind_ = std::exchange(other.kind_, Kind{});
+        failure_ = std::exchange(other.failure_, 0);
         other.path_.Clear();
         other.current_.clear();
         other.name_.clear();
@@ -372,6 +379,8 @@ void DirIterator::Open(const FilePath& dir) {
     handle_ = Sys::FindFirst(prefix_ + "*", entry);
     if (handle_ != nullptr) {
         Take(entry);
+    } else {
+        failure_ = Sys::LastError();
     }
     Settle(handle_ != nullptr);
 }
@@ -422,6 +431,17 @@ void ListDir(const std::string& dir, std::vector<std::string>& out) {
     out.clear();
     for (DirIterator it(dir), end; it != end; ++it) {
         out.push_back(*it);
+    }
+}
+
+void ListWholeDir(const std::string& dir, std::vector<std::string>& out) {
+    out.clear();
+    DirIterator it(dir);
+    for (const DirIterator end; it != end; ++it) {
+        out.push_back(*it);
+    }
+    if (it.Failure() != 0) {
+        Fail("ListWholeDir", dir, it.Failure());
     }
 }
 

@@ -12,7 +12,8 @@ namespace VELMORA::NEVRA::Platform {
 
 namespace Sys {
 struct FindEntry;
-}
+using ErrorCode = unsigned long;
+} // namespace Sys
 
 bool PathExists(const std::string& path);  // never throws
 bool IsDirectory(const std::string& path); // throws when the entry cannot be read
@@ -73,6 +74,9 @@ public:
 
     // The current entry as a path: the directory with the entry's name as file name.
     const FilePath& Path() const { return path_; }
+    // Why the enumeration ended before the last entry (the directory could not be opened, or
+    // reading it failed); 0 when it ran to the end.
+    Sys::ErrorCode Failure() const { return failure_; }
     // The entry's kind as far as the enumeration told it, without another system call:
     // true and sets `regular` when known, false when the caller must ask IsRegularFile.
     bool KnownRegularFile(bool& regular) const;
@@ -97,9 +101,13 @@ private:
     void* handle_ = nullptr;
     std::string name_;
     Kind kind_;
+    Sys::ErrorCode failure_ = 0;
 };
 
 void ListDir(const std::string& dir, std::vector<std::string>& out);
+// ListDir for a caller that must not take part of a directory for all of it (a copy): throws
+// FileSystemError when the directory cannot be opened or read to its end.
+void ListWholeDir(const std::string& dir, std::vector<std::string>& out);
 
 // This library's own file.
 std::string ModuleFilePath(); // cached

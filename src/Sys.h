@@ -57,7 +57,8 @@ struct FindEntry {
 
 // Directory search. `pattern` is the directory in directory form followed by "*" (just "*" for
 // the current directory). Returns a null handle when the search cannot start; "." and ".." are
-// reported like every other name. FindNext returns false at the end or on error.
+// reported like every other name. FindNext returns false at the end, with the last error 0, or
+// on error, with the last error set.
 FindHandle FindFirst(const std::string& pattern, FindEntry& out);
 bool FindNext(FindHandle handle, FindEntry& out);
 void FindClose(FindHandle handle);

@@ -494,14 +494,24 @@ std::string ResolveOwnModulePath() {
     return name.front() == '/' ? name : JoinPath(CurrentDirectory(), name);
 }
 
+// An exception out of a static initialiser would end the process before the host could hear of
+// it: out of memory, the path is left to be resolved when it is first asked for.
+std::string ResolveOwnModulePathAtLoad() noexcept {
+    try {
+        return ResolveOwnModulePath();
+    } catch (...) {
+        return std::string();
+    }
+}
+
 // Resolved while the library is loaded, before every other static of the library is built and
 // destroyed after all of them: their constructors and destructors write records that name it.
-__attribute__((init_priority(101))) const std::string ownModulePath = ResolveOwnModulePath();
+__attribute__((init_priority(101))) const std::string ownModulePath = ResolveOwnModulePathAtLoad();
 
 } // namespace
 
 std::string OwnModulePath() {
-    return ownModulePath;
+    return ownModulePath.empty() ? ResolveOwnModulePath() : ownModulePath;
 }
 
 std::string ExecutablePath() {

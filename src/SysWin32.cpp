@@ -378,6 +378,9 @@ bool FindNext(FindHandle handle, FindEntry& out) {
     }
     WIN32_FIND_DATAA data{};
     if (!::FindNextFileA(static_cast<HANDLE>(handle), &data)) {
+        if (::GetLastError() == ERROR_NO_MORE_FILES) {
+            ::SetLastError(ERROR_SUCCESS);
+        }
         return false;
     }
     FillEntry(data, out);

@@ -25,6 +25,11 @@ TEST_F(FileSystemTest, MissingPathsThrowNamingOperationAndPath) {
         {"RemoveEntry", [](const std::string& p) { RemoveEntry(p); }},
         {"RemoveTree", [](const std::string& p) { RemoveTree(p, true); }},
         {"CopyFileOver", [](const std::string& p) { CopyFileOver(p, p + "-copy"); }},
+        {"ListWholeDir",
+         [](const std::string& p) {
+             std::vector<std::string> entries;
+             ListWholeDir(p, entries);
+         }},
     };
     for (const auto& [name, operation] : operations) {
         const std::string what = ErrorOf([&] { operation(missing); });
