@@ -255,9 +255,19 @@ one_line() { # file: its last lines as one
 
 # Judges one host's end; true when it is a defect of the host's own: a signal, a hang, exit 4
 # without its one line, an exit code kaldor does not have.
-judge_exit() { # row, exit code, stderr file, label
-    local row="$1" rc="$2" err="$3" label="$4"
+# Aborts inside other people's code that no caller can catch, as the README lists them: frames
+# of a backtrace (or, for the loader, its message) that name where they happen.
+foreign_abort='_GLOBAL__sub_I_CommandLine\.cpp|QTextCodec::~QTextCodec|QObjectPrivate::~QObjectPrivate|cannot allocate memory for thread-local data'
+
+judge_exit() { # row, exit code, stderr file, label[, evidence that the end is a foreign abort]
+    local row="$1" rc="$2" err="$3" label="$4" evidence="${5:-}"
     [ "$rc" -ne 0 ] && tally "$row" failed
+    if [ "$rc" -ne 0 ] && [ "$rc" -ne 124 ] && [ "$rc" -ne 137 ] &&
+        grep -q -E "$foreign_abort" <<<"$evidence"$'\n'"$(cat "$err")"; then
+        tally "$row" foreign
+        note "$row" "$label: ended in other people's code (exit $rc), as the README lists"
+        return 1
+    fi
     case "$rc" in
     0 | 1 | 2 | 3) return 1 ;;
     4)
@@ -326,25 +336,43 @@ export LD_PRELOAD="$preload"
 exec "$kaldor" run
 SCRIPT
     gdb -batch -nx -ex 'set startup-with-shell off' -ex 'set pagination off' -ex run \
-        -ex 'bt 60' --args /bin/bash "$dir/run.sh" 2>&1 |
-        grep -E '^#[0-9]' |
+        -ex 'bt 60' --args /bin/bash "$dir/run.sh" 2>&1 | frames_of
+    rm -rf "$dir"
+}
+
+# The frames of a gdb backtrace that say something: the noise of unwinding and allocating is
+# left out.
+frames_of() {
+    grep -E '^#[0-9]' |
         grep -v -E ' (__pthread_kill|__pthread_kill_[a-z]+|__GI_raise|raise|__GI_abort|abort|__cxa_throw|_Unwind_[A-Za-z]+|__gxx_personality_v0) | in \?\? \(\) from .*(libstdc|libgcc_s)|std::(__new_allocator|allocator_traits|_Vector_base|vector<|__cxx11::basic_string|_Rb_tree|set<|__shared|_Sp_|_Function|function<)|operator new' |
         sed -E 's/^#[0-9]+ +(0x[0-9a-f]+ in )?/    /; s/ \(.*\) (at|from) / @ /' | head -n 12
-    rm -rf "$dir"
 }
 
 fault_run() { # row, FIU_ENABLE, seed
     local row="$1" enable="$2" seed="$3" dir="$work/$1-$3" rc bad=0
     cp -a "$template" "$dir"
     tally "$row" runs
-    KALDOR_HOME="$dir/home" FIU_ENABLE="$enable" FIU_PRNG_SEED="$seed" FIU_CTRL_FIFO="" \
-        LD_PRELOAD="$preload" timeout -k 2 "$limit" "$kaldor" run >"$dir/run.out" 2>"$dir/run.err"
+    # In its own folder with core dumps on, so that a signal leaves the process's own frames.
+    (cd "$dir" && ulimit -c unlimited &&
+        KALDOR_HOME="$dir/home" FIU_ENABLE="$enable" FIU_PRNG_SEED="$seed" FIU_CTRL_FIFO="" \
+            LD_PRELOAD="$preload" exec timeout -k 2 "$limit" "$kaldor" run \
+            >"$dir/run.out" 2>"$dir/run.err")
     rc=$?
-    judge_exit "$row" "$rc" "$dir/run.err" "seed $seed" && bad=1
-    # Backtraces cost seconds each: the first two signals of a row get one.
-    if [ "$rc" -gt 128 ] && [ "$rc" -ne 137 ] &&
-        [ "$(grep -c -F "$row"$'\tsignals' "$results")" -le 2 ]; then
-        note "$row" "seed $seed: under gdb:"$'\n'"$(backtrace "$row" "$enable" "$seed")"
+    # A signal is judged by where it happened: the core's frames, or, where the system keeps no
+    # core in the process's folder, those of the same run again under gdb.
+    local frames="" core
+    if [ "$rc" -gt 128 ] && [ "$rc" -ne 137 ]; then
+        core="$(find "$dir" -maxdepth 1 -name 'core*' -type f | head -n 1)"
+        if [ -n "$core" ]; then
+            frames="$(gdb -batch -nx -ex 'bt 60' "$kaldor" "$core" 2>&1 | frames_of)"
+            rm -f "$core"
+        else
+            frames="$(backtrace "$row" "$enable" "$seed")"
+        fi
+    fi
+    if judge_exit "$row" "$rc" "$dir/run.err" "seed $seed" "$frames"; then
+        bad=1
+        [ -n "$frames" ] && note "$row" "seed $seed: under gdb:"$'\n'"$frames"
     fi
     finish_home "$row" "$dir" "seed $seed" fault || bad=1
     [ "$bad" -ne 0 ] && note "$row" "seed $seed: exit $rc$(keep "$dir")"
@@ -423,18 +451,18 @@ for n in "${host_counts[@]}"; do
     done
 done
 
-columns=(runs failed signals hangs damaged leftover clean badexit mixed)
-printf '\n%-9s %5s %7s %8s %6s %8s %11s %12s %9s %6s\n' "" runs "failed" signals hangs \
-    damaged "left-overs" "clean-after" "bad exit" mixed
+columns=(runs failed signals hangs damaged leftover clean badexit mixed foreign)
+printf '\n%-9s %5s %7s %8s %6s %8s %11s %12s %9s %6s %8s\n' "" runs "failed" signals hangs \
+    damaged "left-overs" "clean-after" "bad exit" mixed foreign
 failed=0
 for row in "${rows[@]}"; do
     declare -A n=()
     for c in "${columns[@]}"; do
         n[$c]=$(grep -c -x -F "$row"$'\t'"$c" "$results")
     done
-    printf '%-9s %5d %7d %8d %6d %8d %11d %12d %9d %6d\n' "$row" "${n[runs]}" "${n[failed]}" \
+    printf '%-9s %5d %7d %8d %6d %8d %11d %12d %9d %6d %8d\n' "$row" "${n[runs]}" "${n[failed]}" \
         "${n[signals]}" "${n[hangs]}" "${n[damaged]}" "${n[leftover]}" "${n[clean]}" \
-        "${n[badexit]}" "${n[mixed]}"
+        "${n[badexit]}" "${n[mixed]}" "${n[foreign]}"
     defects=$((n[signals] + n[hangs] + n[damaged] + n[leftover] + n[clean] + n[badexit] + n[mixed]))
     case "$row" in *hosts) defects=$((defects + n[failed])) ;; esac
     [ "$defects" -ne 0 ] && failed=1
@@ -444,7 +472,8 @@ failed: start-ups that did not succeed (expected under faults; with hosts togeth
 damaged: homes whose user files changed or went. left-overs: homes where a setting copy or a
 temporary file was left after all hosts ended, or something placed half-done. clean-after:
 homes where a clean start-up then failed. bad exit: exit 4 without its one line, or an exit
-code kaldor does not have. mixed: reports that counted another host's packages.
+code kaldor does not have. mixed: reports that counted another host's packages. foreign: runs
+that ended inside other people's code at a place the README lists (not a defect of ours).
 TEXT
 if [ "$(grep -c -v ' faults: ' "$details")" -gt 0 ]; then
     echo

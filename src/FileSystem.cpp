@@ -3,6 +3,7 @@
 #include "Sys.h"
 
 #include <atomic>
+#include <regex>
 #include <utility>
 
 namespace VELMORA::NEVRA::Platform {
@@ -270,14 +271,17 @@ void CopyDirContents(const std::string& srcDir, const std::string& dstDir) {
 
 namespace {
 
+constexpr char kTemporaryEnding[] = ".part";
+
 // A name beside `dst` that no other process and no other copy of this one uses now, and that
-// no reader takes for the entry itself: hidden, and with an ending of its own.
+// no reader takes for the entry itself: hidden, and with an ending of its own:
+// ".<name>.<process>-<count>.part".
 std::string TemporaryName(const std::string& dst) {
     static std::atomic<unsigned> counter{0};
     FilePath path(StripTrailingSeparator(dst));
     const std::string name = path.FileName();
     path.SetFileName("." + name + "." + std::to_string(Sys::ProcessId()) + "-" +
-                     std::to_string(counter.fetch_add(1)) + ".part");
+                     std::to_string(counter.fetch_add(1)) + kTemporaryEnding);
     return path.Str();
 }
 
@@ -292,6 +296,11 @@ void RemoveQuietly(const std::string& path) noexcept {
 }
 
 } // namespace
+
+bool IsTemporaryName(const std::string& fileName) {
+    static const std::regex temporary(R"(\..+\.\d+-\d+)" + std::string("\\") + kTemporaryEnding);
+    return std::regex_match(fileName, temporary);
+}
 
 bool PlaceCopy(const std::string& src, const std::string& dst, Existing existing) {
     const std::string temporary = TemporaryName(dst);

@@ -43,6 +43,9 @@ void CopyDirContents(const std::string& srcDir, const std::string& dstDir);
 // this call placed the copy (a source that copies pass over places nothing).
 enum class Existing { Replace, Keep };
 bool PlaceCopy(const std::string& src, const std::string& dst, Existing existing);
+// Whether a file name is one that PlaceCopy gives its copy while it is being made: what a process
+// that ended mid-copy (or could not delete it) left behind.
+bool IsTemporaryName(const std::string& fileName);
 // Copies, then removes the source; `src` becomes the destination. What a copy passes over (a
 // FIFO, socket, device or dangling link) is left where it is, and `src` with it.
 void MoveEntry(std::string& src, const std::string& dst);

@@ -23,6 +23,7 @@ using VELMORA::NEVRA::Platform::Existing;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::FolderPath;
 using VELMORA::NEVRA::Platform::IsSettingFile;
+using VELMORA::NEVRA::Platform::IsTemporaryName;
 using VELMORA::NEVRA::Platform::kSettingFileExtension;
 using VELMORA::NEVRA::Platform::LogDirectory;
 using VELMORA::NEVRA::Platform::PathExists;
@@ -35,6 +36,7 @@ using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
 using VELMORA::NEVRA::Platform::SettingFiles;
 using VELMORA::NEVRA::Platform::UserFolderLock;
+using VELMORA::NEVRA::Platform::UserLibraryDirectory;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
@@ -212,6 +214,9 @@ SettingStore::SettingStore() {
     });
     if (Alone()) {
         RemoveStale();
+        // Made under a temporary name by a host that ended before it could rename or delete
+        // them; with others alive, one may be in the making.
+        RemoveTemporaries();
     }
     if (lock_ != nullptr) {
         lock_->EndSetup();
@@ -303,6 +308,32 @@ void SettingStore::RemoveStale() noexcept {
             }
             for (const std::string& path : stale) {
                 DeleteCopy(path, "left-over setting copy");
+            }
+        }
+    });
+}
+
+void SettingStore::RemoveTemporaries() noexcept {
+    AtLoad("remove copies left half-made", [this] {
+        // The folders of the user's side that the platform itself writes into.
+        const std::string folders[] = {LocaleActionDirectory(locale_, false),
+                                       UserLibraryDirectory()};
+        for (const std::string& folder : folders) {
+            if (folder.empty() || !PathExists(folder)) {
+                continue;
+            }
+            std::vector<std::string> stale;
+            for (DirIterator it(folder), end; it != end; ++it) {
+                if (IsTemporaryName(it.Path().FileName())) {
+                    stale.push_back(*it);
+                }
+            }
+            for (const std::string& path : stale) {
+                try {
+                    RemoveTree(path, true);
+                } catch (const std::exception& error) {
+                    ReportFailure("cannot delete the half-made copy " + path, error.what());
+                }
             }
         }
     });

@@ -38,6 +38,9 @@ public:
     void RemoveStale() noexcept;
     void DeleteCopies(const std::vector<std::uint32_t>& ids) noexcept;
     void DeleteAllCopies() noexcept;
+    // Alone on the home: deletes what copies into the user's folders left under their temporary
+    // names (a process that ended mid-copy, or could not delete it).
+    void RemoveTemporaries() noexcept;
 
     const std::string& Locale() const { return locale_; }
     // No other live host shares this home (or they cannot be told apart from none).

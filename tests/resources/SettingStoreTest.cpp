@@ -88,8 +88,15 @@ TEST_F(ResourceTest, LoadRemovesLeftOverCopiesAndRebuildsTheDefaultTree) {
     }
     Touch(userSide_ + kGroups[3] + "NEVRA0000042.hcui");
     Touch(defaultSide_ + kGroups[0] + "NEVRA0099999.hcui");
+    // Copies left under their temporary names where the platform writes on the user's side go
+    // too; names that only look alike stay.
+    Touch(userAction_ + "en_US/.NEVRA0099991.hcui.1344-9.part");
+    const std::string library = installation_.Home() + "library/Nevra/";
+    Touch(library + ".templates.77-0.part/plate.tpl");
+    Touch(library + ".mine.part");
 
     Platform platform(installation_);
+    EXPECT_EQ(Names(library), Strings{".mine.part"});
 
     EXPECT_EQ(Names(userAction_),
               (Strings{"NEVRA1.HCUI", "NEVRA1.hcui.bak", "NEVRA12a.hcui", "NEVRA3.hcui",
