@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools
           qttools5-dev-tools libtinyxml2-dev libspdlog-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcli11-dev clang-format ccache clang-14 libclang-rt-14-dev fiu-utils gdb)
+          libbenchmark-dev libcli11-dev clang-format ccache clang-14 libclang-rt-14-dev fiu-utils gdb
+          strace valgrind)
 if [ "${1:-}" = windows ]; then
     packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest libfmt-dev dpkg-dev)
 fi

@@ -56,11 +56,15 @@ std::size_t ReadPrefix(int fd, unsigned char* bytes, std::size_t size) {
 // prefix, and the whole file (up to the cap) only where the prefix leaves the image damaged and
 // the file goes on. Anything that is not a regular file, or cannot be read, yields no bytes,
 // which reads as "not an ELF file". O_NONBLOCK keeps a FIFO from blocking the open.
-ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* fileSize = nullptr) {
+ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* fileSize = nullptr,
+                      struct stat* identity = nullptr) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
     if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return ElfImage(nullptr, 0);
+    }
+    if (identity != nullptr) {
+        *identity = status;
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (fileSize != nullptr) {
@@ -161,6 +165,10 @@ public:
     // text lands in `error` and false comes back.
     bool Preload(const std::string& path, std::string& error) { return PreloadFor(path, error, 0); }
 
+    // The file that Preload read for the library itself, when it was a regular file: what the
+    // load that follows at once finds under that path.
+    const struct stat* Identity() const { return identityKnown_ ? &identity_ : nullptr; }
+
     // Drops the references taken here; whatever a loaded library needs stays loaded through it.
     void Release() {
         ErrnoKeeper keep;
@@ -176,7 +184,11 @@ private:
             return true;
         }
         std::uint64_t size = 0;
-        const ElfImage image = ReadElfImage(path, ElfPart::Dependencies, &size);
+        struct stat* identity = depth == 0 ? &identity_ : nullptr;
+        const ElfImage image = ReadElfImage(path, ElfPart::Dependencies, &size, identity);
+        if (depth == 0) {
+            identityKnown_ = image.HasIdentity();
+        }
         if (image.HasIdentity() && !image.SegmentsFit(size)) {
             error = path + ": file too short"; // the loader's own words for a short file
             return false;
@@ -215,6 +227,8 @@ private:
     std::vector<std::string> directories_;
     std::set<std::string> seen_;
     std::vector<void*> handles_;
+    struct stat identity_ {};
+    bool identityKnown_ = false;
 };
 
 // Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
@@ -258,6 +272,9 @@ ModuleHandle LibraryLoader::Load(const std::string& path, std::string* loaderTex
             handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
                 error = TakeDlError();
+            } else if (const struct stat* identity = preloader.Identity()) {
+                // The file was read and fstat'ed a moment ago: no second look at its identity.
+                loaded_.Remember(file, identity->st_dev, identity->st_ino);
             }
         }
     }

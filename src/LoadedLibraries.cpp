@@ -61,6 +61,10 @@ int ReadNewLibraries(dl_phdr_info* info, std::size_t, void* data) {
 } // namespace
 
 void LoadedLibraries::AddFile(const std::string& path) {
+    if (const auto known = remembered_.find(path); known != remembered_.end()) {
+        ++files_[known->second];
+        return;
+    }
     struct stat status {};
     if (path.front() != '/' || ::stat(path.c_str(), &status) != 0) {
         // A relative name may have meant another directory; a file gone since is gone.
@@ -91,10 +95,18 @@ void LoadedLibraries::Refresh() {
     for (const std::string& name : walk.names) {
         AddName(name);
     }
+    // A remembered file that was loaded already under its name added nothing; its identity is
+    // not kept for a later load, which may find another file there.
+    remembered_.clear();
     built_ = true;
     adds_ = walk.adds;
     subs_ = walk.subs;
     last_ = walk.last;
+}
+
+void LoadedLibraries::Remember(const std::string& path, dev_t device, ino_t inode) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    remembered_[path] = FileId{device, inode};
 }
 
 bool LoadedLibraries::MayHold(const std::string& path) {

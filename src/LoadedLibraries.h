@@ -28,6 +28,9 @@ public:
     // with a folder), under that name or as the same file under another. True when one may be:
     // the dynamic loader then gives the exact answer, so a doubt costs time, never a wrong one.
     bool MayHold(const std::string& path);
+    // The identity of the file just loaded under `path`, as the one who read it before the load
+    // saw it: the next look at the loader's list takes it instead of asking the system again.
+    void Remember(const std::string& path, dev_t device, ino_t inode);
 
 private:
     struct FileId {
@@ -54,6 +57,7 @@ private:
     const link_map* last_ = nullptr; // the newest library indexed
     std::unordered_map<std::string, int> names_;
     std::unordered_map<FileId, int, FileIdHash> files_;
+    std::unordered_map<std::string, FileId> remembered_; // until the next look at the list
     int unknown_ = 0; // libraries whose file could not be told: every answer is a doubt
 };
 

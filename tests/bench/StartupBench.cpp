@@ -8,8 +8,13 @@
 // platform and the bare loop alternating, so neither inherits the other's loaded libraries or
 // warmed allocator. Medians are printed.
 //
-//   orvane_bench_startup [--sizes=100,300,1000] [--runs=7]
+// Then the counts that do not move with the machine's load: system calls and user-space
+// instructions per package (100 packages minus one, over 99), under strace and callgrind.
+//
+//   orvane_bench_startup [--sizes=100,300,1000] [--runs=7] [--no-counts]
+//   orvane_bench_startup --check-counts=BUDGETS     the counting test: fails over a budget
 #include "Scenario.h"
+#include "WorkCounts.h"
 
 #include <dlfcn.h>
 #include <sys/wait.h>
@@ -28,11 +33,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+using orvane::bench::Fail;
+using orvane::bench::Run;
 using orvane::test::Installation;
 
 using Clock = std::chrono::steady_clock;
 using EntryPoint = int (*)(void*, void*);
 using PlatformEntry = int (*)();
+
+// The packages of the counts: enough that what each one costs stands out of what varies.
+constexpr int kCountedPackages = 100;
 
 double MicrosecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
@@ -42,49 +52,6 @@ std::string PackageStem(int index) {
     char stem[16];
     std::snprintf(stem, sizeof stem, "P%04d", index);
     return stem;
-}
-
-[[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "orvane_bench_startup: %s\n", what.c_str());
-    std::exit(1);
-}
-
-// Runs a program and returns what it printed on standard output; fails on a non-zero exit.
-std::string Run(const std::vector<std::string>& argv) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) {
-        Fail("pipe failed");
-    }
-    const pid_t child = ::fork();
-    if (child < 0) {
-        Fail("fork failed");
-    }
-    if (child == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        std::vector<char*> args;
-        for (const auto& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        std::_Exit(127);
-    }
-    ::close(pipeEnds[1]);
-    std::string output;
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
-        output.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        Fail(argv[0] + " " + (argv.size() > 1 ? argv[1] : "") + " failed");
-    }
-    return output;
 }
 
 // The tiny packages P0000.so … are compiled once into the build tree and reused by later runs.
@@ -324,6 +291,61 @@ std::vector<int> ParseSizes(const std::string& text) {
     return sizes;
 }
 
+// --- counts -----------------------------------------------------------------------------------
+
+struct StartupCounts {
+    int count = 0;
+    orvane::bench::WorkCounts platform; // per package
+    orvane::bench::WorkCounts bare;     // per package
+};
+
+// What one more package costs in system calls and instructions, start-up and shut-down
+// together: the runs with `count` packages minus those with one, over count - 1.
+StartupCounts MeasureCounts(const std::string& self, int count) {
+    using orvane::bench::Count;
+    using orvane::bench::PerUnit;
+    const auto counted = [&self](int packages) {
+        const BenchInstallation installation(packages);
+        const std::string root = installation.Install().Root();
+        const std::string n = std::to_string(packages);
+        return std::make_pair(Count({self, "--child=platform", root, n}),
+                              Count({self, "--child=bare", root, n}));
+    };
+    const auto one = counted(1);
+    const auto many = counted(count);
+    return {count, PerUnit(many.first, one.first, count - 1),
+            PerUnit(many.second, one.second, count - 1)};
+}
+
+void PrintCounts(const StartupCounts& c) {
+    std::printf("\nCounts per package, start-up and shut-down together (%d packages minus 1, "
+                "over %d; %s build)\n",
+                c.count, c.count - 1, ORVANE_BENCH_BUILD_TYPE);
+    std::printf("%22s %12s %12s %12s\n", "", "platform", "bare", "beyond bare");
+    std::printf("%22s %12.2f %12.2f %12.2f\n", "system calls", c.platform.syscalls, c.bare.syscalls,
+                c.platform.syscalls - c.bare.syscalls);
+    std::printf("%22s %12.0f %12.0f %12.0f\n", "user instructions", c.platform.instructions,
+                c.bare.instructions, c.platform.instructions - c.bare.instructions);
+    std::printf("platform's system calls per package: %s\n",
+                orvane::bench::CallList(c.platform, 0.5).c_str());
+    std::printf("bare loop's system calls per package: %s\n",
+                orvane::bench::CallList(c.bare, 0.5).c_str());
+}
+
+// The counting test: the counts of 100 packages against the budgets file.
+int CheckCounts(const std::string& self, const std::string& budgetsFile) {
+    const orvane::bench::Budgets budgets(budgetsFile);
+    EnsurePackages(kCountedPackages);
+    const StartupCounts c = MeasureCounts(self, kCountedPackages);
+    PrintCounts(c);
+    std::printf("\n");
+    bool within = budgets.Check("startup.syscalls_per_package", c.platform.syscalls);
+    within &= budgets.Check(std::string("startup.instructions_beyond_bare_per_package.") +
+                                ORVANE_BENCH_BUILD_TYPE,
+                            c.platform.instructions - c.bare.instructions);
+    return within ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -334,23 +356,32 @@ int main(int argc, char** argv) {
     if (args.size() == 3 && args[0] == "--child=bare") {
         return BareChild(args[1], std::stoi(args[2]));
     }
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    if (args.size() == 1 && args[0].rfind("--check-counts=", 0) == 0) {
+        return CheckCounts(self, args[0].substr(15));
+    }
     std::vector<int> sizes = {100, 300, 1000};
     int runs = 7;
+    bool counts = true;
     for (const auto& arg : args) {
         if (arg.rfind("--sizes=", 0) == 0) {
             sizes = ParseSizes(arg.substr(8));
         } else if (arg.rfind("--runs=", 0) == 0) {
             runs = std::max(1, std::stoi(arg.substr(7)));
+        } else if (arg == "--no-counts") {
+            counts = false;
         } else {
-            std::fprintf(stderr, "usage: %s [--sizes=100,300,1000] [--runs=7]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--sizes=100,300,1000] [--runs=7] [--no-counts]\n"
+                         "       %s --check-counts=BUDGETS\n",
+                         argv[0], argv[0]);
             return 2;
         }
     }
     if (sizes.empty()) {
         return 2;
     }
-    const std::string self = fs::canonical("/proc/self/exe").string();
-    EnsurePackages(sizes.back());
+    EnsurePackages(std::max(sizes.back(), kCountedPackages));
 
     std::vector<Figures> all;
     for (const int count : sizes) {
@@ -366,6 +397,9 @@ int main(int argc, char** argv) {
     std::printf("%9s %10s %10s\n", "packages", "dlopen", "dlclose");
     for (const auto& f : all) {
         std::printf("%9d %10.2f %10.2f\n", f.count, f.load / 1000, f.unload / 1000);
+    }
+    if (counts) {
+        PrintCounts(MeasureCounts(self, kCountedPackages));
     }
     return 0;
 }
