@@ -352,11 +352,14 @@ fault_run() { # row, FIU_ENABLE, seed
     local row="$1" enable="$2" seed="$3" dir="$work/$1-$3" rc bad=0
     cp -a "$template" "$dir"
     tally "$row" runs
-    # In its own folder with core dumps on, so that a signal leaves the process's own frames.
-    (cd "$dir" && ulimit -c unlimited &&
-        KALDOR_HOME="$dir/home" FIU_ENABLE="$enable" FIU_PRNG_SEED="$seed" FIU_CTRL_FIFO="" \
-            LD_PRELOAD="$preload" exec timeout -k 2 "$limit" "$kaldor" run \
-            >"$dir/run.out" 2>"$dir/run.err")
+    # In its own folder with core dumps on, so that a signal leaves the process's own frames;
+    # the shell's own word on a signal ("Aborted") is the table's to give.
+    {
+        (cd "$dir" && ulimit -c unlimited &&
+            KALDOR_HOME="$dir/home" FIU_ENABLE="$enable" FIU_PRNG_SEED="$seed" FIU_CTRL_FIFO="" \
+                LD_PRELOAD="$preload" exec timeout -k 2 "$limit" "$kaldor" run \
+                >"$dir/run.out" 2>"$dir/run.err")
+    } 2>/dev/null
     rc=$?
     # A signal is judged by where it happened: the core's frames, or, where the system keeps no
     # core in the process's folder, those of the same run again under gdb.
