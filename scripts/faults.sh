@@ -14,12 +14,12 @@
 # or a report that counts another process's packages. Prints a table, then every failure with
 # its seed, so that a single-host run can be repeated (FIU_PRNG_SEED) under gdb.
 #
-# Usage: scripts/faults.sh [RUNS [ROUNDS]]   (defaults 100 start-ups and 50 rounds)
+# Usage: scripts/faults.sh [RUNS [ROUNDS]]   (defaults 100 start-ups and 100 rounds)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-100}
-rounds=${2:-50}
+rounds=${2:-100}
 kaldor="$PWD/build/dev/bin/kaldor"
 demo="$PWD/build/dev/demo"
 preload_dir=/usr/lib/fiu
