@@ -85,7 +85,7 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
         KX_LOG_INFO(path_);
         Import();
     } catch (const std::exception& error) {
-        KX_LOG_ERROR("App Import failed" + path_);
+        KX_LOG_ERROR(RecordText::ImportFailed + path_);
         // A library whose entry points were missing stays loaded, as it would on the system the
         // product comes from; a later registration of the same file reports it as loaded.
         const std::string text = error.what();
@@ -168,10 +168,12 @@ std::int32_t KxPackage::CallEntry(EntryPoint entry, ListRoutine routine, const c
         try {
             result = entry(packageManager_, moduleManager_);
         } catch (const std::exception& error) {
-            KX_LOG_ERROR(std::string("App ") + name + " failed" + path_ + ": " + error.what());
+            KX_LOG_ERROR(RecordText::EntryFailedPrefix + std::string(name) +
+                         RecordText::EntryFailedSuffix + path_ + ": " + error.what());
             return -1;
         } catch (...) {
-            KX_LOG_ERROR(std::string("App ") + name + " failed" + path_);
+            KX_LOG_ERROR(RecordText::EntryFailedPrefix + std::string(name) +
+                         RecordText::EntryFailedSuffix + path_);
             return -1;
         }
     } else if (routine != nullptr) {

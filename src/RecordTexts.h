@@ -68,6 +68,12 @@ inline constexpr char ImportEnd[] = "App Init End";
 // whatever its Exit unregistered, nested the same way, then UnregisterEnd.
 inline constexpr char UnregisterBegin[] = "App Exit Begin";
 inline constexpr char UnregisterEnd[] = "App Exit End";
+// ERROR records of a package that failed: "<ImportFailed><path>" after a failed import, and
+// "<EntryFailedPrefix><Init|Exit><EntryFailedSuffix><path>[: <what it threw>]" for an entry
+// point that threw.
+inline constexpr char ImportFailed[] = "App Import failed";
+inline constexpr char EntryFailedPrefix[] = "App ";
+inline constexpr char EntryFailedSuffix[] = " failed";
 
 // "<text>, path=<path>": a package that could not be imported or registered.
 inline constexpr char PathField[] = ", path=";
