@@ -4,6 +4,7 @@
 #include "LibraryResolver.h"
 #include "ResourceRoot.h"
 
+#include <HostLibraryNames.h>
 #include <OrvaneExports.h>
 #include <RecordTexts.h>
 #include <Sys.h>
@@ -166,14 +167,16 @@ void CheckPlatform(const Installation& installation, const LibraryResolver& reso
                                   "with \"" +
                                   RecordText::PreBuildFailed + "\"");
     }
-    for (const char* hostLibrary : {"KxDbBase.so", "KxGui.so"}) {
-        if (!Exists(installation.Bin() / hostLibrary)) {
-            report.warnings.push_back(std::string("bin/") + hostLibrary +
+    namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
+    const std::pair<const char*, const char*> reachedByName[] = {
+        {HostLibraryName::Database, "database module registrations"},
+        {HostLibraryName::Gui, "browser profiles"}};
+    for (const auto& [stem, use] : reachedByName) {
+        const std::string file = HostLibraryName::File(stem);
+        if (!Exists(installation.Bin() / file)) {
+            report.warnings.push_back("bin/" + file +
                                       " is missing: the platform reaches it by name at run time (" +
-                                      (std::string(hostLibrary) == "KxDbBase.so"
-                                           ? "database module registrations"
-                                           : "browser profiles") +
-                                      " will fail)");
+                                      use + " will fail)");
         }
     }
 }

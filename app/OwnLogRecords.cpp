@@ -1,5 +1,6 @@
 #include "OwnLogRecords.h"
 
+#include <HostLibraryNames.h>
 #include <KxLog/KxLog.h>
 
 #include <sstream>
@@ -24,7 +25,9 @@ using SetTap = decltype(&KxLogSetTap);
 
 OwnLogRecords::OwnLogRecords(const Installation& installation) {
     std::string error;
-    library_ = SharedLibrary::Open((installation.Bin() / "KxLog.so").string(), error);
+    namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
+    library_ = SharedLibrary::Open(
+        (installation.Bin() / HostLibraryName::File(HostLibraryName::Log)).string(), error);
     if (const auto setTap = library_.Find<SetTap>("KxLogSetTap")) {
         setTap(Collect, &lines_);
     }

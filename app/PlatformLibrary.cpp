@@ -2,6 +2,7 @@
 
 #include "LoaderMessage.h"
 
+#include <HostLibraryNames.h>
 #include <OrvaneExports.h>
 
 namespace kaldor {
@@ -37,10 +38,13 @@ PlatformLibrary PlatformLibrary::Load(const Installation& installation) {
     Resolve(lib, Export::KxResourcePathList, "Orvane.so", platform.pathList_);
     Resolve(lib, Export::KxResourceCheckPathList, "Orvane.so", platform.checkPathList_);
     // The host libraries are dependencies of the platform library, so its handle reaches them.
-    Resolve(lib, "kdlPathCount", "Kaldor.so", platform.pathCount_);
-    Resolve(lib, "kdlPathAt", "Kaldor.so", platform.pathAt_);
-    Resolve(lib, "kdlHelpDocCurrent", "Kaldor.so", platform.helpDoc_);
-    Resolve(lib, "GetIUserFolderMgr", "Kaldor_Config.so", platform.folders_);
+    namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
+    const std::string host = HostLibraryName::File(HostLibraryName::Host);
+    Resolve(lib, "kdlPathCount", host.c_str(), platform.pathCount_);
+    Resolve(lib, "kdlPathAt", host.c_str(), platform.pathAt_);
+    Resolve(lib, "kdlHelpDocCurrent", host.c_str(), platform.helpDoc_);
+    Resolve(lib, "GetIUserFolderMgr", HostLibraryName::File(HostLibraryName::Configuration).c_str(),
+            platform.folders_);
     return platform;
 }
 

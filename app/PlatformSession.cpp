@@ -2,6 +2,8 @@
 
 #include "UserLog.h"
 
+#include <HostLibraryNames.h>
+
 #include <KxGui/KxGui.h>
 
 #include <QCoreApplication>
@@ -10,19 +12,21 @@
 
 namespace kaldor {
 
+namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
+
 namespace {
 
-SharedLibrary LoadHostLibrary(const Installation& installation, const char* name) {
+SharedLibrary LoadHostLibrary(const Installation& installation, const char* stem) {
     // A missing one is the platform's affair: it reports what it cannot reach.
     std::string error;
-    return SharedLibrary::Open((installation.Bin() / name).string(), error);
+    return SharedLibrary::Open((installation.Bin() / HostLibraryName::File(stem)).string(), error);
 }
 
 } // namespace
 
 PlatformSession::PlatformSession(const Installation& installation)
-    : database_(LoadHostLibrary(installation, "KxDbBase.so")),
-      gui_(LoadHostLibrary(installation, "KxGui.so")), log_(installation),
+    : database_(LoadHostLibrary(installation, HostLibraryName::Database)),
+      gui_(LoadHostLibrary(installation, HostLibraryName::Gui)), log_(installation),
       platform_(PlatformLibrary::Load(installation)) {
     if (QCoreApplication::instance() == nullptr) {
         throw PlatformLoadError("internal error: the Qt application object must exist first");

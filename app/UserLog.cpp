@@ -3,6 +3,7 @@
 #include "PlatformLibrary.h"
 #include "SharedLibrary.h"
 
+#include <HostLibraryNames.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
 
 namespace kaldor {
@@ -18,7 +19,9 @@ std::string LogFileIn(const std::string& logFolder) {
 }
 
 std::string UserLogFile(const Installation& installation) {
-    const std::string file = (installation.Bin() / "Kaldor_Config.so").string();
+    namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
+    const std::string file =
+        (installation.Bin() / HostLibraryName::File(HostLibraryName::Configuration)).string();
     std::string error;
     const SharedLibrary library = SharedLibrary::Open(file, error);
     if (!library.IsLoaded()) {

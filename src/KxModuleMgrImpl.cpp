@@ -1,4 +1,5 @@
 #include "KxModuleMgrImpl.h"
+#include "HostLibraryNames.h"
 
 #include "FileSystem.h"
 #include "HostLibrary.h"
@@ -14,7 +15,7 @@ using RegisterFn = std::int32_t (*)(std::uint32_t, std::uint64_t);
 using UnregisterFn = void (*)(std::uint32_t);
 
 HostLibrary DatabaseLibrary() {
-    return HostLibrary(ModuleDirectory() + "KxDbBase" + Sys::LibrarySuffix());
+    return HostLibrary(ModuleDirectory() + HostLibraryName::File(HostLibraryName::Database));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "KxPackage.h"
+#include "HostLibraryNames.h"
 
 #include "FilePath.h"
 #include "FileSystem.h"
@@ -198,7 +199,8 @@ void KxPackage::RunBrowserProfileHook() const {
     if (!PathExists(profile)) {
         return;
     }
-    void* gui = Sys::FindLoadedModule(ModuleDirectory() + "KxGui" + Sys::LibrarySuffix());
+    void* gui =
+        Sys::FindLoadedModule(ModuleDirectory() + HostLibraryName::File(HostLibraryName::Gui));
     if (gui == nullptr) {
         return;
     }
