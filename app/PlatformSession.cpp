@@ -3,6 +3,7 @@
 #include "UserLog.h"
 
 #include <HostLibraryNames.h>
+#include <Kaldor_Config/IUserFolderMgr.h>
 
 #include <KxGui/KxGui.h>
 
@@ -31,9 +32,9 @@ PlatformSession::PlatformSession(const Installation& installation)
     if (QCoreApplication::instance() == nullptr) {
         throw PlatformLoadError("internal error: the Qt application object must exist first");
     }
-    logFile_ = LogFileIn(platform_.UserFolder(6));
-    userLibraryDir_ = platform_.UserFolder(5) + "/Nevra/";
-    rolesFolder_ = platform_.UserFolder(7);
+    logFile_ = LogFileIn(platform_.UserFolder(UserFolderLogs));
+    userLibraryDir_ = platform_.UserFolder(UserFolderLibrary) + "/Nevra/";
+    rolesFolder_ = platform_.UserFolder(UserFolderRoles);
 }
 
 PlatformSession::~PlatformSession() {

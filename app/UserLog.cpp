@@ -8,12 +8,6 @@
 
 namespace kaldor {
 
-namespace {
-
-constexpr int LogFolderKind = 6;
-
-} // namespace
-
 std::string LogFileIn(const std::string& logFolder) {
     return logFolder + "/Nevra/KxLog.log";
 }
@@ -29,7 +23,7 @@ std::string UserLogFile(const Installation& installation) {
     }
     const auto folders = library.Find<decltype(&GetIUserFolderMgr)>("GetIUserFolderMgr");
     IUserFolderMgr* manager = folders != nullptr ? folders() : nullptr;
-    const char* folder = manager != nullptr ? manager->FolderPath(LogFolderKind) : nullptr;
+    const char* folder = manager != nullptr ? manager->FolderPath(UserFolderLogs) : nullptr;
     if (folder == nullptr) {
         throw PlatformLoadError(file + " does not report the user's log folder");
     }

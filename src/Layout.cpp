@@ -60,14 +60,14 @@ std::string ResourceArea() {
 }
 
 std::string UserLibraryDirectory() {
-    FilePath dir(FolderPath(5));
+    FilePath dir(FolderPath(UserFolderLibrary));
     dir.ToDirectoryForm().AppendDir(ProductFolderName());
     return dir.Str();
 }
 
 std::string LogDirectory() {
     const std::string separator(1, Sys::NativeSeparator());
-    return FolderPath(6) + separator + ProductFolderName() + separator;
+    return FolderPath(UserFolderLogs) + separator + ProductFolderName() + separator;
 }
 
 std::string FolderPath(int kind) {

@@ -19,7 +19,8 @@ std::string ResourceArea();
 std::string UserLibraryDirectory();
 std::string LogDirectory();
 
-// The host's user folder of one kind (5 library, 6 logs, 7 roles), copied at once.
+// The host's user folder of one kind (UserFolderKind of the host's configuration library),
+// copied at once.
 std::string FolderPath(int kind);
 
 } // namespace VELMORA::NEVRA::Platform

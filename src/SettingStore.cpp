@@ -10,6 +10,7 @@
 #include "SettingFiles.h"
 #include "Sys.h"
 
+#include <Kaldor_Config/IUserFolderMgr.h>
 #include <UserInterface/XnUi.h>
 
 #include <QString>
@@ -54,8 +55,6 @@ constexpr SettingGroup kGroups[] = {{kActionGroup, ResourceKind::DefaultActions}
                                     {3, ResourceKind::DefaultControls},
                                     {4, ResourceKind::DefaultControls}};
 
-// The user folder that holds the role folders.
-constexpr int kRolesFolder = 7;
 constexpr std::size_t kIdDigits = 7;
 // Identifiers count down from just below a slot's block: slot 0, a host alone on its home,
 // hands out 99999, 99998, ...; slot 1 199999, ... . None is left over in another's range
@@ -163,7 +162,7 @@ std::string SettingDirectory(int kind, bool defaults) {
         if (!hasProfile) {
             return std::string();
         }
-        base = FolderPath(kRolesFolder);
+        base = FolderPath(UserFolderRoles);
         if (base.empty()) {
             return std::string();
         }

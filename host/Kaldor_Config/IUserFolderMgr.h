@@ -3,6 +3,13 @@
 
 #include <HostCommon/HostExport.h>
 
+// The kinds of user folder the product asks for.
+enum UserFolderKind : int {
+    UserFolderLibrary = 5, // the product's library: seeded custom files
+    UserFolderLogs = 6,    // the per-user folder: the log, preferences, default settings
+    UserFolderRoles = 7,   // the role folders of the user's profiles
+};
+
 class IUserFolderMgr {
 public:
     virtual ~IUserFolderMgr() = default;

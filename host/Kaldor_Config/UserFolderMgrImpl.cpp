@@ -10,11 +10,11 @@ namespace {
 // The folder name under the home root for the kinds the product knows by name.
 std::string DefaultFolderName(int kind) {
     switch (kind) {
-    case 5:
+    case UserFolderLibrary:
         return "library";
-    case 6:
+    case UserFolderLogs:
         return "logs";
-    case 7:
+    case UserFolderRoles:
         return "roles";
     default:
         return "folder" + std::to_string(kind);
