@@ -4,6 +4,7 @@
 
 #include <HostLibraryNames.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
+#include <ProductNames.h>
 
 #include <KxGui/KxGui.h>
 
@@ -33,7 +34,8 @@ PlatformSession::PlatformSession(const Installation& installation)
         throw PlatformLoadError("internal error: the Qt application object must exist first");
     }
     logFile_ = LogFileIn(platform_.UserFolder(UserFolderLogs));
-    userLibraryDir_ = platform_.UserFolder(UserFolderLibrary) + "/Nevra/";
+    userLibraryDir_ = platform_.UserFolder(UserFolderLibrary) + "/" +
+                      VELMORA::NEVRA::Platform::ProductNames::ProductFolder + "/";
     rolesFolder_ = platform_.UserFolder(UserFolderRoles);
 }
 

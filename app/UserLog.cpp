@@ -5,11 +5,14 @@
 
 #include <HostLibraryNames.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
+#include <KxLog/KxLog.h>
+#include <ProductNames.h>
 
 namespace kaldor {
 
 std::string LogFileIn(const std::string& logFolder) {
-    return logFolder + "/Nevra/KxLog.log";
+    namespace ProductNames = VELMORA::NEVRA::Platform::ProductNames;
+    return logFolder + "/" + ProductNames::ProductFolder + "/" + KxLogFileName;
 }
 
 std::string UserLogFile(const Installation& installation) {

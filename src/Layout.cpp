@@ -2,6 +2,7 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
+#include "ProductNames.h"
 #include "Sys.h"
 
 #include <Kaldor_Config/IUserFolderMgr.h>
@@ -9,13 +10,13 @@
 namespace VELMORA::NEVRA::Platform {
 
 std::string PlatformName() {
-    return "Orvane";
+    return ProductNames::Platform;
 }
 std::string ProductFolderName() {
-    return "Nevra";
+    return ProductNames::ProductFolder;
 }
 std::string ProductName() {
-    return "NEVRA";
+    return ProductNames::Product;
 }
 std::string AppDirectory() {
     FilePath dir(ModuleDirectory());

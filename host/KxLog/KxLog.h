@@ -20,3 +20,6 @@ KX_HOST_API void KxFatal(const char* module, const char* source, int line, const
 typedef void (*KxLogTap)(const char* line, void* context);
 KX_HOST_API void KxLogSetTap(KxLogTap tap, void* context);
 }
+
+// The log's file in the folder given to KxLogSetOutputPath.
+inline constexpr char KxLogFileName[] = "KxLog.log";

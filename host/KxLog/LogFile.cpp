@@ -2,6 +2,8 @@
 
 #include "LogFormatter.h"
 
+#include <KxLog/KxLog.h>
+
 #include <spdlog/sinks/basic_file_sink.h>
 
 #include <exception>
@@ -27,7 +29,7 @@ std::string LogFile::Open(const std::string& directory) {
     if (error) {
         return "cannot create directory " + directory + ": " + error.message();
     }
-    const std::string path = (dir / "KxLog.log").string();
+    const std::string path = (dir / KxLogFileName).string();
     try {
         // The caller serialises every record, so the sink needs no lock of its own.
         auto sink = std::make_unique<spdlog::sinks::basic_file_sink_st>(path, false);
