@@ -6,6 +6,7 @@
 #include "ResourceRoot.h"
 #include "UserFolderCheck.h"
 
+#include <PackageEntryNames.h>
 #include <RecordTexts.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace kaldor {
 
 using orvane::recovery::PackageSpan;
 
+namespace PackageEntry = VELMORA::NEVRA::Platform::PackageEntry;
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
@@ -323,9 +325,9 @@ std::string FailureExplainer::ExplainStage(const std::string& registration, cons
 
 std::string FailureExplainer::ExplainMissingEntryPoints(const std::string& path) const {
     const std::string stem = fs::path(path).stem().string();
-    std::string text = PackageName(path) + " cannot start: it must export " + stem + "Init and " +
-                       stem + "Exit (named after the file " + fs::path(path).filename().string() +
-                       ")";
+    std::string text = PackageName(path) + " cannot start: it must export " +
+                       PackageEntry::InitName(stem) + " and " + PackageEntry::ExitName(stem) +
+                       " (named after the file " + fs::path(path).filename().string() + ")";
     // When the file cannot be read, the names the platform wanted are explanation enough.
     std::string error;
     if (const std::optional<ElfImage> image = ReadLibraryImage(path, error)) {

@@ -6,6 +6,7 @@
 
 #include <HostLibraryNames.h>
 #include <OrvaneExports.h>
+#include <PackageEntryNames.h>
 #include <RecordTexts.h>
 #include <Sys.h>
 
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 
 namespace kaldor {
 
+namespace PackageEntry = VELMORA::NEVRA::Platform::PackageEntry;
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
 namespace {
@@ -32,7 +34,7 @@ const std::vector<std::string>& PlatformExports() {
 
 std::vector<std::string> PackageEntryPoints(const std::string& path) {
     const std::string stem = fs::path(path).stem().string();
-    return {stem + "Init", stem + "Exit"};
+    return {PackageEntry::InitName(stem), PackageEntry::ExitName(stem)};
 }
 
 // The ELF class, byte order and machine of the running program: a library of another kind

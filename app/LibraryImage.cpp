@@ -1,5 +1,6 @@
 #include "LibraryImage.h"
 
+#include <PackageEntryNames.h>
 #include <Sys.h>
 
 namespace kaldor {
@@ -30,8 +31,7 @@ std::optional<ElfImage> ReadLibraryImage(const std::string& path, std::string& e
 std::vector<std::string> EntryPointLikeExports(const ElfImage& image) {
     std::vector<std::string> names;
     for (const auto& name : image.ExportedFunctions()) {
-        const std::string suffix = name.size() >= 4 ? name.substr(name.size() - 4) : "";
-        if (suffix == "Init" || suffix == "Exit") {
+        if (VELMORA::NEVRA::Platform::PackageEntry::HasEntryForm(name)) {
             names.push_back(name);
         }
     }

@@ -1,5 +1,6 @@
 #include "KxPackage.h"
 #include "HostLibraryNames.h"
+#include "PackageEntryNames.h"
 
 #include "FilePath.h"
 #include "FileSystem.h"
@@ -130,8 +131,10 @@ void KxPackage::Import() {
         FailImport(message);
     }
     const std::string stem = path.Stem();
-    initFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Init").c_str()));
-    exitFn_ = reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, (stem + "Exit").c_str()));
+    initFn_ =
+        reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, PackageEntry::InitName(stem).c_str()));
+    exitFn_ =
+        reinterpret_cast<EntryPoint>(Sys::GetSymbol(module_, PackageEntry::ExitName(stem).c_str()));
     if (initFn_ == nullptr || exitFn_ == nullptr) {
         FailImport(RecordText::NoEntryPointsPath.data() + path_);
     }
@@ -139,7 +142,7 @@ void KxPackage::Import() {
 
 KxPackage::~KxPackage() {
     try {
-        CallEntry(exitFn_, exitRoutine_, "Exit");
+        CallEntry(exitFn_, exitRoutine_, PackageEntry::Exit);
     } catch (...) {
         // The platform's own routines and the profile hook: unloading goes on regardless.
     }
@@ -155,7 +158,7 @@ KxPackage::~KxPackage() {
 std::int32_t KxPackage::Init() {
     if (!initCalled_) {
         initCalled_ = true;
-        initResult_ = CallEntry(initFn_, initRoutine_, "Init");
+        initResult_ = CallEntry(initFn_, initRoutine_, PackageEntry::Init);
     }
     KX_LOG_INFO(RecordText::InitCalled + std::to_string(initCalled_ ? 1 : 0) +
                 RecordText::InitReturned + std::to_string(initResult_));
