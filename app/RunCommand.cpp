@@ -13,6 +13,7 @@
 #include "StartupTrace.h"
 #include "Watchdog.h"
 
+#include <HostSearchDirectories.h>
 #include <LanguageTable.h>
 #include <RecordTexts.h>
 
@@ -71,11 +72,9 @@ RunFacts Observe(const PlatformSession& session) {
     // is loaded through Qt, under Qt's name for the file's bytes: where that name is no file
     // (bytes that are not in the locale's encoding), nothing was installed from the folder,
     // although it is on the search path.
-    const std::string languageDir = "/Languages/" + facts.locale + "/";
     for (const auto& dir : facts.searchPath) {
-        const std::string file = dir + "Language_" + facts.locale + ".qm";
-        if (dir.size() >= languageDir.size() &&
-            dir.compare(dir.size() - languageDir.size(), languageDir.size(), languageDir) == 0 &&
+        const std::string file = dir + VELMORA::NEVRA::Platform::TranslationFileName(facts.locale);
+        if (VELMORA::NEVRA::Platform::IsLanguageDirOf(dir, facts.locale) &&
             QFileInfo(QFile::decodeName(QByteArray(file.data(), static_cast<int>(file.size()))))
                 .isFile()) {
             facts.translations.push_back(file);

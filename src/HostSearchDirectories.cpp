@@ -50,6 +50,23 @@ std::string LanguageTextDir(const std::string& root, const std::string& code) {
     return dir.AppendDir("Text").Str();
 }
 
+bool IsLanguageDirOf(const std::string& dir, const std::string& code) {
+    FilePath root(dir);
+    if (root.DirCount() < 2) {
+        return false;
+    }
+    root.ToDirectoryForm().GoUp().GoUp();
+    return LanguageDir(root.Str(), code) == FilePath(dir).ToDirectoryForm().Str();
+}
+
+std::string TranslationFileStem(const std::string& code) {
+    return "Language_" + code;
+}
+
+std::string TranslationFileName(const std::string& code) {
+    return TranslationFileStem(code) + ".qm";
+}
+
 std::vector<std::string> HostSearchDirectories(const std::string& root,
                                                const std::string& hostCode) {
     std::vector<std::string> dirs;

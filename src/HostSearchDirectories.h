@@ -26,6 +26,12 @@ std::vector<std::string> SearchedLocaleCodes(const std::string& hostCode);
 // Languages/<code>/ and Languages/<code>/Text/ of `root`.
 std::string LanguageDir(const std::string& root, const std::string& code);
 std::string LanguageTextDir(const std::string& root, const std::string& code);
+// Whether `dir` is the LanguageDir of `code` of some root.
+bool IsLanguageDirOf(const std::string& dir, const std::string& code);
+// The translation file of language `code` in its LanguageDir: the stem Qt's translator is given,
+// and the file it then loads.
+std::string TranslationFileStem(const std::string& code); // "Language_<code>"
+std::string TranslationFileName(const std::string& code); // "Language_<code>.qm"
 
 // Every directory above in the order the platform hands them over, for a host whose language
 // has the locale code `hostCode`: the root's folders, then each language's folder and its Text

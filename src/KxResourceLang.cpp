@@ -27,6 +27,7 @@ using VELMORA::NEVRA::Platform::QtFileName;
 using VELMORA::NEVRA::Platform::ResourceDir;
 using VELMORA::NEVRA::Platform::ResourceKind;
 using VELMORA::NEVRA::Platform::SearchedLocaleCodes;
+using VELMORA::NEVRA::Platform::TranslationFileStem;
 
 namespace {
 
@@ -77,7 +78,7 @@ std::int32_t KxResourceLang::LoadTranslation(const std::string& code) {
         return -1;
     }
     auto translator = std::make_unique<QTranslator>();
-    const QString fileName = QStringLiteral("Language_") + QString::fromLocal8Bit(code.c_str());
+    const QString fileName = QString::fromLocal8Bit(TranslationFileStem(code).c_str());
     QString qtDir;
     if (QtFileName(dir, "loading the translation", qtDir) &&
         translator->load(fileName, qtDir, QString(), QString())) {
