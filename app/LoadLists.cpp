@@ -56,7 +56,7 @@ LoadList ReadModuleList(const Installation& installation, ListStage stage, const
     for (const auto& module : read.Entries()) {
         ListEntry entry;
         entry.text = module.first;
-        entry.active = module.second != "1";
+        entry.active = !Platform::IsQaModule(module);
         entry.line = module.line;
         if (!entry.active) {
             entry.note = "qa=\"1\": not loaded";
@@ -79,7 +79,7 @@ LoadList ReadAppList(const Installation& installation, const fs::path& file) {
     for (const auto& app : read.Entries()) {
         ListEntry entry;
         entry.text = app.first;
-        entry.active = app.second == "1";
+        entry.active = Platform::IsEnabledApp(app);
         entry.line = app.line;
         try {
             entry.path = ResolveAppPath(installation, app.first, entry.note, entry.bare);
@@ -92,7 +92,7 @@ LoadList ReadAppList(const Installation& installation, const fs::path& file) {
             }
             entry.active = false;
         }
-        if (app.second != "1") {
+        if (!Platform::IsEnabledApp(app)) {
             entry.note = "load=\"" + app.second + "\": switched off";
         }
         list.entries.push_back(entry);

@@ -17,6 +17,15 @@ struct ListedEntry {
     int line = 0;
 };
 
+// What an entry's switch means: a module whose qa="…" is "1" is a QA module, which is not
+// loaded; an application is loaded only when its load="…" is "1".
+inline bool IsQaModule(const ListedEntry& module) {
+    return module.second == "1";
+}
+inline bool IsEnabledApp(const ListedEntry& app) {
+    return app.second == "1";
+}
+
 // An entry the platform skips because an attribute is missing.
 struct PassedOverEntry {
     int line = 0;

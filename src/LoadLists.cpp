@@ -46,7 +46,7 @@ std::vector<ModuleListEntry> ReadModuleList(const std::string& file) {
     const LoadListFile list = LoadListFile::ReadModules(file);
     ReportUnreadable(file, list);
     for (const auto& entry : list.Entries()) {
-        entries.push_back({entry.second == "1", entry.first});
+        entries.push_back({IsQaModule(entry), entry.first});
     }
     return entries;
 }
@@ -70,7 +70,7 @@ std::vector<AppListEntry> ReadAppList(const std::string& file) {
         // The path is resolved before the switch is looked at: a disabled entry with a
         // malformed path still fails the list.
         std::string resolved = ResolveAppPath(entry.first, appDirectory).path;
-        entries.push_back({entry.second == "1", std::move(resolved)});
+        entries.push_back({IsEnabledApp(entry), std::move(resolved)});
     }
     return entries;
 }
