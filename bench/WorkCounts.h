@@ -1,7 +1,7 @@
 // Counts of a program's work that do not move with the machine's load, where its times move by a
 // fifth: the system calls it makes (strace -f -c) and the user-space instructions it runs
 // (callgrind). The benchmarks print them beside their times; the counting test holds them to
-// the budgets of tests/bench/budgets.txt.
+// the budgets of bench/budgets.txt.
 #pragma once
 
 #include <map>
