@@ -1,7 +1,9 @@
 #include "FilePath.h"
 #include "FileSystemError.h"
 #include "KxResourceConfilct.h"
+#include "ProcessState.h"
 #include "SettingStore.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +32,11 @@ using Result = KxResourceConflictList;
 
 class ConflictCheckerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane-conflicts-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern + "/";
-    }
-    void TearDown() override { fs::remove_all(root_, ignored_); }
+    // The checkers read the user's folders from the environment, and one case changes the
+    // working directory.
+    TestSupport::ScopedProcessState processState_;
+    TestSupport::TempFolder folder_{"orvane-conflicts-"};
+    const std::string root_ = folder_.Path() + "/";
 
     // The full path below the test's root, as the checkers report it.
     std::string P(const std::string& rel) const { return root_ + rel; }
@@ -43,9 +44,6 @@ protected:
         fs::create_directories(fs::path(P(rel)).parent_path());
         std::ofstream(P(rel), std::ios::binary) << content;
     }
-
-    std::string root_;
-    std::error_code ignored_;
 };
 
 // Every occurrence in list order, items sorted by name. Only regular files, or links to them,
@@ -81,12 +79,9 @@ TEST_F(ConflictCheckerTest, AnEntryWhoseKindCannotBeReadFailsTheWholeCheck) {
         deep += "/" + std::string(200, 'd');
     }
     fs::create_directories(deep);
-    const fs::path cwd = fs::current_path();
     fs::current_path(deep);
     fs::create_symlink("x.png", std::string(250, 'l'));
     EXPECT_THROW(KxResourceConfilctIcon().Check({P("a"), deep}), FileSystemError);
-    fs::remove(std::string(250, 'l'));
-    fs::current_path(cwd);
 }
 
 // The key is what FilePath takes for the file name, with only ASCII letters lowered; the
@@ -141,12 +136,9 @@ TEST_F(ConflictCheckerTest, ActionsComeOnlyFromTheUserActionFolderWhateverTheLis
     }
     // Without a current profile there is no action folder, and the working directory (which
     // here holds conflicting actions) is not taken for one.
-    const fs::path cwd = fs::current_path();
     fs::current_path(P("pkg"));
     setenv("KALDOR_PROFILE", "none", 1);
     EXPECT_TRUE(KxResourceConfilctAction().Check({P("pkg")}).empty());
-    unsetenv("KALDOR_PROFILE");
-    fs::current_path(cwd);
 }
 
 } // namespace

@@ -66,17 +66,17 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
     const Settings restore = {{"HOME", home ? std::optional<std::string>(home) : std::nullopt},
                               {"KALDOR_TRACE", std::nullopt}};
     // Before each row: nothing configured but the home folder and the trace.
-    Settings clean = {{"HOME", "/h"}, {"KALDOR_TRACE", dir.Str("trace.txt")}};
+    Settings clean = {{"HOME", "/h"}, {"KALDOR_TRACE", dir.At("trace.txt")}};
     for (const char* name :
          {"KALDOR_HOME", "KALDOR_FOLDER_6", "KALDOR_FOLDER_7", "KALDOR_ROLE", "KALDOR_LANGUAGE",
           "KALDOR_PROFILE", "KXDB_REFUSE_IDS", "KALDOR_REFUSE_PATHS"}) {
         clean.emplace_back(name, std::nullopt);
     }
-    const std::string plain = dir.Str("p.hrc"), ua = dir.Str("a/"), ub = dir.Str("b/");
+    const std::string plain = dir.At("p.hrc"), ua = dir.At("a/"), ub = dir.At("b/");
     std::ofstream(plain) << "not a resource package";
     kdlPathReset();
     const int uiPaths = XnUi::SearchPath().size();
-    const std::string x255(255, 'x'), guiTrace = "KxLoadSimBrowserProfile\t", folder = dir.Str();
+    const std::string x255(255, 'x'), guiTrace = "KxLoadSimBrowserProfile\t", folder = dir.At("");
     // The empty item between "||" must not refuse everything.
     const Settings refuse = {{"KALDOR_REFUSE_PATHS", "/forbidden/||Secret"}};
     const std::tuple<Settings, Call, std::string, std::string> rows[] = {
@@ -120,7 +120,7 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
         Apply(settings);
         EXPECT_EQ(call(), answer) << line;
         expectedTrace.resize(expectedTrace.size() + (line.empty() ? 0 : 1), line);
-        EXPECT_EQ(orvane::test::ReadLines(dir.Str("trace.txt")), expectedTrace) << line;
+        EXPECT_EQ(orvane::test::ReadLines(dir.At("trace.txt")), expectedTrace) << line;
     }
     Apply(restore);
     ASSERT_EQ(kdlPathCount(), 2);

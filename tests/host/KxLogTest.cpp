@@ -49,20 +49,20 @@ TEST_F(KxLogTest, EachCallWritesOneFlushedLineOfSixFieldsStampedNow) {
     };
     // Another host's record in the same file; the tap shows this process's lines alone.
     const std::string foreign = "2020-01-01T00:00:00.000\tINFO\tm\ts\t1\tother host\n";
-    std::ofstream(dir.Str("KxLog.log")) << foreign;
+    std::ofstream(dir.At("KxLog.log")) << foreign;
     std::string tapped;
     KxLogSetTap([](const char* line, void* to) { static_cast<std::string*>(to)->append(line); },
                 &tapped);
-    KxLogSetOutputPath(dir.Str().c_str());
+    KxLogSetOutputPath(dir.At("").c_str());
     KxLogInit();
     Strings expected{"INFO\tm\ts\t1\tother host"};
     for (const auto& [write, module, source, line, message, record] : rows) {
         write(module, source, line, message);
         expected.push_back(record);
-        ASSERT_EQ(Records(ReadFile(dir.Str("KxLog.log"))), expected);
+        ASSERT_EQ(Records(ReadFile(dir.At("KxLog.log"))), expected);
     }
     KxLogSetTap(nullptr, nullptr);
-    EXPECT_EQ(foreign + tapped, ReadFile(dir.Str("KxLog.log")));
+    EXPECT_EQ(foreign + tapped, ReadFile(dir.At("KxLog.log")));
     std::tm local{};
     std::istringstream(tapped) >> std::get_time(&local, "%Y-%m-%dT%T");
     local.tm_isdst = -1;
@@ -72,9 +72,9 @@ TEST_F(KxLogTest, EachCallWritesOneFlushedLineOfSixFieldsStampedNow) {
 // Missing levels are created and an existing file is appended to; a directory that cannot be
 // had is reported on standard error, where the records then go.
 TEST_F(KxLogTest, OutputDirectoryIsCreatedAndAppendedToOrItsFailureReported) {
-    std::ofstream(dir.Str("KxLog.log")) << "2020-01-01T00:00:00.000\tINFO\tm\ts\t1\tearlier\n";
+    std::ofstream(dir.At("KxLog.log")) << "2020-01-01T00:00:00.000\tINFO\tm\ts\t1\tearlier\n";
     CaptureStderr();
-    for (auto out : {dir.Str(), dir.Str("new/a/b/"), dir.Str("KxLog.log/a"), std::string()}) {
+    for (auto out : {dir.At(""), dir.At("new/a/b/"), dir.At("KxLog.log/a"), std::string()}) {
         KxLogSetOutputPath(out.c_str());
         KxLogInit();
         KxError("m", "s", 5, "kept");
@@ -86,23 +86,23 @@ TEST_F(KxLogTest, OutputDirectoryIsCreatedAndAppendedToOrItsFailureReported) {
     const std::string kept = "ERROR\tm\ts\t5\tkept", own = "ERROR\tKxLog\tKxLog\tN\tKxLogInit: ",
                       then = "; records go to standard error";
     EXPECT_EQ(Records(onStderr), (Strings{own + "cannot create directory " +
-                                              dir.Str("KxLog.log/a") + ": Not a directory" + then,
+                                              dir.At("KxLog.log/a") + ": Not a directory" + then,
                                           kept, own + "no output directory was set" + then, kept}));
-    EXPECT_EQ(Records(ReadFile(dir.Str("KxLog.log"))), (Strings{"INFO\tm\ts\t1\tearlier", kept}));
-    EXPECT_EQ(Records(ReadFile(dir.Str("new/a/b/KxLog.log"))), Strings{kept});
+    EXPECT_EQ(Records(ReadFile(dir.At("KxLog.log"))), (Strings{"INFO\tm\ts\t1\tearlier", kept}));
+    EXPECT_EQ(Records(ReadFile(dir.At("new/a/b/KxLog.log"))), Strings{kept});
 }
 
 // A child process writes before init, inside, and from an exit handler that runs after the
 // library's static state is gone, without ever closing the log.
 TEST_F(KxLogTest, RecordsBeforeTheLogOpensWaitForItAndLaterOnesGoToStandardError) {
     const std::string command =
-        std::string(KXLOG_PROBE) + " '" + dir.Str() + "' 2>'" + dir.Str("stderr.txt") + "'";
+        std::string(KXLOG_PROBE) + " '" + dir.At("") + "' 2>'" + dir.At("stderr.txt") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     // What came before the log opened is kept for it; what comes after it closed has no file.
-    EXPECT_EQ(Records(ReadFile(dir.Str("stderr.txt"))),
+    EXPECT_EQ(Records(ReadFile(dir.At("stderr.txt"))),
               Strings{"FATAL\tProbe\tKxLogProbe\t3\tlate"});
     EXPECT_EQ(
-        Records(ReadFile(dir.Str("KxLog.log"))),
+        Records(ReadFile(dir.At("KxLog.log"))),
         (Strings{"INFO\tProbe\tKxLogProbe\t1\tbefore", "INFO\tProbe\tKxLogProbe\t2\tinside"}));
 }
 
@@ -110,7 +110,7 @@ TEST_F(KxLogTest, RecordsBeforeTheLogOpensWaitForItAndLaterOnesGoToStandardError
 // record arrives whole, once, in the file or on standard error.
 TEST_F(KxLogTest, ConcurrentRecordsStayWholeAndNoneIsLost) {
     constexpr int count = 1200;
-    KxLogSetOutputPath(dir.Str().c_str());
+    KxLogSetOutputPath(dir.At("").c_str());
     CaptureStderr();
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -128,7 +128,7 @@ TEST_F(KxLogTest, ConcurrentRecordsStayWholeAndNoneIsLost) {
     for (int i = 0; i < count; ++i) {
         expected.insert("INFO\tm\ts\t" + std::to_string(i) + "\t" + std::to_string(i));
     }
-    const Strings records = Records(GetCapturedStderr() + ReadFile(dir.Str("KxLog.log")));
+    const Strings records = Records(GetCapturedStderr() + ReadFile(dir.At("KxLog.log")));
     EXPECT_EQ(std::multiset<std::string>(records.begin(), records.end()), expected);
 }
 

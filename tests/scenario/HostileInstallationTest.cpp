@@ -169,27 +169,17 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
 class Sentinel {
 public:
     Sentinel() {
-        std::string pattern = (fs::temp_directory_path() / "orvane-sentinel-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create the sentinel folder");
-        }
-        dir_ = pattern;
         for (const char* sub : {"", "/settings", "/settings/Default/Action", "/icons"}) {
             fs::create_directories(dir_ + sub);
             std::ofstream(dir_ + sub + "/keep.hcui") << "<Actions name=\"keep\"/>\n";
         }
     }
-    ~Sentinel() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    Sentinel(const Sentinel&) = delete;
-    Sentinel& operator=(const Sentinel&) = delete;
 
     const std::string& Dir() const { return dir_; }
 
 private:
-    std::string dir_;
+    TestSupport::TempFolder folder_{"orvane-sentinel-"};
+    const std::string dir_ = folder_.Path();
 };
 
 // The part that both installations share: two applications whose resource roots define the same

@@ -84,11 +84,6 @@ bool Exists(const std::string& path) {
 }
 
 Installation::Installation() {
-    std::string pattern = (fs::temp_directory_path() / "orvane-scenario-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary installation");
-    }
-    root_ = pattern;
     fs::create_directories(PlatformRoot() + "Library/custom");
     fs::create_directories(Home());
     fs::copy_file(BuildBinDir() + "/Orvane.so", OrvanePath());
@@ -109,10 +104,7 @@ Installation::Installation() {
     setenv("ORVANE_TEST_EVENTS", (root_ + "/events.txt").c_str(), 1);
 }
 
-Installation::~Installation() {
-    std::error_code error;
-    fs::remove_all(root_, error);
-}
+Installation::~Installation() = default;
 
 void Installation::WritePreLoad(const std::vector<ModuleEntry>& modules) {
     WriteFile(PlatformRoot() + "NevraPreLoad.xml", ModuleListXml(modules));

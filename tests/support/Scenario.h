@@ -2,6 +2,9 @@
 // and real package libraries, driven through the exports exactly as a host drives them.
 #pragma once
 
+#include "ProcessState.h"
+#include "TempFolder.h"
+
 #include <orvane/Orvane.h>
 
 #include <cstdint>
@@ -76,7 +79,10 @@ public:
     void ClearTrace() const;
 
 private:
-    std::string root_;
+    // It sets the variables the platform and the host libraries read, for this installation only.
+    TestSupport::ScopedProcessState processState_;
+    TestSupport::TempFolder folder_{"orvane-scenario-"};
+    const std::string root_ = folder_.Path();
 };
 
 struct ListEntry {

@@ -1,6 +1,9 @@
 // What the platform layer's tests share: temporary directories and the built test libraries.
 #pragma once
 
+#include "ProcessState.h"
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,12 +20,6 @@ namespace fs = std::filesystem;
 // in it.
 class WithTempDir : public ::testing::Test {
 protected:
-    WithTempDir() {
-        std::string pattern = (fs::temp_directory_path() / "orvane-sys-XXXXXX").string();
-        EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << "cannot create a temporary directory";
-        dir = pattern;
-    }
-    ~WithTempDir() override { fs::remove_all(dir, ignored_); }
     static void WriteFile(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
 
     // Copies built test libraries ("PkgA.so", ...) into `directory`, which is created when missing.
@@ -34,10 +31,13 @@ protected:
         }
     }
 
-    fs::path dir;
-
 private:
-    std::error_code ignored_;
+    // The tests here set the loader's search variable and the test libraries' counters.
+    TestSupport::ScopedProcessState processState_;
+    TestSupport::TempFolder folder_{"orvane-sys-"};
+
+protected:
+    const fs::path dir{folder_.Path()};
 };
 
 } // namespace SysTest

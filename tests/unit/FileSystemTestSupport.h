@@ -4,14 +4,13 @@
 
 #include "FileSystem.h"
 #include "Sys.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -54,14 +53,6 @@ inline std::string ErrorOf(const std::function<void()>& call) {
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A name no other test process has, made by whoever creates it first.
-        std::mt19937_64 random(std::random_device{}() ^
-                               static_cast<std::uint64_t>(
-                                   std::chrono::steady_clock::now().time_since_epoch().count()));
-        do {
-            root_ =
-                (fs::temp_directory_path() / ("orvane-fs-" + std::to_string(random()))).string();
-        } while (!fs::create_directory(root_));
         waits.clear();
         onFree = nullptr;
         Sys::SetSleepFunction(&RecordSleep);
@@ -70,8 +61,6 @@ protected:
     void TearDown() override {
         Sys::SetSleepFunction(nullptr); // the real one again
         onFree = nullptr;
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
     }
 
     std::string At(const std::string& relative) const { return root_ + "/" + relative; }
@@ -89,7 +78,8 @@ protected:
         return dir;
     }
 
-    std::string root_;
+    TestSupport::TempFolder folder_{"orvane-fs-"};
+    const std::string root_ = folder_.Path();
 };
 
 using FileSystemTest = TempFolderTest;

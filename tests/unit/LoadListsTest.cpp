@@ -4,6 +4,7 @@
 #include "FileSystem.h"
 #include "Layout.h"
 #include "LoadListFile.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +21,14 @@ namespace fs = std::filesystem;
 
 class LoadListsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane-lists-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern + "/";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const std::string& content) {
         const std::string path = dir_ + "list" + std::to_string(++count_) + ".xml";
         std::ofstream(path) << content;
         return path;
     }
 
-    std::string dir_;
+    TestSupport::TempFolder folder_{"orvane-lists-"};
+    const std::string dir_ = folder_.Path() + "/";
     int count_ = 0;
 };
 
