@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <iomanip>
@@ -32,6 +34,28 @@ Strings Records(const std::string& text) {
     return records;
 }
 
+// The local time now, in the form of a record's stamp.
+std::string LocalStamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    std::ostringstream out;
+    out << std::put_time(&local, "%Y-%m-%dT%T.") << std::setw(3) << std::setfill('0')
+        << milliseconds;
+    return out.str();
+}
+
+// The stamp of the last line of `text`.
+std::string LastStamp(const std::string& text) {
+    const auto start = text.rfind('\n', text.size() - 2);
+    const std::string line = text.substr(start == std::string::npos ? 0 : start + 1);
+    return line.substr(0, line.find('\t'));
+}
+
 class KxLogTest : public ::testing::Test {
 protected:
     void TearDown() override { KxLogExit(); }
@@ -56,17 +80,23 @@ TEST_F(KxLogTest, EachCallWritesOneFlushedLineOfSixFieldsStampedNow) {
     KxLogSetOutputPath(dir.At("").c_str());
     KxLogInit();
     Strings expected{"INFO\tm\ts\t1\tother host"};
+    Strings stamps;
     for (const auto& [write, module, source, line, message, record] : rows) {
+        stamps.push_back(LocalStamp());
         write(module, source, line, message);
+        stamps.push_back(LastStamp(tapped));
+        stamps.push_back(LocalStamp());
         expected.push_back(record);
         ASSERT_EQ(Records(ReadFile(dir.At("KxLog.log"))), expected);
     }
     KxLogSetTap(nullptr, nullptr);
     EXPECT_EQ(foreign + tapped, ReadFile(dir.At("KxLog.log")));
-    std::tm local{};
-    std::istringstream(tapped) >> std::get_time(&local, "%Y-%m-%dT%T");
-    local.tm_isdst = -1;
-    EXPECT_NEAR(std::difftime(std::time(nullptr), std::mktime(&local)), 0.0, 5.0);
+    // Stamped when written: each stamp lies between the local times read just before and just
+    // after its write, in the stamp's own form, which orders as text.
+    for (const std::string& stamp : stamps) {
+        EXPECT_EQ(stamp.size(), LocalStamp().size()) << stamp;
+    }
+    EXPECT_TRUE(std::is_sorted(stamps.begin(), stamps.end())) << testing::PrintToString(stamps);
 }
 
 // Missing levels are created and an existing file is appended to; a directory that cannot be
@@ -85,8 +115,8 @@ TEST_F(KxLogTest, OutputDirectoryIsCreatedAndAppendedToOrItsFailureReported) {
         GetCapturedStderr(), std::regex("\tKxLog\tKxLog\t\\d+\t"), "\tKxLog\tKxLog\tN\t");
     const std::string kept = "ERROR\tm\ts\t5\tkept", own = "ERROR\tKxLog\tKxLog\tN\tKxLogInit: ",
                       then = "; records go to standard error";
-    EXPECT_EQ(Records(onStderr), (Strings{own + "cannot create directory " +
-                                              dir.At("KxLog.log/a") + ": Not a directory" + then,
+    EXPECT_EQ(Records(onStderr), (Strings{own + "cannot create directory " + dir.At("KxLog.log/a") +
+                                              ": Not a directory" + then,
                                           kept, own + "no output directory was set" + then, kept}));
     EXPECT_EQ(Records(ReadFile(dir.At("KxLog.log"))), (Strings{"INFO\tm\ts\t1\tearlier", kept}));
     EXPECT_EQ(Records(ReadFile(dir.At("new/a/b/KxLog.log"))), Strings{kept});

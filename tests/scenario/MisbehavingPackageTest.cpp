@@ -1,6 +1,7 @@
 // Packages are other people's code. Each row is a small package that misbehaves the way real
 // packages do; the host must survive it, and the registry and the search path must stay right.
 // Every row runs in a child process, so a row that ends the host ends only its child and fails.
+#include "ChildProcess.h"
 #include "Scenario.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 namespace orvane::test {
 namespace {
@@ -69,36 +71,27 @@ std::string App(const Installation& install, const std::string& stem) {
 
 // Runs a row's platform in a child process; returns its facts, or a fact saying how it died.
 Strings RunInChild(const Row& row, Installation& install) {
-    const std::string factsFile = install.Root() + "/facts.txt";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int code = 0;
-        try {
-            Facts facts(install);
-            {
-                Platform platform(install);
-                row.act(install, platform, facts);
-            }
-            std::ofstream out(factsFile);
-            for (const auto& fact : facts.All()) {
-                out << fact << '\n';
-            }
-        } catch (...) {
-            code = 3;
+    const ChildResult run = orvane::test::RunInChild([&] {
+        Facts facts(install);
+        {
+            Platform platform(install);
+            row.act(install, platform, facts);
         }
-        ::_exit(code);
+        std::string text;
+        for (const auto& fact : facts.All()) {
+            text += fact + '\n';
+        }
+        return text;
+    });
+    if (!run.finished) {
+        return {run.failure};
     }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child) {
-        return {"no child process"};
+    Strings facts;
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) {
+        facts.push_back(line);
     }
-    if (WIFSIGNALED(status)) {
-        return {"killed by signal " + std::to_string(WTERMSIG(status))};
-    }
-    if (WEXITSTATUS(status) != 0) {
-        return {"exited with " + std::to_string(WEXITSTATUS(status))};
-    }
-    return ReadLines(factsFile);
+    return facts;
 }
 
 void PrintTo(const Row& row, std::ostream* out) {
