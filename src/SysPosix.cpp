@@ -531,8 +531,8 @@ std::string ExecutablePath() {
 // -------------------------------------------------------------------------------------------------
 // Dynamic libraries
 
-ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
-    return libraryLoader.Load(path, loaderText);
+ModuleHandle LoadLibrary(const std::string& path, LoadFailure* failure) {
+    return libraryLoader.Load(path, failure);
 }
 
 ModuleHandle FindLoadedModule(const std::string& path) {

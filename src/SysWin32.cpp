@@ -2,6 +2,7 @@
 // paths passed to the system unchanged.
 #include "Sys.h"
 
+#include "DependencySearchOrder.h"
 #include "EntryName.h"
 #include "PeImage.h"
 #include "SearchPathValue.h"
@@ -26,11 +27,9 @@
 #undef LoadLibrary
 #undef RemoveDirectory
 
-#include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cstring>
-#include <set>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,8 +128,7 @@ DLL_DIRECTORY_COOKIE AddWideDllDirectory(const wchar_t* directory) {
 //
 // The loader only says that "the specified module could not be found", whether it is the
 // library or something it imports. To name the culprit, the import tables are read from the
-// files (PeImage) and each import is looked for as the loader would: already loaded, beside the
-// library that was asked for, then along the standard search order.
+// files (PeImage) and the loader's search order is retraced (DependencySearchOrder.h).
 
 // The names a library imports, read from its file. A file that cannot be read names nothing; a
 // damaged one names what could be read of it.
@@ -143,65 +141,26 @@ std::vector<std::string> ImportedNames(const std::string& path) {
         .ImportedNames();
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    const std::size_t length = std::strlen(prefix);
-    if (text.size() < length) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsFile(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::string FindMissingImport(const std::string& path, const std::string& directory,
-                              std::set<std::string>& seen, int depth) {
-    if (depth > maxDependencyDepth) {
-        return std::string();
-    }
-    for (const std::string& name : ImportedNames(path)) {
-        std::string key = name;
-        std::transform(key.begin(), key.end(), key.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        // API sets are names the loader resolves without any file.
-        if (!seen.insert(key).second || StartsWithNoCase(key, "api-ms-") ||
-            StartsWithNoCase(key, "ext-ms-") || ::GetModuleHandleA(name.c_str()) != nullptr) {
-            continue;
-        }
-        std::string found = directory + name;
-        if (!IsFile(found)) {
-            char buffer[MAX_PATH] = {};
-            const DWORD length =
-                ::SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, buffer, nullptr);
-            if (length == 0 || length >= MAX_PATH) {
-                return name;
-            }
-            found = buffer;
-        }
-        const std::string deeper = FindMissingImport(found, directory, seen, depth + 1);
-        if (!deeper.empty()) {
-            return deeper;
-        }
-    }
-    return std::string();
-}
-
+// The system's answers to the questions of the Windows search order (DependencySearchOrder.h).
 std::string MissingDependency(const std::string& path) {
-    if (!IsFile(path)) {
-        return std::string(); // the library itself is missing; the caller names it
-    }
-    const std::size_t separator = path.find_last_of("\\/");
-    const std::string directory =
-        separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-    std::set<std::string> seen;
-    return FindMissingImport(path, directory, seen, 0);
+    ImportSources sources;
+    sources.imports = &ImportedNames;
+    sources.loaded = [](const std::string& name) {
+        return ::GetModuleHandleA(name.c_str()) != nullptr;
+    };
+    sources.isFile = &IsFile;
+    sources.standardSearch = [](const std::string& name) {
+        char buffer[MAX_PATH] = {};
+        const DWORD length =
+            ::SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, buffer, nullptr);
+        return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer);
+    };
+    return MissingImport(path, sources);
 }
 
 } // namespace
@@ -432,10 +391,11 @@ bool SetEnvironment(const std::string& name, const std::string& value) {
 }
 
 bool PrependSearchPath(const std::vector<std::string>& directories) {
-    std::string old; // an unset variable reads as empty, and stays unset with nothing to add
+    std::string old;
     GetEnvironment(SearchPathVariable(), old);
-    const std::string value = SearchPathWithPrefix(directories, old, SearchPathDelimiter());
-    return value == old || SetEnvironment(SearchPathVariable(), value);
+    const std::optional<std::string> value =
+        SearchPathToSet(directories, old, SearchPathDelimiter());
+    return !value || SetEnvironment(SearchPathVariable(), *value);
 }
 
 ErrorCode LastError() {
@@ -501,19 +461,19 @@ std::string ExecutablePath() {
 // Dynamic libraries
 
 // The Windows loader reads the search-path variable at every load, so a bare name needs no help.
-ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
+ModuleHandle LoadLibrary(const std::string& path, LoadFailure* failure) {
     const HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD code = ::GetLastError();
-        std::string text = ErrorText(code);
-        if (code == ERROR_MOD_NOT_FOUND) {
-            const std::string missing = MissingDependency(path);
-            if (!missing.empty()) {
-                text += " (missing dependency: " + missing + ")";
+        if (failure != nullptr) {
+            *failure = LoadFailure();
+            failure->loaderText = ErrorText(code);
+            if (code == ERROR_MOD_NOT_FOUND) {
+                failure->subject = MissingDependency(path);
+                if (!failure->subject.empty()) {
+                    failure->cause = LoadFailure::Cause::DependencyMissing;
+                }
             }
-        }
-        if (loaderText != nullptr) {
-            *loaderText = std::move(text);
         }
         ::SetLastError(code);
     }
