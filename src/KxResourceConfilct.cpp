@@ -212,7 +212,7 @@ KxResourceConfilctCommand::Check(const std::vector<std::string>& dirs) const {
 KxResourceConflictList KxResourceConfilctAction::Check(const std::vector<std::string>&) const {
     // Without a current profile there is no user action folder; an empty path would otherwise
     // mean the process's working directory.
-    const std::string folder = SettingDirectory(0, false);
+    const std::string folder = SettingDirectory(SettingGroup::Action, false);
     if (folder.empty()) {
         return {};
     }
