@@ -568,6 +568,19 @@ ElfImage::ElfImage(const unsigned char* data, std::size_t size, Detail detail) {
     std::sort(exported_.begin(), exported_.end());
 }
 
+ElfImage::Fit ElfImage::FitFor(const ElfImage& process) const {
+    if (!hasIdentity_ || !process.hasIdentity_) {
+        return Fit::Unknown;
+    }
+    if (byteOrder_ != process.byteOrder_) {
+        return Fit::OtherByteOrder;
+    }
+    if (fileClass_ != process.fileClass_ || machine_ != process.machine_) {
+        return Fit::OtherMachine;
+    }
+    return Fit::Loadable;
+}
+
 bool ElfImage::ExportsFunction(const std::string& name) const {
     return std::binary_search(exported_.begin(), exported_.end(), name);
 }

@@ -96,8 +96,7 @@ bool MatchesProcess(const ElfImage& image) {
         }
         return ElfImage(nullptr, 0);
     }();
-    return image.HasIdentity() && own.HasIdentity() && image.FileClass() == own.FileClass() &&
-           image.ByteOrder() == own.ByteOrder() && image.Machine() == own.Machine();
+    return image.FitFor(own) == ElfImage::Fit::Loadable;
 }
 
 std::string TakeDlError() {
