@@ -4,11 +4,11 @@
 #include "Sys.h"
 
 #include "DependencySearchOrder.h"
-#include "EntryName.h"
-#include "EnvironmentStore.h"
-#include "ErrnoKeeper.h"
-#include "FileDescriptor.h"
-#include "LibraryLoader.h"
+#include "EnvironmentStorePosix.h"
+#include "ErrnoKeeperPosix.h"
+#include "FileDescriptorPosix.h"
+#include "LibraryLoaderPosix.h"
+#include "TrailingSeparators.h"
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -148,7 +148,7 @@ LibraryLoader libraryLoader([] {
 
 bool GetAttributes(const std::string& path, Attributes& out) {
     bool hadSeparator = false;
-    const std::string entry = EntryName(path, hadSeparator);
+    const std::string entry = WithoutTrailingSeparators(path, hadSeparator);
     struct stat status {};
     if (::lstat(entry.c_str(), &status) != 0) {
         return false;
@@ -176,7 +176,7 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 
 bool EntryMissing(const std::string& path) {
     struct stat status {};
-    if (::lstat(EntryName(path).c_str(), &status) == 0) {
+    if (::lstat(WithoutTrailingSeparators(path).c_str(), &status) == 0) {
         return false;
     }
     return errno == ENOENT || errno == ENOTDIR;
@@ -192,7 +192,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
     if (!source.Valid()) {
         return false;
     }
-    const std::string target = EntryName(to);
+    const std::string target = WithoutTrailingSeparators(to);
     struct stat existing {};
     if (::lstat(target.c_str(), &existing) == 0) {
         // Copying a file onto itself would truncate the only copy before reading it.
@@ -254,7 +254,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
 
 bool CopyLink(const std::string& from, const std::string& to) {
     std::vector<char> buffer(PATH_MAX);
-    const std::string link = EntryName(from);
+    const std::string link = WithoutTrailingSeparators(from);
     for (;;) {
         const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
         if (length < 0) {
@@ -262,23 +262,23 @@ bool CopyLink(const std::string& from, const std::string& to) {
         }
         if (static_cast<std::size_t>(length) < buffer.size()) {
             const std::string target(buffer.data(), static_cast<std::size_t>(length));
-            return ::symlink(target.c_str(), EntryName(to).c_str()) == 0;
+            return ::symlink(target.c_str(), WithoutTrailingSeparators(to).c_str()) == 0;
         }
         buffer.resize(buffer.size() * 2);
     }
 }
 
 bool DeleteFile(const std::string& path) {
-    return ::unlink(EntryName(path).c_str()) == 0;
+    return ::unlink(WithoutTrailingSeparators(path).c_str()) == 0;
 }
 
 bool RemoveDirectory(const std::string& path) {
-    return ::rmdir(EntryName(path).c_str()) == 0;
+    return ::rmdir(WithoutTrailingSeparators(path).c_str()) == 0;
 }
 
 bool RenameEntry(const std::string& from, const std::string& to, bool replace) {
-    const std::string source = EntryName(from);
-    const std::string target = EntryName(to);
+    const std::string source = WithoutTrailingSeparators(from);
+    const std::string target = WithoutTrailingSeparators(to);
     if (replace) {
         return ::rename(source.c_str(), target.c_str()) == 0;
     }
@@ -366,7 +366,8 @@ void FindClose(FindHandle handle) {
 // Sleep, environment, errors
 
 LockFileHandle OpenLockFile(const std::string& path) {
-    const int fd = ::open(EntryName(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(WithoutTrailingSeparators(path).c_str(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         return nullptr;
     }

@@ -3,9 +3,9 @@
 #include "Sys.h"
 
 #include "DependencySearchOrder.h"
-#include "EntryName.h"
 #include "PeImage.h"
 #include "SearchPathValue.h"
+#include "TrailingSeparators.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -170,7 +170,8 @@ std::string MissingDependency(const std::string& path) {
 
 bool GetAttributes(const std::string& path, Attributes& out) {
     bool hadSeparator = false;
-    const DWORD attributes = ::GetFileAttributesA(EntryName(path, hadSeparator).c_str());
+    const DWORD attributes =
+        ::GetFileAttributesA(WithoutTrailingSeparators(path, hadSeparator).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return false;
     }
@@ -187,7 +188,7 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 }
 
 bool EntryMissing(const std::string& path) {
-    const std::string entry = EntryName(path);
+    const std::string entry = WithoutTrailingSeparators(path);
     // Win32 drops a trailing dot or space from the last name, so such a name may be missing
     // while an entry spelt with it exists; only the folder's own listing can tell.
     if (entry.empty() || entry.back() == '.' || entry.back() == ' ') {
@@ -215,7 +216,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
         return false;
     }
     // CopyFileA would write through a link in the way; the link is replaced instead.
-    const std::string target = EntryName(to);
+    const std::string target = WithoutTrailingSeparators(to);
     const DWORD existing = ::GetFileAttributesA(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
         (existing & FILE_ATTRIBUTE_DIRECTORY) == 0 && !::DeleteFileA(target.c_str())) {
@@ -225,12 +226,13 @@ bool CopyFile(const std::string& from, const std::string& to) {
 }
 
 bool CopyLink(const std::string& from, const std::string& to) {
-    return ::CopyFileExA(EntryName(from).c_str(), EntryName(to).c_str(), nullptr, nullptr, nullptr,
+    return ::CopyFileExA(WithoutTrailingSeparators(from).c_str(),
+                         WithoutTrailingSeparators(to).c_str(), nullptr, nullptr, nullptr,
                          COPY_FILE_COPY_SYMLINK) != FALSE;
 }
 
 bool DeleteFile(const std::string& path) {
-    const std::string entry = EntryName(path);
+    const std::string entry = WithoutTrailingSeparators(path);
     // A directory link is removed like a directory, and only the link goes.
     const DWORD attributes = ::GetFileAttributesA(entry.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
@@ -241,14 +243,16 @@ bool DeleteFile(const std::string& path) {
 }
 
 bool RenameEntry(const std::string& from, const std::string& to, bool replace) {
-    return ::MoveFileExA(EntryName(from).c_str(), EntryName(to).c_str(),
+    return ::MoveFileExA(WithoutTrailingSeparators(from).c_str(),
+                         WithoutTrailingSeparators(to).c_str(),
                          replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
 }
 
 LockFileHandle OpenLockFile(const std::string& path) {
-    const HANDLE file = ::CreateFileA(EntryName(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        ::CreateFileA(WithoutTrailingSeparators(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
@@ -288,7 +292,7 @@ unsigned long ProcessId() {
 }
 
 bool RemoveDirectory(const std::string& path) {
-    return ::RemoveDirectoryA(EntryName(path).c_str()) != FALSE;
+    return ::RemoveDirectoryA(WithoutTrailingSeparators(path).c_str()) != FALSE;
 }
 
 bool ReadFile(const std::string& path, std::string& bytes) {

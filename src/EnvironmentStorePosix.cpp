@@ -1,6 +1,6 @@
-#include "EnvironmentStore.h"
+#include "EnvironmentStorePosix.h"
 
-#include "ErrnoKeeper.h"
+#include "ErrnoKeeperPosix.h"
 #include "SearchPathValue.h"
 
 #include <cstdlib>

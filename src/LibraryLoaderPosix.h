@@ -4,8 +4,8 @@
 // that variable first; a failed load reports an error code along with what went wrong.
 #pragma once
 
-#include "EnvironmentStore.h"
-#include "LoadedLibraries.h"
+#include "EnvironmentStorePosix.h"
+#include "LoadedLibrariesPosix.h"
 #include "Sys.h"
 
 #include <cstdint>

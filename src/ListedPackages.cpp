@@ -1,4 +1,4 @@
-#include "LoadLists.h"
+#include "ListedPackages.h"
 
 #include "FilePath.h"
 #include "FileSystem.h"

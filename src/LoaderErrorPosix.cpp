@@ -1,4 +1,4 @@
-#include "LoaderError.h"
+#include "LoaderErrorPosix.h"
 
 #include <cerrno>
 

@@ -1,10 +1,10 @@
-#include "LibraryLoader.h"
+#include "LibraryLoaderPosix.h"
 
 #include "DependencySearchOrder.h"
 #include "ElfImage.h"
-#include "ErrnoKeeper.h"
-#include "FileDescriptor.h"
-#include "LoaderError.h"
+#include "ErrnoKeeperPosix.h"
+#include "FileDescriptorPosix.h"
+#include "LoaderErrorPosix.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
