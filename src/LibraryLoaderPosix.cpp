@@ -4,7 +4,7 @@
 #include "ElfImage.h"
 #include "ErrnoKeeperPosix.h"
 #include "FileDescriptorPosix.h"
-#include "LoaderErrorPosix.h"
+#include "LoaderText.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -1,5 +1,7 @@
 #include "LoadFailureText.h"
 
+#include "LoaderText.h"
+
 namespace VELMORA::NEVRA::Platform {
 
 std::string LoadFailureText(const Sys::LoadFailure& failure) {
@@ -10,7 +12,7 @@ std::string LoadFailureText(const Sys::LoadFailure& failure) {
     case Cause::NoPath:
         return "cannot load a library from an empty path";
     case Cause::FileCutShort:
-        return failure.subject + ": file too short"; // the dynamic loader's words for it
+        return failure.subject + ": " + Sys::FileTooShortPhrase; // in the loader's own words
     case Cause::OtherMachine:
         return failure.loaderText + " (the file is a library for another machine)";
     case Cause::DependencyMissing:
