@@ -24,8 +24,10 @@ struct ElfClass {
     using Sym = Symbol;
     static constexpr std::uint64_t wordSize = word;
 };
-using Elf32 = ElfClass<Elf32_Ehdr, Elf32_Phdr, Elf32_Shdr, Elf32_Dyn, Elf32_Sym, 4>;
-using Elf64 = ElfClass<Elf64_Ehdr, Elf64_Phdr, Elf64_Shdr, Elf64_Dyn, Elf64_Sym, 8>;
+using Elf32 =
+    ElfClass<Elf32_Ehdr, Elf32_Phdr, Elf32_Shdr, Elf32_Dyn, Elf32_Sym, sizeof(Elf32_Addr)>;
+using Elf64 =
+    ElfClass<Elf64_Ehdr, Elf64_Phdr, Elf64_Shdr, Elf64_Dyn, Elf64_Sym, sizeof(Elf64_Addr)>;
 
 struct LoadSegment {
     std::uint64_t offset;
@@ -77,7 +79,7 @@ enum class StringFault { None, Outside, Unended, Empty };
 // No dynamic segment of a sane library comes near these; they only cap what garbage costs.
 // The hash tables' fields: 32-bit words in both classes, except the GNU table's Bloom filter
 // words, which are of the class's size. Offsets are from the table's start.
-constexpr std::uint64_t hashWordSize = 4;
+constexpr std::uint64_t hashWordSize = sizeof(Elf32_Word);
 constexpr std::uint64_t hashChainCount = 4; // DT_HASH: nchain, after nbucket
 constexpr std::uint64_t gnuHashBucketCount = 0;
 constexpr std::uint64_t gnuHashFirstHashed = 4; // symoffset: the first symbol in a bucket

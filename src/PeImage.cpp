@@ -151,7 +151,7 @@ private:
     }
 
     bool U16(std::uint64_t offset, std::uint16_t& out) const {
-        if (!Fits(offset, 2)) {
+        if (!Fits(offset, sizeof(std::uint16_t))) {
             return false;
         }
         out = static_cast<std::uint16_t>(data_[offset] | data_[offset + 1] << 8);
@@ -159,11 +159,11 @@ private:
     }
 
     bool U32(std::uint64_t offset, std::uint32_t& out) const {
-        if (!Fits(offset, 4)) {
+        if (!Fits(offset, sizeof(std::uint32_t))) {
             return false;
         }
         out = 0;
-        for (int byte = 3; byte >= 0; --byte) {
+        for (int byte = static_cast<int>(sizeof(std::uint32_t)) - 1; byte >= 0; --byte) {
             out = out << 8 | data_[offset + static_cast<std::uint64_t>(byte)];
         }
         return true;

@@ -31,6 +31,15 @@ namespace VELMORA::NEVRA::Platform::Sys {
 
 namespace {
 
+// How much of a file one read takes.
+constexpr std::size_t readChunkBytes = std::size_t{1} << 16;
+constexpr unsigned millisecondsPerSecond = 1000;
+constexpr long nanosecondsPerMillisecond = 1000000L;
+// Modes of what the layer creates, before the process's umask: a folder anyone may use, as the
+// Windows call makes it, and a lock file for the user alone.
+constexpr mode_t newDirectoryMode = 0777;
+constexpr mode_t lockFileMode = 0600;
+
 std::string JoinPath(const std::string& directory, const std::string& name) {
     if (directory.empty() || directory.back() == '/') {
         return directory + name;
@@ -51,7 +60,7 @@ std::string CurrentDirectory() {
 
 // Reads what is left of a regular file; false with errno set on failure.
 template <typename Sink> bool ReadAll(int fd, Sink sink) {
-    std::vector<char> buffer(1 << 16);
+    std::vector<char> buffer(readChunkBytes);
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) {
@@ -125,8 +134,9 @@ bool ReadEntry(DIR* directory, FindEntry& out) {
 
 void RealSleep(unsigned milliseconds) {
     ErrnoKeeper keep;
-    timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec remaining{static_cast<time_t>(milliseconds / millisecondsPerSecond),
+                       static_cast<long>(milliseconds % millisecondsPerSecond) *
+                           nanosecondsPerMillisecond};
     while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
 }
@@ -183,7 +193,7 @@ bool EntryMissing(const std::string& path) {
 }
 
 bool CreateDirectory(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return ::mkdir(path.c_str(), newDirectoryMode) == 0;
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
@@ -205,7 +215,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
             return false;
         }
     }
-    const mode_t permissions = status.st_mode & 07777;
+    const mode_t permissions = status.st_mode & ALLPERMS;
     // O_NONBLOCK and O_NOFOLLOW: a FIFO or a link that appeared in the meantime fails the open
     // instead of blocking it or leading it elsewhere.
     FileDescriptor copy(::open(target.c_str(),
@@ -367,7 +377,7 @@ void FindClose(FindHandle handle) {
 
 LockFileHandle OpenLockFile(const std::string& path) {
     const int fd = ::open(WithoutTrailingSeparators(path).c_str(),
-                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, lockFileMode);
     if (fd < 0) {
         return nullptr;
     }

@@ -42,6 +42,9 @@ namespace {
 constexpr std::uint16_t directCallMajor = 6;
 constexpr std::uint16_t directCallMinor = 2;
 
+// How much of a file one read takes.
+constexpr std::size_t readChunkBytes = std::size_t{1} << 16;
+
 // A file is regular unless it is a directory or a device; a link to a file counts as the file,
 // as CopyFileA and CreateFileA follow it.
 bool IsRegularKind(DWORD attributes) {
@@ -308,7 +311,7 @@ bool ReadFile(const std::string& path, std::string& bytes) {
         return false;
     }
     std::string text;
-    std::vector<char> buffer(1 << 16);
+    std::vector<char> buffer(readChunkBytes);
     for (;;) {
         DWORD got = 0;
         if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
