@@ -2,8 +2,10 @@
 // platform looks at inside it.
 #pragma once
 
+#include "HostLibraryNames.h"
 #include "InstallationLayout.h"
 #include "ProductNames.h"
+#include "ResourceKind.h"
 
 #include <filesystem>
 #include <optional>
@@ -29,13 +31,21 @@ public:
 
     const std::filesystem::path& Root() const { return root_; }
     std::filesystem::path Bin() const { return root_ / "bin"; }
-    std::filesystem::path PlatformLibrary() const { return Bin() / "Orvane.so"; }
+    std::filesystem::path PlatformLibrary() const {
+        return Bin() / VELMORA::NEVRA::Platform::HostLibraryName::File(ProductNames::Platform);
+    }
     std::filesystem::path AppDir() const { return Bin() / Layout::AppFolder; }
     std::filesystem::path ResourceArea() const {
         return (Bin() / Layout::ResourceAreaPath(Bin().filename().string())).lexically_normal();
     }
     std::filesystem::path PlatformRoot() const { return ResourceArea() / ProductNames::Platform; }
-    std::filesystem::path CustomSeed() const { return PlatformRoot() / "Library" / "custom"; }
+    std::filesystem::path CustomSeed() const {
+        // The resource folder in directory form; the path names the folder itself.
+        namespace Platform = VELMORA::NEVRA::Platform;
+        return std::filesystem::path(Platform::ResourceDir(PlatformRoot().string(),
+                                                           Platform::ResourceKind::CustomLibrary))
+            .parent_path();
+    }
     std::filesystem::path PreLoadList() const { return PlatformRoot() / Layout::PreLoadList; }
     std::filesystem::path PostLoadList() const { return PlatformRoot() / Layout::PostLoadList; }
     std::filesystem::path AppList() const { return PlatformRoot() / Layout::AppList; }
