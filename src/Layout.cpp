@@ -4,7 +4,6 @@
 #include "FileSystem.h"
 #include "InstallationLayout.h"
 #include "ProductNames.h"
-#include "Sys.h"
 #include "UserProductFolder.h"
 
 #include <Kaldor_Config/IUserFolderMgr.h>
@@ -61,8 +60,7 @@ std::string UserLibraryDirectory() {
 }
 
 std::string LogDirectory() {
-    const std::string separator(1, Sys::NativeSeparator());
-    return FolderPath(UserFolderLogs) + separator + ProductFolderName() + separator;
+    return LogProductFolder(FolderPath(UserFolderLogs));
 }
 
 std::string FolderPath(int kind) {
