@@ -80,13 +80,13 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
         return;
     }
     const ElfImage* program = OwnProgram();
-    if (program != nullptr && elf->ByteOrder() != program->ByteOrder()) {
+    const ElfImage::Fit fit = program != nullptr ? elf->FitFor(*program) : ElfImage::Fit::Loadable;
+    if (fit == ElfImage::Fit::OtherByteOrder) {
         finding.problems.push_back(finding.path +
                                    " was built for a machine of the other byte order");
         return;
     }
-    if (program != nullptr &&
-        (elf->FileClass() != program->FileClass() || elf->Machine() != program->Machine())) {
+    if (fit == ElfImage::Fit::OtherMachine) {
         finding.problems.push_back(finding.path + " was built for another kind of machine");
         return;
     }

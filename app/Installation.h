@@ -2,12 +2,20 @@
 // platform looks at inside it.
 #pragma once
 
+#include "HostLibraryNames.h"
+#include "InstallationLayout.h"
+#include "ProductNames.h"
+#include "ResourceKind.h"
+
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace kaldor {
+
+namespace Layout = VELMORA::NEVRA::Platform::InstallationLayout;
+namespace ProductNames = VELMORA::NEVRA::Platform::ProductNames;
 
 // The directory given is not an installation; the text says what is missing.
 class InstallationError : public std::runtime_error {
@@ -23,17 +31,25 @@ public:
 
     const std::filesystem::path& Root() const { return root_; }
     std::filesystem::path Bin() const { return root_ / "bin"; }
-    std::filesystem::path PlatformLibrary() const { return Bin() / "Orvane.so"; }
-    std::filesystem::path AppDir() const { return Bin() / "KxApp"; }
-    std::filesystem::path ResourceArea() const { return AppDir() / "Resource"; }
-    std::filesystem::path PlatformRoot() const { return ResourceArea() / "Orvane"; }
-    std::filesystem::path CustomSeed() const { return PlatformRoot() / "Library" / "custom"; }
-    std::filesystem::path PreLoadList() const { return PlatformRoot() / "NevraPreLoad.xml"; }
-    std::filesystem::path PostLoadList() const { return PlatformRoot() / "NevraPostLoad.xml"; }
-    std::filesystem::path AppList() const { return PlatformRoot() / "NevraPreLoadApp.xml"; }
-    std::filesystem::path PendingAppList() const {
-        return PlatformRoot() / "NevraPreLoadApp.tmp.xml";
+    std::filesystem::path PlatformLibrary() const {
+        return Bin() / VELMORA::NEVRA::Platform::HostLibraryName::File(ProductNames::Platform);
     }
+    std::filesystem::path AppDir() const { return Bin() / Layout::AppFolder; }
+    std::filesystem::path ResourceArea() const {
+        return (Bin() / Layout::ResourceAreaPath(Bin().filename().string())).lexically_normal();
+    }
+    std::filesystem::path PlatformRoot() const { return ResourceArea() / ProductNames::Platform; }
+    std::filesystem::path CustomSeed() const {
+        // The resource folder in directory form; the path names the folder itself.
+        namespace Platform = VELMORA::NEVRA::Platform;
+        return std::filesystem::path(Platform::ResourceDir(PlatformRoot().string(),
+                                                           Platform::ResourceKind::CustomLibrary))
+            .parent_path();
+    }
+    std::filesystem::path PreLoadList() const { return PlatformRoot() / Layout::PreLoadList; }
+    std::filesystem::path PostLoadList() const { return PlatformRoot() / Layout::PostLoadList; }
+    std::filesystem::path AppList() const { return PlatformRoot() / Layout::AppList; }
+    std::filesystem::path PendingAppList() const { return PlatformRoot() / Layout::PendingAppList; }
 
     // `path` relative to the root when it lies inside, unchanged otherwise; for reading.
     std::string Display(const std::string& path) const;

@@ -4,7 +4,7 @@
 
 #include <HostLibraryNames.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
-#include <ProductNames.h>
+#include <UserProductFolder.h>
 
 #include <KxGui/KxGui.h>
 
@@ -34,8 +34,8 @@ PlatformSession::PlatformSession(const Installation& installation)
         throw PlatformLoadError("internal error: the Qt application object must exist first");
     }
     logFile_ = LogFileIn(platform_.UserFolder(UserFolderLogs));
-    userLibraryDir_ = platform_.UserFolder(UserFolderLibrary) + "/" +
-                      VELMORA::NEVRA::Platform::ProductNames::ProductFolder + "/";
+    userLibraryDir_ =
+        VELMORA::NEVRA::Platform::UserProductFolder(platform_.UserFolder(UserFolderLibrary));
     rolesFolder_ = platform_.UserFolder(UserFolderRoles);
 }
 

@@ -6,13 +6,12 @@
 #include <HostLibraryNames.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
 #include <KxLog/KxLog.h>
-#include <ProductNames.h>
+#include <UserProductFolder.h>
 
 namespace kaldor {
 
 std::string LogFileIn(const std::string& logFolder) {
-    namespace ProductNames = VELMORA::NEVRA::Platform::ProductNames;
-    return logFolder + "/" + ProductNames::ProductFolder + "/" + KxLogFileName;
+    return VELMORA::NEVRA::Platform::LogProductFolder(logFolder) + KxLogFileName;
 }
 
 std::string UserLogFile(const Installation& installation) {

@@ -24,8 +24,10 @@ struct ElfClass {
     using Sym = Symbol;
     static constexpr std::uint64_t wordSize = word;
 };
-using Elf32 = ElfClass<Elf32_Ehdr, Elf32_Phdr, Elf32_Shdr, Elf32_Dyn, Elf32_Sym, 4>;
-using Elf64 = ElfClass<Elf64_Ehdr, Elf64_Phdr, Elf64_Shdr, Elf64_Dyn, Elf64_Sym, 8>;
+using Elf32 =
+    ElfClass<Elf32_Ehdr, Elf32_Phdr, Elf32_Shdr, Elf32_Dyn, Elf32_Sym, sizeof(Elf32_Addr)>;
+using Elf64 =
+    ElfClass<Elf64_Ehdr, Elf64_Phdr, Elf64_Shdr, Elf64_Dyn, Elf64_Sym, sizeof(Elf64_Addr)>;
 
 struct LoadSegment {
     std::uint64_t offset;
@@ -75,6 +77,16 @@ const struct {
 enum class StringFault { None, Outside, Unended, Empty };
 
 // No dynamic segment of a sane library comes near these; they only cap what garbage costs.
+// The hash tables' fields: 32-bit words in both classes, except the GNU table's Bloom filter
+// words, which are of the class's size. Offsets are from the table's start.
+constexpr std::uint64_t hashWordSize = sizeof(Elf32_Word);
+constexpr std::uint64_t hashChainCount = 4; // DT_HASH: nchain, after nbucket
+constexpr std::uint64_t gnuHashBucketCount = 0;
+constexpr std::uint64_t gnuHashFirstHashed = 4; // symoffset: the first symbol in a bucket
+constexpr std::uint64_t gnuHashBloomWords = 8;
+constexpr std::uint64_t gnuHashBloom = 16;   // after bloom_shift: the filter, then the buckets
+constexpr std::uint32_t gnuHashChainEnd = 1; // the low bit of a chain's last hash
+
 constexpr std::uint64_t maxDynamicBytes = 1u << 20;
 constexpr std::uint64_t maxSymbolEntryBytes = 256;
 // Needed names are file names; symbol names and run paths are bounded by their table alone.
@@ -358,7 +370,7 @@ private:
     std::optional<std::uint64_t> CountByHash(std::uint64_t address) {
         const std::optional<Extent> table = Locate(address);
         std::uint32_t chainCount = 0;
-        if (!table || !ReadWord(*table, 4, chainCount)) {
+        if (!table || !ReadWord(*table, hashChainCount, chainCount)) {
             Damaged("the hash table lies outside the file");
             return std::nullopt;
         }
@@ -373,13 +385,14 @@ private:
         std::uint32_t bucketCount = 0;
         std::uint32_t firstHashed = 0;
         std::uint32_t bloomWords = 0;
-        if (!table || !ReadWord(*table, 0, bucketCount) || !ReadWord(*table, 4, firstHashed) ||
-            !ReadWord(*table, 8, bloomWords)) {
+        if (!table || !ReadWord(*table, gnuHashBucketCount, bucketCount) ||
+            !ReadWord(*table, gnuHashFirstHashed, firstHashed) ||
+            !ReadWord(*table, gnuHashBloomWords, bloomWords)) {
             Damaged("the GNU hash table lies outside the file");
             return std::nullopt;
         }
-        const std::uint64_t buckets = 16 + std::uint64_t{bloomWords} * Class::wordSize;
-        const std::uint64_t chains = buckets + std::uint64_t{bucketCount} * 4;
+        const std::uint64_t buckets = gnuHashBloom + std::uint64_t{bloomWords} * Class::wordSize;
+        const std::uint64_t chains = buckets + std::uint64_t{bucketCount} * hashWordSize;
         if (chains > table->size) {
             Damaged("the GNU hash table's buckets lie outside the file");
             return std::nullopt;
@@ -387,7 +400,7 @@ private:
         std::uint32_t last = 0;
         for (std::uint64_t bucket = 0; bucket < bucketCount; ++bucket) {
             std::uint32_t start = 0;
-            ReadWord(*table, buckets + bucket * 4, start);
+            ReadWord(*table, buckets + bucket * hashWordSize, start);
             last = std::max(last, start);
         }
         if (last < firstHashed) {
@@ -395,11 +408,11 @@ private:
         }
         for (std::uint64_t symbol = last;; ++symbol) {
             std::uint32_t hash = 0;
-            if (!ReadWord(*table, chains + (symbol - firstHashed) * 4, hash)) {
+            if (!ReadWord(*table, chains + (symbol - firstHashed) * hashWordSize, hash)) {
                 Damaged("the GNU hash table's last chain runs past the file");
                 return std::nullopt;
             }
-            if ((hash & 1) != 0) {
+            if ((hash & gnuHashChainEnd) != 0) {
                 return symbol + 1;
             }
         }
@@ -555,6 +568,19 @@ ElfImage::ElfImage(const unsigned char* data, std::size_t size, Detail detail) {
         reader.ReadTables<Elf32>(detail);
     }
     std::sort(exported_.begin(), exported_.end());
+}
+
+ElfImage::Fit ElfImage::FitFor(const ElfImage& process) const {
+    if (!hasIdentity_ || !process.hasIdentity_) {
+        return Fit::Unknown;
+    }
+    if (byteOrder_ != process.byteOrder_) {
+        return Fit::OtherByteOrder;
+    }
+    if (fileClass_ != process.fileClass_ || machine_ != process.machine_) {
+        return Fit::OtherMachine;
+    }
+    return Fit::Loadable;
 }
 
 bool ElfImage::ExportsFunction(const std::string& name) const {

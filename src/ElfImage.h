@@ -34,6 +34,11 @@ public:
     unsigned char FileClass() const { return fileClass_; } // ELFCLASS32 or ELFCLASS64
     unsigned char ByteOrder() const { return byteOrder_; } // ELFDATA2LSB or ELFDATA2MSB
     std::uint16_t Machine() const { return machine_; }
+    // Whether a process whose own image is `process` can load this one: the loader takes only
+    // a library of the process's class, byte order and machine. Unknown when either image's
+    // header could not be read.
+    enum class Fit { Loadable, OtherByteOrder, OtherMachine, Unknown };
+    Fit FitFor(const ElfImage& process) const;
     // ET_DYN: what the loader can map as a library (a position-independent program is one too).
     bool IsSharedObject() const { return sharedObject_; }
 

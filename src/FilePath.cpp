@@ -4,11 +4,22 @@
 #include "Sys.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace VELMORA::NEVRA::Platform {
 
 namespace {
+
+// A drive form: a letter, then its colon ("C:"), then in a drive root the root's separator.
+constexpr std::size_t driveColon = 1;
+constexpr std::size_t driveLength = 2;
+constexpr std::size_t driveRootLength = 3;
+
+// The device names of Windows: three letters alone, or a port's three letters and its digit.
+constexpr std::string_view devicePathPrefix = "\\\\.\\";
+constexpr std::size_t deviceNameLength = 3;
+constexpr std::size_t portNameLength = deviceNameLength + 1;
 
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -80,16 +91,16 @@ FilePath& FilePath::Assign(const std::string& text) {
         } else {
             components = false;
         }
-    } else if (size - pos >= 2 && text[pos + 1] == ':') {
+    } else if (size - pos >= driveLength && text[pos + driveColon] == ':') {
         if (absolute_ || !IsAsciiLetter(text[pos])) {
             ThrowMalformedDrive(text);
         }
         absolute_ = true;
         drive_ = text.substr(pos, 1);
-        if (pos + 2 >= size || !IsSeparator(text[pos + 2])) {
+        if (pos + driveLength >= size || !IsSeparator(text[pos + driveLength])) {
             ThrowMalformedDrive(text);
         }
-        pos += 3;
+        pos += driveRootLength;
     }
 
     if (components) {
@@ -136,7 +147,8 @@ std::string FilePath::Str() const {
     // Folding can put a component such as "C:" first; written there it would read back as a
     // drive (or as a malformed one), so a "." step in front keeps it a component.
     const std::string& first = dirs_.empty() ? fileName_ : dirs_.front();
-    if (host_.empty() && drive_.empty() && first.size() >= 2 && first[1] == ':') {
+    if (host_.empty() && drive_.empty() && first.size() >= driveLength &&
+        first[driveColon] == ':') {
         out += '.';
         out += separator;
     }
@@ -264,27 +276,30 @@ void StripTrailingSeparator(const std::string& source, std::string& target) {
         return;
     }
     // A drive root keeps its separator: without it, "C:" would mean something else.
-    if (size == 3 && target[1] == ':') {
+    if (size == driveRootLength && target[driveColon] == ':') {
         return;
     }
     target.pop_back();
 }
 
 bool IsDeviceName(const std::string& text) {
-    if (text.size() >= 4 && text.compare(0, 4, "\\\\.\\") == 0) {
+    if (text.size() >= devicePathPrefix.size() &&
+        text.compare(0, devicePathPrefix.size(), devicePathPrefix) == 0) {
         return true;
     }
-    if (text.size() == 3) {
+    if (text.size() == deviceNameLength) {
         for (const char* name : {"CON", "PRN", "AUX", "NUL"}) {
-            if (EqualsIgnoringAsciiCase(text, 0, name, 3)) {
+            if (EqualsIgnoringAsciiCase(text, 0, name, deviceNameLength)) {
                 return true;
             }
         }
         return false;
     }
-    if (text.size() == 4 && (EqualsIgnoringAsciiCase(text, 0, "LPT", 3) ||
-                             EqualsIgnoringAsciiCase(text, 0, "COM", 3))) {
-        return text[3] >= '1' && text[3] <= '9';
+    if (text.size() == portNameLength &&
+        (EqualsIgnoringAsciiCase(text, 0, "LPT", deviceNameLength) ||
+         EqualsIgnoringAsciiCase(text, 0, "COM", deviceNameLength))) {
+        const char digit = text[deviceNameLength];
+        return digit >= '1' && digit <= '9';
     }
     return false;
 }

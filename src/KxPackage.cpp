@@ -5,7 +5,8 @@
 #include "FilePath.h"
 #include "FileSystem.h"
 #include "KxResource.h"
-#include "LoadLists.h"
+#include "ListedPackages.h"
+#include "LoadFailureText.h"
 #include "Log.h"
 #include "PhaseScope.h"
 #include "RecordTexts.h"
@@ -118,10 +119,11 @@ void KxPackage::Import() {
         FailImport(RecordText::ImportPathFailed);
     }
     Sys::SetLastError(0);
-    std::string loaderText;
-    module_ = Sys::LoadLibrary(path_, &loaderText);
+    Sys::LoadFailure failure;
+    module_ = Sys::LoadLibrary(path_, &failure);
     if (module_ == nullptr && Sys::LastError() != 0) {
         const Sys::ErrorCode error = Sys::LastError();
+        const std::string loaderText = LoadFailureText(failure);
         std::string message = RecordText::UnknownDependencePath.data() + path_ +
                               RecordText::DependenceError + std::to_string(error) +
                               RecordText::SystemErrorEnd;

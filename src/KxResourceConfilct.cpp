@@ -13,6 +13,7 @@ using VELMORA::NEVRA::Platform::DirIterator;
 using VELMORA::NEVRA::Platform::FilePath;
 using VELMORA::NEVRA::Platform::IsRegularFile;
 using VELMORA::NEVRA::Platform::IsSeparator;
+using VELMORA::NEVRA::Platform::NameOccurrences;
 
 namespace {
 
@@ -55,12 +56,13 @@ bool IsRegularEntry(const DirIterator& it, const std::string& path) {
     return regular;
 }
 
-void CollectElementNames(Cache& cache, const std::string& path, const char* element) {
+void CollectElementNames(NameOccurrences& occurrences, const std::string& path,
+                         const char* element) {
     // A file that cannot be read or parsed defines nothing.
     VELMORA::NEVRA::Platform::ReadXmlChildren(path, element,
                                               [&](const tinyxml2::XMLElement& child) {
                                                   if (const char* name = child.Attribute("name")) {
-                                                      cache.Add(name, path);
+                                                      occurrences.Add(name, path);
                                                   }
                                               });
 }
@@ -71,7 +73,7 @@ KxResourceConflictList CheckFileNames(const std::vector<std::string>& dirs) {
 
 } // namespace
 
-void Cache::Add(std::string_view key, const std::string& path) {
+void NameOccurrences::Add(std::string_view key, const std::string& path) {
     const std::uint32_t file = FileNumber(path);
     const auto it = keys_.find(key);
     if (it == keys_.end()) {
@@ -84,7 +86,7 @@ void Cache::Add(std::string_view key, const std::string& path) {
     it->second.more.push_back(file);
 }
 
-std::string_view Cache::KeepKey(std::string_view key) {
+std::string_view NameOccurrences::KeepKey(std::string_view key) {
     constexpr std::size_t blockSize = 64 * 1024;
     if (key.empty()) {
         return {};
@@ -102,7 +104,7 @@ std::string_view Cache::KeepKey(std::string_view key) {
     return kept;
 }
 
-std::uint32_t Cache::FileNumber(const std::string& path) {
+std::uint32_t NameOccurrences::FileNumber(const std::string& path) {
     // A collector that finds several keys in one file adds them one after the other.
     if (!starts_.empty() && paths_.size() - starts_.back() == path.size() &&
         paths_.compare(starts_.back(), path.size(), path) == 0) {
@@ -113,7 +115,7 @@ std::uint32_t Cache::FileNumber(const std::string& path) {
     return static_cast<std::uint32_t>(starts_.size() - 1);
 }
 
-std::vector<std::string> Cache::PathsOf(const Occurrences& occurrences) const {
+std::vector<std::string> NameOccurrences::PathsOf(const Occurrences& occurrences) const {
     const auto path = [this](std::uint32_t file) {
         const std::size_t end = file + 1 < starts_.size() ? starts_[file + 1] : paths_.size();
         return paths_.substr(starts_[file], end - starts_[file]);
@@ -127,12 +129,12 @@ std::vector<std::string> Cache::PathsOf(const Occurrences& occurrences) const {
     return files;
 }
 
-std::vector<std::string> Cache::Files(const std::string& key) const {
+std::vector<std::string> NameOccurrences::Files(const std::string& key) const {
     const auto it = keys_.find(key);
     return it == keys_.end() ? std::vector<std::string>() : PathsOf(it->second);
 }
 
-KxResourceConflictList Cache::TakeConflicts() {
+KxResourceConflictList NameOccurrences::TakeConflicts() {
     KxResourceConflictList result;
     result.reserve(repeated_.size());
     for (const auto* entry : repeated_) {
@@ -150,7 +152,7 @@ KxResourceConflictList Cache::TakeConflicts() {
 
 KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
                                      ConflictCollector collector) {
-    Cache cache;
+    NameOccurrences occurrences;
     bool reserved = false;
     std::string rendered;
     const DirIterator end;
@@ -162,18 +164,18 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
             const bool renderAgain = name.empty() || IsSeparator(name.back());
             const std::string& path = renderAgain ? (rendered = it.Path().Str()) : *it;
             if (IsRegularEntry(it, path)) {
-                collector(cache, path);
+                collector(occurrences, path);
             }
         }
         // Packages bring trees of much the same size: size the table once from the first
         // directory that held anything, instead of rehashing all the way up.
-        if (!reserved && cache.KeyCount() != 0) {
-            cache.ReserveKeys(cache.KeyCount() / (walked + 1) * dirs.size());
+        if (!reserved && occurrences.KeyCount() != 0) {
+            occurrences.ReserveKeys(occurrences.KeyCount() / (walked + 1) * dirs.size());
             reserved = true;
         }
     }
 
-    KxResourceConflictList result = cache.TakeConflicts();
+    KxResourceConflictList result = occurrences.TakeConflicts();
     std::sort(result.begin(), result.end(),
               [](const KxResourceConflictEntry& a, const KxResourceConflictEntry& b) {
                   return a.first < b.first;
@@ -181,7 +183,7 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
     return result;
 }
 
-void CollectFileName(Cache& cache, const std::string& path) {
+void CollectFileName(NameOccurrences& occurrences, const std::string& path) {
     std::string parsed;
     const std::string_view name = FileNameOf(path, parsed);
     // Nearly every name fits the buffer on the stack; a longer one takes a string.
@@ -193,15 +195,15 @@ void CollectFileName(Cache& cache, const std::string& path) {
         key = longer.data();
     }
     std::transform(name.begin(), name.end(), key, CLocaleLower);
-    cache.Add(std::string_view(key, name.size()), path);
+    occurrences.Add(std::string_view(key, name.size()), path);
 }
 
-void CollectMenuNames(Cache& cache, const std::string& path) {
-    CollectElementNames(cache, path, "Menu");
+void CollectMenuNames(NameOccurrences& occurrences, const std::string& path) {
+    CollectElementNames(occurrences, path, "Menu");
 }
 
-void CollectActionNames(Cache& cache, const std::string& path) {
-    CollectElementNames(cache, path, "Action");
+void CollectActionNames(NameOccurrences& occurrences, const std::string& path) {
+    CollectElementNames(occurrences, path, "Action");
 }
 
 KxResourceConflictList
@@ -212,7 +214,7 @@ KxResourceConfilctCommand::Check(const std::vector<std::string>& dirs) const {
 KxResourceConflictList KxResourceConfilctAction::Check(const std::vector<std::string>&) const {
     // Without a current profile there is no user action folder; an empty path would otherwise
     // mean the process's working directory.
-    const std::string folder = SettingDirectory(0, false);
+    const std::string folder = SettingDirectory(SettingGroup::Action, false);
     if (folder.empty()) {
         return {};
     }

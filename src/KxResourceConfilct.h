@@ -22,16 +22,18 @@ using KxResourceConflictList = std::vector<KxResourceConflictEntry>;
 // Every occurrence of every key met during one check, in the order found. A file appears once
 // per occurrence, so a name defined twice in one file lists that file twice.
 //
-// A check meets every file of every package and nearly every key only once, so the cache keeps
+// A check meets every file of every package and nearly every key only once, so the record keeps
 // the cost of a file small: the paths lie back to back in one buffer and an occurrence names
 // its file by number, the keys lie back to back in a few blocks, and a key met once holds no
 // list of its own. Only the few keys met more
 // than once become path strings, when the conflicts are taken.
-class Cache {
+namespace VELMORA::NEVRA::Platform {
+
+class NameOccurrences {
 public:
-    Cache() = default;
-    Cache(const Cache&) = delete;
-    Cache& operator=(const Cache&) = delete;
+    NameOccurrences() = default;
+    NameOccurrences(const NameOccurrences&) = delete;
+    NameOccurrences& operator=(const NameOccurrences&) = delete;
 
     // One occurrence of `key` in the file at `path`.
     void Add(std::string_view key, const std::string& path);
@@ -40,7 +42,7 @@ public:
     void ReserveKeys(std::size_t count) { keys_.reserve(count); }
     // The files of every occurrence of `key`, in the order found; empty for a key never met.
     std::vector<std::string> Files(const std::string& key) const;
-    // Every key met more than once with its files. Leaves the cache empty.
+    // Every key met more than once with its files. Leaves the record empty.
     KxResourceConflictList TakeConflicts();
 
 private:
@@ -66,8 +68,11 @@ private:
     std::vector<std::size_t> starts_; // where each file's path begins in paths_
 };
 
+} // namespace VELMORA::NEVRA::Platform
+
 // Turns one file into the keys it defines.
-using ConflictCollector = std::function<void(Cache&, const std::string&)>;
+using ConflictCollector =
+    std::function<void(VELMORA::NEVRA::Platform::NameOccurrences&, const std::string&)>;
 
 // Walks the top level of every directory in list order and hands every regular file to the
 // collector. A missing or unreadable directory contributes nothing; an entry whose kind can no
@@ -76,12 +81,15 @@ KxResourceConflictList FindConflicts(const std::vector<std::string>& dirs,
                                      ConflictCollector collector);
 
 // The file name, lower-cased as the C locale does it (only A-Z change).
-void CollectFileName(Cache& cache, const std::string& path);
+void CollectFileName(VELMORA::NEVRA::Platform::NameOccurrences& occurrences,
+                     const std::string& path);
 // The "name" of every "Menu" element directly below the root element; a file that is not XML
 // contributes nothing.
-void CollectMenuNames(Cache& cache, const std::string& path);
+void CollectMenuNames(VELMORA::NEVRA::Platform::NameOccurrences& occurrences,
+                      const std::string& path);
 // As CollectMenuNames, for "Action" elements.
-void CollectActionNames(Cache& cache, const std::string& path);
+void CollectActionNames(VELMORA::NEVRA::Platform::NameOccurrences& occurrences,
+                        const std::string& path);
 
 class KxResourceConfilct {
 public:

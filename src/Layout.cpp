@@ -2,8 +2,9 @@
 
 #include "FilePath.h"
 #include "FileSystem.h"
+#include "InstallationLayout.h"
 #include "ProductNames.h"
-#include "Sys.h"
+#include "UserProductFolder.h"
 
 #include <Kaldor_Config/IUserFolderMgr.h>
 
@@ -20,26 +21,20 @@ std::string ProductName() {
 }
 std::string AppDirectory() {
     FilePath dir(ModuleDirectory());
-    dir.AppendDir("KxApp");
+    dir.AppendDir(InstallationLayout::AppFolder);
     return dir.Str();
 }
 
 namespace {
 
-bool IsBuildTreeDirectory(const FilePath& dir) {
-    const std::string last = dir.DirCount() == 0 ? std::string() : dir.Dir(dir.DirCount() - 1);
-    for (const char* marker : {"Debug", "Release", "RelNoOpt"}) {
-        if (last.find(marker) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+std::string LastFolderName(const FilePath& dir) {
+    return dir.DirCount() == 0 ? std::string() : dir.Dir(dir.DirCount() - 1);
 }
 
 } // namespace
 
 bool IsBuildTreeLayout() {
-    return IsBuildTreeDirectory(FilePath(ModuleDirectory()));
+    return InstallationLayout::IsBuildTreeFolder(LastFolderName(FilePath(ModuleDirectory())));
 }
 
 std::string ResourceRoot(const std::string& name) {
@@ -47,7 +42,7 @@ std::string ResourceRoot(const std::string& name) {
     FilePath root(ModuleDirectory());
     // The component holds several levels on purpose: the second parse below splits them and
     // folds the "..".
-    root.AppendDir(IsBuildTreeDirectory(root) ? "../../driver/KxApp/Resource" : "KxApp/Resource");
+    root.AppendDir(InstallationLayout::ResourceAreaPath(LastFolderName(root)));
     root.AppendDir(name);
     return FilePath(root.Str()).Str();
 }
@@ -61,14 +56,11 @@ std::string ResourceArea() {
 }
 
 std::string UserLibraryDirectory() {
-    FilePath dir(FolderPath(UserFolderLibrary));
-    dir.ToDirectoryForm().AppendDir(ProductFolderName());
-    return dir.Str();
+    return UserProductFolder(FolderPath(UserFolderLibrary));
 }
 
 std::string LogDirectory() {
-    const std::string separator(1, Sys::NativeSeparator());
-    return FolderPath(UserFolderLogs) + separator + ProductFolderName() + separator;
+    return LogProductFolder(FolderPath(UserFolderLogs));
 }
 
 std::string FolderPath(int kind) {

@@ -5,7 +5,7 @@
 #include "FilePath.h"
 #include "FileSystem.h"
 #include "Layout.h"
-#include "LoadLists.h"
+#include "ListedPackages.h"
 #include "Log.h"
 #include "PhaseScope.h"
 #include "RecordTexts.h"

@@ -13,6 +13,7 @@ namespace {
 constexpr std::uint16_t dosMagic = 0x5a4d;           // "MZ"
 constexpr std::uint64_t dosNewHeaderOffset = 0x3c;   // e_lfanew
 constexpr std::uint32_t peSignature = 0x00004550;    // "PE\0\0"
+constexpr std::uint64_t peSignatureSize = 4;         // the COFF header follows it
 constexpr std::uint64_t coffHeaderSize = 20;         // after the signature
 constexpr std::uint64_t coffSectionCount = 2;        // NumberOfSections
 constexpr std::uint64_t coffOptionalHeaderSize = 16; // SizeOfOptionalHeader
@@ -21,6 +22,7 @@ constexpr std::uint16_t pe32PlusMagic = 0x20b;
 // NumberOfRvaAndSizes and the data directories behind it, for PE32 and PE32+.
 constexpr std::uint64_t pe32DirectoryCount = 92;
 constexpr std::uint64_t pe32PlusDirectoryCount = 108;
+constexpr std::uint64_t directoryCountSize = 4; // the directories follow it
 constexpr std::uint64_t directoryEntrySize = 8; // address, size
 constexpr std::uint32_t importDirectory = 1;
 constexpr std::uint64_t sectionHeaderSize = 40;
@@ -60,7 +62,7 @@ public:
             Damaged("no PE signature");
             return;
         }
-        const std::uint64_t coff = std::uint64_t{newHeader} + 4;
+        const std::uint64_t coff = std::uint64_t{newHeader} + peSignatureSize;
         std::uint16_t sectionCount = 0;
         std::uint16_t optionalSize = 0;
         std::uint16_t optionalMagic = 0;
@@ -79,12 +81,12 @@ public:
             (optionalMagic == pe32PlusMagic ? pe32PlusDirectoryCount : pe32DirectoryCount);
         // The directory count and the directories must lie inside the optional header as its
         // size gives it, and that header inside the file.
-        if (countAt + 4 > optional + optionalSize || !Fits(optional, optionalSize) ||
-            !U32(countAt, directoryCount_)) {
+        if (countAt + directoryCountSize > optional + optionalSize ||
+            !Fits(optional, optionalSize) || !U32(countAt, directoryCount_)) {
             Damaged("the optional header is cut short");
             return;
         }
-        directories_ = countAt + 4;
+        directories_ = countAt + directoryCountSize;
         directoriesEnd_ = optional + optionalSize;
         sections_ = directoriesEnd_;
         sectionCount_ = sectionCount;
@@ -149,7 +151,7 @@ private:
     }
 
     bool U16(std::uint64_t offset, std::uint16_t& out) const {
-        if (!Fits(offset, 2)) {
+        if (!Fits(offset, sizeof(std::uint16_t))) {
             return false;
         }
         out = static_cast<std::uint16_t>(data_[offset] | data_[offset + 1] << 8);
@@ -157,11 +159,11 @@ private:
     }
 
     bool U32(std::uint64_t offset, std::uint32_t& out) const {
-        if (!Fits(offset, 4)) {
+        if (!Fits(offset, sizeof(std::uint32_t))) {
             return false;
         }
         out = 0;
-        for (int byte = 3; byte >= 0; --byte) {
+        for (int byte = static_cast<int>(sizeof(std::uint32_t)) - 1; byte >= 0; --byte) {
             out = out << 8 | data_[offset + static_cast<std::uint64_t>(byte)];
         }
         return true;

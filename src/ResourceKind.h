@@ -6,6 +6,12 @@
 namespace VELMORA::NEVRA::Platform {
 
 // The values are the numbering the product's components have always used for these kinds.
+//
+// A kind is a folder of a resource root; a resource type (ResourceTypeTable.h) is what a caller
+// of the resource exports asks for. They are two lists on purpose: the exports hand out eight of
+// these folders by type, numbered as their callers have always numbered them, while the platform
+// itself also reads folders no caller asks for (languages, data, the libraries it seeds, the
+// default controls, the browser profile).
 enum class ResourceKind : int {
     Icons = 0,
     Text = 1,

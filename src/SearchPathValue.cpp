@@ -57,4 +57,13 @@ std::string SearchPathWithPrefix(const std::vector<std::string>& directories,
     return result;
 }
 
+std::optional<std::string> SearchPathToSet(const std::vector<std::string>& directories,
+                                           std::string_view value, char delimiter) {
+    std::string result = SearchPathWithPrefix(directories, value, delimiter);
+    if (result == value) {
+        return std::nullopt;
+    }
+    return result;
+}
+
 } // namespace VELMORA::NEVRA::Platform::Sys

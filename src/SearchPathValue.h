@@ -4,6 +4,7 @@
 // is never read and never written. Pure: the value and the delimiter come in as parameters.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,12 @@ std::vector<std::string> SplitSearchPath(std::string_view value, char delimiter)
 // delimiter is cut there, as the variable will be read.
 std::string SearchPathWithPrefix(const std::vector<std::string>& directories,
                                  std::string_view value, char delimiter);
+
+// What the variable holding `value` is to be set to when `directories` go in front of it, or
+// nothing when that would not change it: then nothing is set, and an unset variable (read as
+// empty) stays unset.
+std::optional<std::string> SearchPathToSet(const std::vector<std::string>& directories,
+                                           std::string_view value, char delimiter);
 
 // `directories` joined by `delimiter`, the empty ones left out: what SearchPathWithPrefix puts
 // in front of a value that has no empty element.

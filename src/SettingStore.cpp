@@ -42,42 +42,36 @@ namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
 
-// Setting groups, in the order their copies are made: the group's kind for SettingDirectory
-// and the resource directory kind its default files come from.
-struct SettingGroup {
-    int kind;
+// Setting groups, in the order their copies are made, with the resource directory kind their
+// default files come from.
+struct GroupDefaults {
+    SettingGroup group;
     ResourceKind source;
 };
 
-constexpr int kActionGroup = 0;
-constexpr SettingGroup kGroups[] = {{kActionGroup, ResourceKind::DefaultActions},
-                                    {2, ResourceKind::DefaultControls},
-                                    {3, ResourceKind::DefaultControls},
-                                    {4, ResourceKind::DefaultControls}};
+constexpr GroupDefaults kGroups[] = {
+    {SettingGroup::Action, ResourceKind::DefaultActions},
+    {SettingGroup::Environment2Controls, ResourceKind::DefaultControls},
+    {SettingGroup::Environment10Controls, ResourceKind::DefaultControls},
+    {SettingGroup::Environment13Controls, ResourceKind::DefaultControls}};
 
 constexpr std::size_t kIdDigits = 7;
-// Identifiers count down from just below a slot's block: slot 0, a host alone on its home,
-// hands out 99999, 99998, ...; slot 1 199999, ... . None is left over in another's range
-// before a process made a hundred thousand copies.
-constexpr std::uint32_t kIdsPerSlot = 100000;
 
-// Appends the group's sub-path; false for a kind that is no setting group.
-bool AppendGroup(FilePath& dir, int kind) {
-    switch (kind) {
-    case 0:
+// Appends the group's sub-path.
+void AppendGroup(FilePath& dir, SettingGroup group) {
+    switch (group) {
+    case SettingGroup::Action:
         dir.AppendDir("Action");
-        return true;
-    case 2:
+        return;
+    case SettingGroup::Environment2Controls:
         dir.AppendDir("Environment-2").AppendDir("Controls");
-        return true;
-    case 3:
+        return;
+    case SettingGroup::Environment10Controls:
         dir.AppendDir("Environment-10").AppendDir("Controls");
-        return true;
-    case 4:
+        return;
+    case SettingGroup::Environment13Controls:
         dir.AppendDir("Environment-13").AppendDir("Controls");
-        return true;
-    default:
-        return false;
+        return;
     }
 }
 
@@ -145,11 +139,7 @@ std::string SettingsDirectory() {
     return PreferenceDirectory() + "Settings" + Sys::NativeSeparator();
 }
 
-std::string SettingDirectory(int kind, bool defaults) {
-    FilePath probe;
-    if (!AppendGroup(probe, kind)) {
-        return std::string();
-    }
+std::string SettingDirectory(SettingGroup group, bool defaults) {
     std::string role;
     const bool hasProfile = CurrentRoleDirectory(role);
     std::string base;
@@ -169,12 +159,12 @@ std::string SettingDirectory(int kind, bool defaults) {
     }
     FilePath dir(base);
     dir.ToDirectoryForm().AppendDir(role);
-    AppendGroup(dir, kind);
+    AppendGroup(dir, group);
     return dir.Str();
 }
 
 std::string LocaleActionDirectory(const std::string& code, bool defaults) {
-    const std::string action = SettingDirectory(kActionGroup, defaults);
+    const std::string action = SettingDirectory(SettingGroup::Action, defaults);
     if (action.empty()) {
         return action;
     }
@@ -186,7 +176,7 @@ SettingStore::SettingStore() {
     DeleteAllCopies();
     AtLoad("coordinate with other hosts on this home", [this] {
         lock_ = std::make_unique<UserFolderLock>(LogDirectory());
-        nextId_ = (lock_->Slot() + 1) * kIdsPerSlot;
+        nextId_ = (lock_->Slot() + 1) * idsPerSlot;
         if (!lock_->Failure().empty()) {
             ReportFailure("setting store: cannot coordinate with other hosts on this home",
                           lock_->Failure().c_str());
@@ -241,17 +231,17 @@ std::string SettingStore::NextId() {
 
 std::vector<std::uint32_t> SettingStore::CopyDefaults(const std::string& root) {
     std::vector<std::vector<std::string>> sources;
-    for (const SettingGroup& group : kGroups) {
+    for (const GroupDefaults& group : kGroups) {
         sources.push_back(SettingFiles(ResourceDir(root, group.source)));
     }
     std::vector<std::uint32_t> made;
     for (std::size_t g = 0; g < std::size(kGroups); ++g) {
-        const std::string defaults = SettingDirectory(kGroups[g].kind, true);
+        const std::string defaults = SettingDirectory(kGroups[g].group, true);
         // The user-interface library expects every group folder, also an empty one.
         if (!PathExists(defaults)) {
             CreateDirs(defaults);
         }
-        const std::string user = SettingDirectory(kGroups[g].kind, false);
+        const std::string user = SettingDirectory(kGroups[g].group, false);
         for (const std::string& file : sources[g]) {
             const std::string name = ProductName() + NextId();
             const std::uint32_t id = nextId_;
@@ -287,9 +277,11 @@ void SettingStore::RemoveStale() noexcept {
         // and nothing a user could have named otherwise.
         const std::regex leftOver(ProductName() + "\\d*",
                                   std::regex::ECMAScript | std::regex::icase);
-        const std::string folders[] = {SettingDirectory(0, false), SettingDirectory(2, false),
-                                       SettingDirectory(3, false), SettingDirectory(4, false),
-                                       LocaleActionDirectory(locale_, false)};
+        std::vector<std::string> folders;
+        for (const GroupDefaults& group : kGroups) {
+            folders.push_back(SettingDirectory(group.group, false));
+        }
+        folders.push_back(LocaleActionDirectory(locale_, false));
         for (const std::string& folder : folders) {
             if (folder.empty() || !PathExists(folder)) {
                 continue;

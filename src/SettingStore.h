@@ -11,10 +11,17 @@
 
 std::string PreferenceDirectory();
 std::string SettingsDirectory();
-// The folder of one setting group (0 Action, 2/3/4 Environment-2/10/13 Controls), default side
-// or the current user's side; "" for any other kind, and "" for the user's side while the
-// user-interface library has no current profile.
-std::string SettingDirectory(int kind, bool defaults);
+// The setting groups, by the kinds the host numbers them with.
+enum class SettingGroup : int {
+    Action = 0,
+    Environment2Controls = 2,
+    Environment10Controls = 3,
+    Environment13Controls = 4,
+};
+
+// The folder of one setting group, default side or the current user's side; "" for the user's
+// side while the user-interface library has no current profile.
+std::string SettingDirectory(SettingGroup group, bool defaults);
 std::string LocaleActionDirectory(const std::string& code, bool defaults);
 
 class SettingStore {
@@ -49,7 +56,11 @@ public:
 private:
     // Set up first and released last, so that the store's whole life counts as a live host.
     std::unique_ptr<VELMORA::NEVRA::Platform::UserFolderLock> lock_;
-    std::uint32_t nextId_ = 100000;
+    // Identifiers count down from just below a slot's block: slot 0, a host alone on its home,
+    // hands out 99999, 99998, ...; slot 1 199999, ... . None is left over in another's range
+    // before a process made a hundred thousand copies.
+    static constexpr std::uint32_t idsPerSlot = 100000;
+    std::uint32_t nextId_ = idsPerSlot;
     std::unordered_map<std::uint32_t, std::string> copies_;
     std::string locale_;
     bool hasLocaleActionDir_ = false;

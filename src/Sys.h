@@ -112,12 +112,27 @@ std::string OwnModulePath();
 std::string ExecutablePath();
 
 // Dynamic libraries.
+// What a failed LoadLibrary found out beyond the error code; the caller puts it into words.
+struct LoadFailure {
+    enum class Cause {
+        LoaderText,   // the loader's text says it all
+        NoPath,       // an empty path names no library
+        FileCutShort, // `subject` (the library or a dependency) ends before the parts it
+                      // declares; the system's loader would map the missing pages regardless
+        OtherMachine, // the loader called the library missing; it is there, for another machine
+        DependencyMissing, // the loader called a module missing; `subject` is an import of the
+                           // library found nowhere
+    };
+    Cause cause = Cause::LoaderText;
+    std::string loaderText; // the system loader's own text, when it was asked
+    std::string subject;
+};
 // LoadLibrary loads with the altered search path: the library's own directory and the added
 // search directories are searched first for its dependencies. A bare file name is looked for in
-// the search-path variable as it stands now, then by the system. On failure
-// it returns null, sets a non-zero last error and, when `loaderText` is given, puts the loader's
-// own text there: the text belongs to this call, whatever other threads load or unload.
-ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText = nullptr);
+// the search-path variable as it stands now, then by the system. On failure it returns null,
+// sets a non-zero last error and, when `failure` is given, fills it: it belongs to this call,
+// whatever other threads load or unload.
+ModuleHandle LoadLibrary(const std::string& path, LoadFailure* failure = nullptr);
 // How deep the layer follows dependencies of dependencies when it looks for them itself: deeper
 // chains are no real libraries but a cycle that the names seen so far missed.
 inline constexpr int maxDependencyDepth = 64;

@@ -4,11 +4,11 @@
 #include "Sys.h"
 
 #include "DependencySearchOrder.h"
-#include "EntryName.h"
-#include "EnvironmentStore.h"
-#include "ErrnoKeeper.h"
-#include "FileDescriptor.h"
-#include "LibraryLoader.h"
+#include "EnvironmentStorePosix.h"
+#include "ErrnoKeeperPosix.h"
+#include "FileDescriptorPosix.h"
+#include "LibraryLoaderPosix.h"
+#include "TrailingSeparators.h"
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -31,6 +31,15 @@ namespace VELMORA::NEVRA::Platform::Sys {
 
 namespace {
 
+// How much of a file one read takes.
+constexpr std::size_t readChunkBytes = std::size_t{1} << 16;
+constexpr unsigned millisecondsPerSecond = 1000;
+constexpr long nanosecondsPerMillisecond = 1000000L;
+// Modes of what the layer creates, before the process's umask: a folder anyone may use, as the
+// Windows call makes it, and a lock file for the user alone.
+constexpr mode_t newDirectoryMode = 0777;
+constexpr mode_t lockFileMode = 0600;
+
 std::string JoinPath(const std::string& directory, const std::string& name) {
     if (directory.empty() || directory.back() == '/') {
         return directory + name;
@@ -51,7 +60,7 @@ std::string CurrentDirectory() {
 
 // Reads what is left of a regular file; false with errno set on failure.
 template <typename Sink> bool ReadAll(int fd, Sink sink) {
-    std::vector<char> buffer(1 << 16);
+    std::vector<char> buffer(readChunkBytes);
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) {
@@ -125,8 +134,9 @@ bool ReadEntry(DIR* directory, FindEntry& out) {
 
 void RealSleep(unsigned milliseconds) {
     ErrnoKeeper keep;
-    timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec remaining{static_cast<time_t>(milliseconds / millisecondsPerSecond),
+                       static_cast<long>(milliseconds % millisecondsPerSecond) *
+                           nanosecondsPerMillisecond};
     while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
 }
@@ -148,7 +158,7 @@ LibraryLoader libraryLoader([] {
 
 bool GetAttributes(const std::string& path, Attributes& out) {
     bool hadSeparator = false;
-    const std::string entry = EntryName(path, hadSeparator);
+    const std::string entry = WithoutTrailingSeparators(path, hadSeparator);
     struct stat status {};
     if (::lstat(entry.c_str(), &status) != 0) {
         return false;
@@ -176,14 +186,14 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 
 bool EntryMissing(const std::string& path) {
     struct stat status {};
-    if (::lstat(EntryName(path).c_str(), &status) == 0) {
+    if (::lstat(WithoutTrailingSeparators(path).c_str(), &status) == 0) {
         return false;
     }
     return errno == ENOENT || errno == ENOTDIR;
 }
 
 bool CreateDirectory(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return ::mkdir(path.c_str(), newDirectoryMode) == 0;
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
@@ -192,7 +202,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
     if (!source.Valid()) {
         return false;
     }
-    const std::string target = EntryName(to);
+    const std::string target = WithoutTrailingSeparators(to);
     struct stat existing {};
     if (::lstat(target.c_str(), &existing) == 0) {
         // Copying a file onto itself would truncate the only copy before reading it.
@@ -205,7 +215,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
             return false;
         }
     }
-    const mode_t permissions = status.st_mode & 07777;
+    const mode_t permissions = status.st_mode & ALLPERMS;
     // O_NONBLOCK and O_NOFOLLOW: a FIFO or a link that appeared in the meantime fails the open
     // instead of blocking it or leading it elsewhere.
     FileDescriptor copy(::open(target.c_str(),
@@ -254,7 +264,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
 
 bool CopyLink(const std::string& from, const std::string& to) {
     std::vector<char> buffer(PATH_MAX);
-    const std::string link = EntryName(from);
+    const std::string link = WithoutTrailingSeparators(from);
     for (;;) {
         const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
         if (length < 0) {
@@ -262,23 +272,23 @@ bool CopyLink(const std::string& from, const std::string& to) {
         }
         if (static_cast<std::size_t>(length) < buffer.size()) {
             const std::string target(buffer.data(), static_cast<std::size_t>(length));
-            return ::symlink(target.c_str(), EntryName(to).c_str()) == 0;
+            return ::symlink(target.c_str(), WithoutTrailingSeparators(to).c_str()) == 0;
         }
         buffer.resize(buffer.size() * 2);
     }
 }
 
 bool DeleteFile(const std::string& path) {
-    return ::unlink(EntryName(path).c_str()) == 0;
+    return ::unlink(WithoutTrailingSeparators(path).c_str()) == 0;
 }
 
 bool RemoveDirectory(const std::string& path) {
-    return ::rmdir(EntryName(path).c_str()) == 0;
+    return ::rmdir(WithoutTrailingSeparators(path).c_str()) == 0;
 }
 
 bool RenameEntry(const std::string& from, const std::string& to, bool replace) {
-    const std::string source = EntryName(from);
-    const std::string target = EntryName(to);
+    const std::string source = WithoutTrailingSeparators(from);
+    const std::string target = WithoutTrailingSeparators(to);
     if (replace) {
         return ::rename(source.c_str(), target.c_str()) == 0;
     }
@@ -366,7 +376,8 @@ void FindClose(FindHandle handle) {
 // Sleep, environment, errors
 
 LockFileHandle OpenLockFile(const std::string& path) {
-    const int fd = ::open(EntryName(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(WithoutTrailingSeparators(path).c_str(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, lockFileMode);
     if (fd < 0) {
         return nullptr;
     }
@@ -531,8 +542,8 @@ std::string ExecutablePath() {
 // -------------------------------------------------------------------------------------------------
 // Dynamic libraries
 
-ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
-    return libraryLoader.Load(path, loaderText);
+ModuleHandle LoadLibrary(const std::string& path, LoadFailure* failure) {
+    return libraryLoader.Load(path, failure);
 }
 
 ModuleHandle FindLoadedModule(const std::string& path) {

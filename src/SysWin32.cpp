@@ -2,9 +2,10 @@
 // paths passed to the system unchanged.
 #include "Sys.h"
 
-#include "EntryName.h"
+#include "DependencySearchOrder.h"
 #include "PeImage.h"
 #include "SearchPathValue.h"
+#include "TrailingSeparators.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -26,11 +27,9 @@
 #undef LoadLibrary
 #undef RemoveDirectory
 
-#include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cstring>
-#include <set>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +41,9 @@ namespace {
 // The version from which AddDllDirectory and RemoveDllDirectory are always there (Windows 8).
 constexpr std::uint16_t directCallMajor = 6;
 constexpr std::uint16_t directCallMinor = 2;
+
+// How much of a file one read takes.
+constexpr std::size_t readChunkBytes = std::size_t{1} << 16;
 
 // A file is regular unless it is a directory or a device; a link to a file counts as the file,
 // as CopyFileA and CreateFileA follow it.
@@ -129,8 +131,7 @@ DLL_DIRECTORY_COOKIE AddWideDllDirectory(const wchar_t* directory) {
 //
 // The loader only says that "the specified module could not be found", whether it is the
 // library or something it imports. To name the culprit, the import tables are read from the
-// files (PeImage) and each import is looked for as the loader would: already loaded, beside the
-// library that was asked for, then along the standard search order.
+// files (PeImage) and the loader's search order is retraced (DependencySearchOrder.h).
 
 // The names a library imports, read from its file. A file that cannot be read names nothing; a
 // damaged one names what could be read of it.
@@ -143,65 +144,26 @@ std::vector<std::string> ImportedNames(const std::string& path) {
         .ImportedNames();
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    const std::size_t length = std::strlen(prefix);
-    if (text.size() < length) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsFile(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::string FindMissingImport(const std::string& path, const std::string& directory,
-                              std::set<std::string>& seen, int depth) {
-    if (depth > maxDependencyDepth) {
-        return std::string();
-    }
-    for (const std::string& name : ImportedNames(path)) {
-        std::string key = name;
-        std::transform(key.begin(), key.end(), key.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        // API sets are names the loader resolves without any file.
-        if (!seen.insert(key).second || StartsWithNoCase(key, "api-ms-") ||
-            StartsWithNoCase(key, "ext-ms-") || ::GetModuleHandleA(name.c_str()) != nullptr) {
-            continue;
-        }
-        std::string found = directory + name;
-        if (!IsFile(found)) {
-            char buffer[MAX_PATH] = {};
-            const DWORD length =
-                ::SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, buffer, nullptr);
-            if (length == 0 || length >= MAX_PATH) {
-                return name;
-            }
-            found = buffer;
-        }
-        const std::string deeper = FindMissingImport(found, directory, seen, depth + 1);
-        if (!deeper.empty()) {
-            return deeper;
-        }
-    }
-    return std::string();
-}
-
+// The system's answers to the questions of the Windows search order (DependencySearchOrder.h).
 std::string MissingDependency(const std::string& path) {
-    if (!IsFile(path)) {
-        return std::string(); // the library itself is missing; the caller names it
-    }
-    const std::size_t separator = path.find_last_of("\\/");
-    const std::string directory =
-        separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-    std::set<std::string> seen;
-    return FindMissingImport(path, directory, seen, 0);
+    ImportSources sources;
+    sources.imports = &ImportedNames;
+    sources.loaded = [](const std::string& name) {
+        return ::GetModuleHandleA(name.c_str()) != nullptr;
+    };
+    sources.isFile = &IsFile;
+    sources.standardSearch = [](const std::string& name) {
+        char buffer[MAX_PATH] = {};
+        const DWORD length =
+            ::SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, buffer, nullptr);
+        return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer);
+    };
+    return MissingImport(path, sources);
 }
 
 } // namespace
@@ -211,7 +173,8 @@ std::string MissingDependency(const std::string& path) {
 
 bool GetAttributes(const std::string& path, Attributes& out) {
     bool hadSeparator = false;
-    const DWORD attributes = ::GetFileAttributesA(EntryName(path, hadSeparator).c_str());
+    const DWORD attributes =
+        ::GetFileAttributesA(WithoutTrailingSeparators(path, hadSeparator).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return false;
     }
@@ -228,7 +191,7 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 }
 
 bool EntryMissing(const std::string& path) {
-    const std::string entry = EntryName(path);
+    const std::string entry = WithoutTrailingSeparators(path);
     // Win32 drops a trailing dot or space from the last name, so such a name may be missing
     // while an entry spelt with it exists; only the folder's own listing can tell.
     if (entry.empty() || entry.back() == '.' || entry.back() == ' ') {
@@ -256,7 +219,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
         return false;
     }
     // CopyFileA would write through a link in the way; the link is replaced instead.
-    const std::string target = EntryName(to);
+    const std::string target = WithoutTrailingSeparators(to);
     const DWORD existing = ::GetFileAttributesA(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
         (existing & FILE_ATTRIBUTE_DIRECTORY) == 0 && !::DeleteFileA(target.c_str())) {
@@ -266,12 +229,13 @@ bool CopyFile(const std::string& from, const std::string& to) {
 }
 
 bool CopyLink(const std::string& from, const std::string& to) {
-    return ::CopyFileExA(EntryName(from).c_str(), EntryName(to).c_str(), nullptr, nullptr, nullptr,
+    return ::CopyFileExA(WithoutTrailingSeparators(from).c_str(),
+                         WithoutTrailingSeparators(to).c_str(), nullptr, nullptr, nullptr,
                          COPY_FILE_COPY_SYMLINK) != FALSE;
 }
 
 bool DeleteFile(const std::string& path) {
-    const std::string entry = EntryName(path);
+    const std::string entry = WithoutTrailingSeparators(path);
     // A directory link is removed like a directory, and only the link goes.
     const DWORD attributes = ::GetFileAttributesA(entry.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
@@ -282,14 +246,16 @@ bool DeleteFile(const std::string& path) {
 }
 
 bool RenameEntry(const std::string& from, const std::string& to, bool replace) {
-    return ::MoveFileExA(EntryName(from).c_str(), EntryName(to).c_str(),
+    return ::MoveFileExA(WithoutTrailingSeparators(from).c_str(),
+                         WithoutTrailingSeparators(to).c_str(),
                          replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
 }
 
 LockFileHandle OpenLockFile(const std::string& path) {
-    const HANDLE file = ::CreateFileA(EntryName(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        ::CreateFileA(WithoutTrailingSeparators(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
@@ -329,7 +295,7 @@ unsigned long ProcessId() {
 }
 
 bool RemoveDirectory(const std::string& path) {
-    return ::RemoveDirectoryA(EntryName(path).c_str()) != FALSE;
+    return ::RemoveDirectoryA(WithoutTrailingSeparators(path).c_str()) != FALSE;
 }
 
 bool ReadFile(const std::string& path, std::string& bytes) {
@@ -345,7 +311,7 @@ bool ReadFile(const std::string& path, std::string& bytes) {
         return false;
     }
     std::string text;
-    std::vector<char> buffer(1 << 16);
+    std::vector<char> buffer(readChunkBytes);
     for (;;) {
         DWORD got = 0;
         if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
@@ -432,10 +398,11 @@ bool SetEnvironment(const std::string& name, const std::string& value) {
 }
 
 bool PrependSearchPath(const std::vector<std::string>& directories) {
-    std::string old; // an unset variable reads as empty, and stays unset with nothing to add
+    std::string old;
     GetEnvironment(SearchPathVariable(), old);
-    const std::string value = SearchPathWithPrefix(directories, old, SearchPathDelimiter());
-    return value == old || SetEnvironment(SearchPathVariable(), value);
+    const std::optional<std::string> value =
+        SearchPathToSet(directories, old, SearchPathDelimiter());
+    return !value || SetEnvironment(SearchPathVariable(), *value);
 }
 
 ErrorCode LastError() {
@@ -501,19 +468,19 @@ std::string ExecutablePath() {
 // Dynamic libraries
 
 // The Windows loader reads the search-path variable at every load, so a bare name needs no help.
-ModuleHandle LoadLibrary(const std::string& path, std::string* loaderText) {
+ModuleHandle LoadLibrary(const std::string& path, LoadFailure* failure) {
     const HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD code = ::GetLastError();
-        std::string text = ErrorText(code);
-        if (code == ERROR_MOD_NOT_FOUND) {
-            const std::string missing = MissingDependency(path);
-            if (!missing.empty()) {
-                text += " (missing dependency: " + missing + ")";
+        if (failure != nullptr) {
+            *failure = LoadFailure();
+            failure->loaderText = ErrorText(code);
+            if (code == ERROR_MOD_NOT_FOUND) {
+                failure->subject = MissingDependency(path);
+                if (!failure->subject.empty()) {
+                    failure->cause = LoadFailure::Cause::DependencyMissing;
+                }
             }
-        }
-        if (loaderText != nullptr) {
-            *loaderText = std::move(text);
         }
         ::SetLastError(code);
     }

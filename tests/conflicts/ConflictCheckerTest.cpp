@@ -92,12 +92,12 @@ TEST_F(ConflictCheckerTest, FileNameKeyIsTheParsedFileNameWithOnlyAsciiLettersLo
         std::string expected = FilePath(path).FileName();
         std::transform(expected.begin(), expected.end(), expected.begin(),
                        [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; });
-        Cache cache;
+        VELMORA::NEVRA::Platform::NameOccurrences cache;
         CollectFileName(cache, path);
         EXPECT_EQ(cache.KeyCount(), 1u) << path;
         EXPECT_EQ(cache.Files(expected), std::vector<std::string>{path}) << path;
     }
-    Cache cache;
+    VELMORA::NEVRA::Platform::NameOccurrences cache;
     EXPECT_THROW(CollectFileName(cache, "1:\\x"), FileSystemError) << "a malformed drive";
 }
 

@@ -3,7 +3,7 @@
 // that and as a module list. Reading never fails but for a path with a malformed drive, which
 // throws FileSystemError; what is enabled is always among what was read.
 #include "FileSystemError.h"
-#include "LoadLists.h"
+#include "ListedPackages.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     for (const ConflictCollector collect : {CollectActionNames, CollectMenuNames}) {
-        Cache cache;
+        VELMORA::NEVRA::Platform::NameOccurrences cache;
         collect(cache, file);
         for (const auto& [name, files] : cache.TakeConflicts()) {
             for (const std::string& where : files) {

@@ -1,6 +1,7 @@
 // Loading real libraries through the platform layer: dependencies and bare names found beside
 // the library, in the added DLL search directories and in the search-path variable, symbols taken
 // only from the module itself, every way a load fails, and the search-path variable's storage.
+#include "LoadFailureText.h"
 #include "SearchPathValue.h"
 #include "Sys.h"
 #include "SysTestSupport.h"
@@ -31,11 +32,19 @@ namespace {
 using Loaded = std::unique_ptr<void, bool (*)(Sys::ModuleHandle)>;
 using Added = std::unique_ptr<void, bool (*)(Sys::DirectoryCookie)>;
 
-// The loader's text of the latest failed Load on this thread.
+// The text of the latest failed Load on this thread, as the record of a failed import gives it.
 thread_local std::string loaderText;
 
+// Loads `path` and, on failure, the text of what went wrong.
+Sys::ModuleHandle LoadLibrary(const std::string& path, std::string& text) {
+    Sys::LoadFailure failure;
+    Sys::ModuleHandle module = Sys::LoadLibrary(path, &failure);
+    text = VELMORA::NEVRA::Platform::LoadFailureText(failure);
+    return module;
+}
+
 Loaded Load(const std::string& path) {
-    return Loaded(Sys::LoadLibrary(path, &loaderText), &Sys::FreeLibrary);
+    return Loaded(LoadLibrary(path, loaderText), &Sys::FreeLibrary);
 }
 
 Added Add(const fs::path& directory) {
@@ -195,9 +204,9 @@ TEST_F(SysLibrary, LoaderTextBelongsToTheFailedCall) {
     CopyLibraries(dir, {"PkgA.so"}); // without DepB.so
     const std::string pkgA = dir / "PkgA.so";
     std::string first;
-    ASSERT_EQ(Sys::LoadLibrary(pkgA, &first), nullptr);
+    ASSERT_EQ(LoadLibrary(pkgA, first), nullptr);
     std::string second;
-    ASSERT_EQ(Sys::LoadLibrary((dir / "Other.so").string(), &second), nullptr);
+    ASSERT_EQ(LoadLibrary((dir / "Other.so").string(), second), nullptr);
     EXPECT_FALSE(Sys::FreeLibrary(nullptr));
     EXPECT_NE(first.find("DepB.so"), std::string::npos) << first;
     EXPECT_NE(second.find("Other.so"), std::string::npos) << second;
@@ -206,13 +215,13 @@ TEST_F(SysLibrary, LoaderTextBelongsToTheFailedCall) {
     std::thread other([&] {
         while (!done) {
             std::string text;
-            Sys::LoadLibrary((dir / "Other.so").string(), &text);
+            LoadLibrary((dir / "Other.so").string(), text);
         }
     });
     int wrong = 0;
     for (int round = 0; round < 200; ++round) {
         std::string text;
-        ASSERT_EQ(Sys::LoadLibrary(pkgA, &text), nullptr);
+        ASSERT_EQ(LoadLibrary(pkgA, text), nullptr);
         wrong += text.find("DepB.so") == std::string::npos ? 1 : 0;
     }
     done = true;

@@ -235,9 +235,9 @@ class SysWin32Loader : public SysWin32 {};
 
 TEST_F(SysWin32Loader, ADependencyBesideTheLibraryLoadsThroughTheAlteredSearchPath) {
     CopyLibraries(root_ + "pkg\\", {"WinPkg.dll", "WinDep.dll"});
-    std::string text;
-    const Sys::ModuleHandle module = Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll", &text);
-    ASSERT_NE(module, nullptr) << text;
+    Sys::LoadFailure failure;
+    const Sys::ModuleHandle module = Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll", &failure);
+    ASSERT_NE(module, nullptr) << failure.loaderText;
     const auto value = reinterpret_cast<int (*)()>(Sys::GetSymbol(module, "WinPkgValue"));
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value(), 42);
@@ -253,17 +253,19 @@ TEST_F(SysWin32Loader, ADependencyBesideTheLibraryLoadsThroughTheAlteredSearchPa
 TEST_F(SysWin32Loader, AMissingDependencyIsNamed) {
     CopyLibraries(root_ + "pkg\\", {"WinPkg.dll"});
     Sys::SetLastError(0);
-    std::string text;
-    EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll", &text), nullptr);
+    Sys::LoadFailure failure;
+    EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\WinPkg.dll", &failure), nullptr);
     EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_MOD_NOT_FOUND));
-    EXPECT_NE(text.find("missing dependency: WinDep.dll"), std::string::npos) << text;
+    EXPECT_EQ(failure.cause, Sys::LoadFailure::Cause::DependencyMissing) << failure.loaderText;
+    EXPECT_EQ(failure.subject, "WinDep.dll");
 
-    // The library itself missing is not blamed on a dependency; the earlier text stays as it was.
-    std::string gone;
+    // The library itself missing is not blamed on a dependency; the earlier answer stays as it was.
+    Sys::LoadFailure gone;
     EXPECT_EQ(Sys::LoadLibrary(root_ + "pkg\\Gone.dll", &gone), nullptr);
     EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ERROR_MOD_NOT_FOUND));
-    EXPECT_EQ(gone.find("missing dependency"), std::string::npos) << gone;
-    EXPECT_NE(text.find("missing dependency: WinDep.dll"), std::string::npos) << text;
+    EXPECT_EQ(gone.cause, Sys::LoadFailure::Cause::LoaderText) << gone.subject;
+    EXPECT_FALSE(gone.loaderText.empty());
+    EXPECT_EQ(failure.subject, "WinDep.dll");
 }
 
 TEST_F(SysWin32Loader, AnAddedDllDirectoryIsSearchedUntilItIsRemoved) {
@@ -310,9 +312,9 @@ TEST_F(SysWin32, TheModulesOwnFileIsFoundByAddress) {
     EXPECT_EQ(Sys::OwnModulePath(), Sys::ExecutablePath());
 
     CopyLibraries(root_ + "probe\\", {"SysProbe.dll"});
-    std::string text;
-    const Sys::ModuleHandle probe = Sys::LoadLibrary(root_ + "probe\\SysProbe.dll", &text);
-    ASSERT_NE(probe, nullptr) << text;
+    Sys::LoadFailure failure;
+    const Sys::ModuleHandle probe = Sys::LoadLibrary(root_ + "probe\\SysProbe.dll", &failure);
+    ASSERT_NE(probe, nullptr) << failure.loaderText;
     const auto ownPath =
         reinterpret_cast<const char* (*)()>(Sys::GetSymbol(probe, "SysProbeOwnModulePath"));
     ASSERT_NE(ownPath, nullptr);

@@ -1,6 +1,6 @@
-#include "FileDescriptor.h"
+#include "FileDescriptorPosix.h"
 
-#include "ErrnoKeeper.h"
+#include "ErrnoKeeperPosix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,10 +1,11 @@
-#include "EnvironmentStore.h"
+#include "EnvironmentStorePosix.h"
 
-#include "ErrnoKeeper.h"
+#include "ErrnoKeeperPosix.h"
 #include "SearchPathValue.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace VELMORA::NEVRA::Platform::Sys {
@@ -86,13 +87,14 @@ bool EnvironmentStore::PrependSearchPath(const std::string& name, char delimiter
         // Someone else's value, or one set whole: read by the rule, empty elements and all.
         const char* current = std::getenv(name.c_str());
         const std::string_view old = current != nullptr ? current : "";
-        const std::string value = SearchPathWithPrefix(directories, old, delimiter);
-        if (value == old) {
-            return true; // an unset variable stays unset when there is nothing to put in it
+        const std::optional<std::string> value = SearchPathToSet(directories, old, delimiter);
+        if (!value) {
+            return true;
         }
         // Room for as much again in front: the variable is about to grow.
-        return Install(name, value, value.size(), true);
+        return Install(name, *value, value->size(), true);
     }
+    // A value without an empty element changes exactly when something goes in front of it.
     std::string prefix = JoinSearchPath(directories, delimiter);
     if (prefix.empty()) {
         return true;

@@ -1,11 +1,11 @@
 // The Windows loader's behaviour on top of the Linux dynamic loader: a library's dependencies are
 // found in the library's own directory, in the added DLL search directories and in the
 // search-path variable as the process has it now, without an rpath; a bare name is looked for in
-// that variable first; a failed load reports an error code along with the loader's text.
+// that variable first; a failed load reports an error code along with what went wrong.
 #pragma once
 
-#include "EnvironmentStore.h"
-#include "LoadedLibraries.h"
+#include "EnvironmentStorePosix.h"
+#include "LoadedLibrariesPosix.h"
 #include "Sys.h"
 
 #include <cstdint>
@@ -25,7 +25,7 @@ public:
     LibraryLoader& operator=(const LibraryLoader&) = delete;
 
     // As Sys::LoadLibrary, Sys::FindLoadedModule, Sys::AddDllDirectory, Sys::RemoveDllDirectory.
-    ModuleHandle Load(const std::string& path, std::string* loaderText);
+    ModuleHandle Load(const std::string& path, LoadFailure* failure);
     ModuleHandle FindLoaded(const std::string& path);
     DirectoryCookie AddDirectory(const std::string& directory);
     bool RemoveDirectory(DirectoryCookie cookie);

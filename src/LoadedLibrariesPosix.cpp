@@ -1,4 +1,4 @@
-#include "LoadedLibraries.h"
+#include "LoadedLibrariesPosix.h"
 
 #include <dlfcn.h>
 #include <link.h>

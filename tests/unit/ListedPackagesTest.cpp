@@ -1,6 +1,6 @@
 // The load-list readers on well-formed, partial, malformed and odd XML, and how application
 // paths resolve against the application folder.
-#include "LoadLists.h"
+#include "ListedPackages.h"
 #include "FileSystem.h"
 #include "Layout.h"
 #include "LoadListFile.h"

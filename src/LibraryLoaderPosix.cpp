@@ -1,10 +1,10 @@
-#include "LibraryLoader.h"
+#include "LibraryLoaderPosix.h"
 
 #include "DependencySearchOrder.h"
 #include "ElfImage.h"
-#include "ErrnoKeeper.h"
-#include "FileDescriptor.h"
-#include "LoaderError.h"
+#include "ErrnoKeeperPosix.h"
+#include "FileDescriptorPosix.h"
+#include "LoaderText.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -96,8 +96,7 @@ bool MatchesProcess(const ElfImage& image) {
         }
         return ElfImage(nullptr, 0);
     }();
-    return image.HasIdentity() && own.HasIdentity() && image.FileClass() == own.FileClass() &&
-           image.ByteOrder() == own.ByteOrder() && image.Machine() == own.Machine();
+    return image.FitFor(own) == ElfImage::Fit::Loadable;
 }
 
 std::string TakeDlError() {
@@ -161,9 +160,11 @@ public:
     DependencyPreloader(const DependencyPreloader&) = delete;
     DependencyPreloader& operator=(const DependencyPreloader&) = delete;
 
-    // Loads what `path` needs, dependencies of dependencies first. On a failure the loader's
-    // text lands in `error` and false comes back.
-    bool Preload(const std::string& path, std::string& error) { return PreloadFor(path, error, 0); }
+    // Loads what `path` needs, dependencies of dependencies first. On a failure what went wrong
+    // lands in `failure` and false comes back.
+    bool Preload(const std::string& path, LoadFailure& failure) {
+        return PreloadFor(path, failure, 0);
+    }
 
     // The file that Preload read for the library itself, when it was a regular file: what the
     // load that follows at once finds under that path.
@@ -179,7 +180,7 @@ public:
     }
 
 private:
-    bool PreloadFor(const std::string& path, std::string& error, int depth) {
+    bool PreloadFor(const std::string& path, LoadFailure& failure, int depth) {
         if (depth > maxDependencyDepth) {
             return true;
         }
@@ -190,7 +191,8 @@ private:
             identityKnown_ = image.HasIdentity();
         }
         if (image.HasIdentity() && !image.SegmentsFit(size)) {
-            error = path + ": file too short"; // the loader's own words for a short file
+            failure.cause = LoadFailure::Cause::FileCutShort;
+            failure.subject = path;
             return false;
         }
         for (const std::string& name : image.NeededNames()) {
@@ -201,13 +203,13 @@ private:
             if (found.empty()) {
                 continue; // left to the dynamic loader's own search
             }
-            if (!PreloadFor(found, error, depth + 1)) {
+            if (!PreloadFor(found, failure, depth + 1)) {
                 return false;
             }
             ::dlerror();
             void* handle = ::dlopen(found.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
-                error = TakeDlError();
+                failure.loaderText = TakeDlError();
                 return false;
             }
             handles_.push_back(handle);
@@ -246,32 +248,34 @@ bool DefinedIn(ModuleHandle module, void* symbol) {
 
 } // namespace
 
-ModuleHandle LibraryLoader::Load(const std::string& path, std::string* loaderText) {
-    const auto fail = [loaderText](std::string text, int code) -> ModuleHandle {
-        if (loaderText != nullptr) {
-            *loaderText = std::move(text);
+ModuleHandle LibraryLoader::Load(const std::string& path, LoadFailure* failure) {
+    const auto fail = [failure](LoadFailure what, int code) -> ModuleHandle {
+        if (failure != nullptr) {
+            *failure = std::move(what);
         }
         errno = code;
         return nullptr;
     };
     if (path.empty()) {
         // dlopen("") would hand back the main program.
-        return fail("cannot load a library from an empty path", EINVAL);
+        LoadFailure noPath;
+        noPath.cause = LoadFailure::Cause::NoPath;
+        return fail(std::move(noPath), EINVAL);
     }
     const std::string found = LibraryFile(path);
     // A bare name found nowhere is left to the system's own search, which never reads a file
     // of that name from the current directory; neither does this layer.
     const std::string file = found.empty() ? path : found;
-    std::string error;
+    LoadFailure what;
     void* handle = nullptr;
     {
         // Asked for at the first dependency not loaded yet, before the preloader loads any.
         DependencyPreloader preloader([this, &file] { return DependencyDirectories(file); });
-        if (found.empty() || preloader.Preload(file, error)) {
+        if (found.empty() || preloader.Preload(file, what)) {
             ::dlerror();
             handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
-                error = TakeDlError();
+                what.loaderText = TakeDlError();
             } else if (const struct stat* identity = preloader.Identity()) {
                 // The file was read and fstat'ed a moment ago: no second look at its identity.
                 loaded_.Remember(file, identity->st_dev, identity->st_ino);
@@ -281,19 +285,21 @@ ModuleHandle LibraryLoader::Load(const std::string& path, std::string* loaderTex
     if (handle != nullptr) {
         return handle;
     }
-    int code = ErrorFromLoaderText(error);
+    int code = what.cause == LoadFailure::Cause::FileCutShort
+                   ? ENOEXEC
+                   : ErrorFromLoaderText(what.loaderText);
     // The dynamic loader passes over a library of another machine as if it were not there and
     // says so ("No such file or directory"); the file is there, it is the wrong kind.
     if (!IsBareName(file)) {
         const ElfImage image = ReadElfImage(file, ElfPart::Identity);
         if (image.HasIdentity() && !MatchesProcess(image)) {
             if (code == ENOENT) {
-                error += " (the file is a library for another machine)";
+                what.cause = LoadFailure::Cause::OtherMachine;
             }
             code = ENOEXEC;
         }
     }
-    return fail(std::move(error), code);
+    return fail(std::move(what), code);
 }
 
 ModuleHandle LibraryLoader::FindLoaded(const std::string& path) {

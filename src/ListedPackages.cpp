@@ -1,7 +1,8 @@
-#include "LoadLists.h"
+#include "ListedPackages.h"
 
 #include "FilePath.h"
 #include "FileSystem.h"
+#include "InstallationLayout.h"
 #include "Layout.h"
 #include "LoadListFile.h"
 #include "Log.h"
@@ -29,16 +30,16 @@ void ReportUnreadable(const std::string& file, const LoadListFile& list) {
 } // namespace
 
 std::string PreLoadListPath() {
-    return ListPath("NevraPreLoad.xml");
+    return ListPath(InstallationLayout::PreLoadList);
 }
 std::string PostLoadListPath() {
-    return ListPath("NevraPostLoad.xml");
+    return ListPath(InstallationLayout::PostLoadList);
 }
 std::string AppListPath() {
-    return ListPath("NevraPreLoadApp.xml");
+    return ListPath(InstallationLayout::AppList);
 }
 std::string PendingAppListPath() {
-    return ListPath("NevraPreLoadApp.tmp.xml");
+    return ListPath(InstallationLayout::PendingAppList);
 }
 
 std::vector<ModuleListEntry> ReadModuleList(const std::string& file) {

@@ -1,4 +1,4 @@
-#include "EntryName.h"
+#include "TrailingSeparators.h"
 
 #include "Sys.h"
 
@@ -18,7 +18,7 @@ bool EndsAtDriveRoot(const std::string& path, std::size_t end) {
 
 } // namespace
 
-std::string EntryName(const std::string& path, bool& hadSeparator) {
+std::string WithoutTrailingSeparators(const std::string& path, bool& hadSeparator) {
     std::size_t end = path.size();
     while (end > 1 && IsEntrySeparator(path[end - 1]) && !EndsAtDriveRoot(path, end)) {
         --end;
@@ -27,9 +27,9 @@ std::string EntryName(const std::string& path, bool& hadSeparator) {
     return path.substr(0, end);
 }
 
-std::string EntryName(const std::string& path) {
+std::string WithoutTrailingSeparators(const std::string& path) {
     bool hadSeparator = false;
-    return EntryName(path, hadSeparator);
+    return WithoutTrailingSeparators(path, hadSeparator);
 }
 
 } // namespace VELMORA::NEVRA::Platform::Sys
