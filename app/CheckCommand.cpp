@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include "CommandLine.h"
 
 #include "ExitCodes.h"
 #include "InstallCheck.h"

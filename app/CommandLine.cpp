@@ -5,8 +5,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -17,18 +15,6 @@
 namespace kaldor {
 
 namespace {
-
-constexpr std::array<Command, 6> Commands{Command::Run,       Command::Check,   Command::Paths,
-                                          Command::Conflicts, Command::Recover, Command::Help};
-
-std::optional<Command> CommandNamed(const std::string& name) {
-    for (const Command command : Commands) {
-        if (name == CommandName(command)) {
-            return command;
-        }
-    }
-    return std::nullopt;
-}
 
 // An option value may not be empty: --trace "" names no file. (The parser itself refuses
 // "--trace=" as a missing value.)
@@ -63,10 +49,8 @@ public:
             synopsis += argument->get_required() ? " " + name : " [" + name + "]";
         }
         std::stringstream out;
-        CLI::detail::format_help(
-            out, synopsis,
-            CommandSummary(CommandNamed(command->get_name()).value_or(Command::Help)),
-            column_width_);
+        CLI::detail::format_help(out, synopsis, FindCommand(command->get_name())->summary,
+                                 column_width_);
         return out.str();
     }
 
@@ -103,9 +87,59 @@ void AddCommonOptions(CLI::App& app, Targets& targets) {
     targets.json.push_back(app.add_flag("--json", "print the answer as JSON"));
 }
 
+// What a command takes besides the common options, declared in the order of its row.
+void AddArgument(CLI::App& command, const CommandArgument& argument, Targets& targets) {
+    switch (argument.kind) {
+    case Argument::Topic: {
+        std::vector<std::string> names;
+        for (const CommandSpec& named : CommandTable()) {
+            names.emplace_back(named.name);
+        }
+        command.add_option("COMMAND", targets.helpTopic, argument.help)
+            ->type_name("")
+            ->check(CLI::IsMember(names));
+        return;
+    }
+    case Argument::RequiredType:
+        command.add_option("TYPE", targets.type, argument.help)->type_name("")->required();
+        return;
+    case Argument::OptionalType:
+        command.add_option("TYPE", targets.type, argument.help)->type_name("");
+        return;
+    case Argument::Trace:
+        command.add_option("--trace", targets.trace, argument.help)
+            ->type_name("FILE")
+            ->check(NonEmpty("a file"));
+        return;
+    case Argument::Timeout:
+        command.add_option("--timeout", targets.timeout, argument.help)
+            ->type_name("SECONDS")
+            ->check(PositiveSeconds());
+        return;
+    case Argument::Disable:
+        command.add_flag("--disable", argument.help);
+        return;
+    }
+}
+
+void AddCommand(CLI::App& app, const CommandSpec& command, Targets& targets) {
+    CLI::App* sub = app.add_subcommand(command.name, command.summary);
+    sub->group("Commands");
+    // The help command's own help is the overview; it takes none of the common options.
+    if (!command.IsHelp()) {
+        sub->description(command.description);
+        sub->fallthrough();
+        sub->footer(CommandFooter(command));
+        AddCommonOptions(*sub, targets);
+    }
+    for (const CommandArgument& argument : command.arguments) {
+        AddArgument(*sub, argument, targets);
+    }
+}
+
 // The whole command line as the parser sees it; the help is generated from it too.
 std::unique_ptr<CLI::App> Declare(Targets& targets) {
-    auto app = std::make_unique<CLI::App>(CommandDescription(Command::Help), "kaldor");
+    auto app = std::make_unique<CLI::App>(ProgramDescription(), "kaldor");
     // Not in the overview: only run takes it. Declared here too so that given to another command
     // it is named as misplaced rather than as unknown (see Parse). Declared first, as a hidden
     // group last in the list would leave a stray blank line in the help.
@@ -118,7 +152,7 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
         ->group("")
         ->check(PositiveSeconds());
     app->set_help_flag("--help,-h", "print this help");
-    app->footer(HelpFooter(Command::Help));
+    app->footer(OverviewFooter());
     // At most one command; none is refused after parsing (see Parse), so that a word that is no
     // command is reported as unexpected rather than as a missing command.
     app->require_subcommand(0, 1);
@@ -127,78 +161,31 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
     formatter->label("SUBCOMMAND", "<command>");
     app->formatter(formatter);
     AddCommonOptions(*app, targets);
-    for (const Command command : Commands) {
-        CLI::App* sub = app->add_subcommand(CommandName(command), CommandSummary(command));
-        sub->group("Commands");
-        if (command == Command::Help) {
-            std::vector<std::string> names;
-            for (const Command named : Commands) {
-                names.emplace_back(CommandName(named));
-            }
-            sub->add_option("COMMAND", targets.helpTopic, "the command to explain")
-                ->type_name("")
-                ->check(CLI::IsMember(names));
-            continue;
-        }
-        sub->description(CommandDescription(command));
-        sub->fallthrough();
-        sub->footer(HelpFooter(command));
-        AddCommonOptions(*sub, targets);
-        if (command == Command::Run) {
-            sub->add_option("--trace", targets.trace,
-                            "also write the start-up and shut-down, stage by stage and package\n"
-                            "by package, as a trace (Trace Event Format JSON; open it in\n"
-                            "https://ui.perfetto.dev or chrome://tracing)")
-                ->type_name("FILE")
-                ->check(NonEmpty("a file"));
-            sub->add_option("--timeout", targets.timeout,
-                            "when start-up, or shut-down, has not finished after SECONDS, name\n"
-                            "the package whose import, Init or Exit is running, write the trace\n"
-                            "so far (--trace) and end with exit code 5")
-                ->type_name("SECONDS")
-                ->check(PositiveSeconds());
-        } else if (command == Command::Recover) {
-            sub->add_flag("--disable",
-                          "switch the application the last start-up ended inside off for the\n"
-                          "next start-up (pending application list)");
-        } else if (command == Command::Paths) {
-            sub->add_option("TYPE", targets.type, "the resource type")->type_name("")->required();
-        } else if (command == Command::Conflicts) {
-            sub->add_option("TYPE", targets.type, "the resource type; every type when left out")
-                ->type_name("");
-        }
+    for (const CommandSpec& command : CommandTable()) {
+        AddCommand(*app, command, targets);
     }
     return app;
 }
 
 // The command the parser took, if it got as far as one.
-std::optional<Command> ChosenCommand(const CLI::App& app) {
+const CommandSpec* ChosenCommand(const CLI::App& app) {
     const auto chosen = app.get_subcommands();
     if (chosen.empty()) {
-        return std::nullopt;
+        return nullptr;
     }
-    return CommandNamed(chosen.front()->get_name());
+    return FindCommand(chosen.front()->get_name());
+}
+
+// --trace and --timeout are declared for the program too, so the parser takes them with any
+// command; only the commands that take them may have them.
+void RefuseMisplaced(const CommandSpec& command, bool given, Argument kind, const char* option) {
+    if (given && !command.Takes(kind)) {
+        throw UsageError(std::string(option) + " belongs to " + CommandsTaking(kind) + ", not to " +
+                         command.name);
+    }
 }
 
 } // namespace
-
-const char* CommandName(Command command) {
-    switch (command) {
-    case Command::Run:
-        return "run";
-    case Command::Check:
-        return "check";
-    case Command::Paths:
-        return "paths";
-    case Command::Conflicts:
-        return "conflicts";
-    case Command::Recover:
-        return "recover";
-    case Command::Help:
-        break;
-    }
-    return "help";
-}
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     Targets targets;
@@ -212,26 +199,22 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
         }
         app->parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
-        line.command_ = Command::Help;
-        line.helpTopic_ = ChosenCommand(*app).value_or(Command::Help);
+        line.command_ = &HelpCommandSpec();
+        line.helpTopic_ = ChosenCommand(*app);
         return line;
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());
     }
-    const auto chosen = ChosenCommand(*app);
+    const CommandSpec* chosen = ChosenCommand(*app);
     if (!chosen) {
         throw UsageError("A command is required");
     }
-    const Command command = *chosen;
-    if (!targets.trace.empty() && command != Command::Run) {
-        throw UsageError(std::string("--trace belongs to run, not to ") + CommandName(command));
-    }
-    if (targets.timeout > 0 && command != Command::Run) {
-        throw UsageError(std::string("--timeout belongs to run, not to ") + CommandName(command));
-    }
-    line.command_ = command;
-    if (command == Command::Help) {
-        line.helpTopic_ = CommandNamed(targets.helpTopic).value_or(Command::Help);
+    const CommandSpec& command = *chosen;
+    RefuseMisplaced(command, !targets.trace.empty(), Argument::Trace, "--trace");
+    RefuseMisplaced(command, targets.timeout > 0, Argument::Timeout, "--timeout");
+    line.command_ = &command;
+    if (command.IsHelp()) {
+        line.helpTopic_ = FindCommand(targets.helpTopic);
         return line;
     }
     line.json_ = std::any_of(targets.json.begin(), targets.json.end(),
@@ -249,17 +232,17 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
         line.timeout_ = targets.timeout;
     }
     line.disable_ =
-        command == Command::Recover && app->get_subcommands().front()->count("--disable") > 0;
+        command.Takes(Argument::Disable) && app->get_subcommands().front()->count("--disable") > 0;
     return line;
 }
 
-std::string HelpText(Command topic) {
+std::string HelpText(const CommandSpec* topic) {
     Targets targets;
     const auto app = Declare(targets);
-    if (topic == Command::Help) {
+    if (!topic || topic->IsHelp()) {
         return app->help();
     }
-    return app->get_subcommand(CommandName(topic))->help("kaldor");
+    return app->get_subcommand(topic->name)->help("kaldor");
 }
 
 } // namespace kaldor

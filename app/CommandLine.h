@@ -1,14 +1,14 @@
 // What the user asked for on the command line.
 #pragma once
 
+#include "Commands.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace kaldor {
-
-enum class Command { Run, Check, Paths, Conflicts, Recover, Help };
 
 // A mistake on the command line. The program prints it with a pointer to --help and exits 2.
 class UsageError : public std::runtime_error {
@@ -22,10 +22,9 @@ public:
     // words of the command-line parser.
     static CommandLine Parse(const std::vector<std::string>& arguments);
 
-    Command Which() const { return command_; }
-    // The command whose help was asked for; Help itself for the overview.
-    Command HelpTopic() const { return helpTopic_; }
-    bool HelpWanted() const { return command_ == Command::Help; }
+    const CommandSpec& Which() const { return *command_; }
+    // The command whose help was asked for; none, or help itself, for the overview.
+    const CommandSpec* HelpTopic() const { return helpTopic_; }
     bool Json() const { return json_; }
     const std::optional<std::string>& InstallDir() const { return install_; }
     const std::optional<std::string>& Type() const { return type_; }
@@ -37,8 +36,8 @@ public:
     bool Disable() const { return disable_; }
 
 private:
-    Command command_ = Command::Help;
-    Command helpTopic_ = Command::Help;
+    const CommandSpec* command_ = nullptr;
+    const CommandSpec* helpTopic_ = nullptr;
     bool json_ = false;
     std::optional<std::string> install_;
     std::optional<std::string> type_;
@@ -47,11 +46,8 @@ private:
     bool disable_ = false;
 };
 
-// "run", "check", …; the name used in messages and help.
-const char* CommandName(Command command);
-
-// The help of one command, or the overview for Command::Help, generated from the declarations
+// The help of one command, or the overview for none or help, generated from the declarations
 // the command line is parsed with.
-std::string HelpText(Command topic);
+std::string HelpText(const CommandSpec* topic);
 
 } // namespace kaldor

@@ -1,6 +1,6 @@
 // `paths` and `conflicts`: bring the installation up, ask the platform one question, take the
 // installation down, answer.
-#include "Commands.h"
+#include "CommandLine.h"
 
 #include "ExitCodes.h"
 #include "InstallationChoice.h"
