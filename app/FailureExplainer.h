@@ -39,13 +39,6 @@ public:
                               const std::string& refused = {}) const;
 
 private:
-    std::string ExplainStage(const std::string& registration, const std::string& list,
-                             const StartupTimeline& timeline, const std::string& refused) const;
-    std::string ExplainMissingEntryPoints(const std::string& path) const;
-    std::string PackageName(const std::string& path) const;
-    // The first of the setting folders that cannot be written, and why.
-    std::optional<std::string> SettingFolderProblem() const;
-
     const Installation& installation_;
     std::string userLibraryDir_;
     std::vector<std::string> settingFolders_;

@@ -114,6 +114,24 @@ const char* ListStageName(ListStage stage) {
     return "";
 }
 
+std::string ListEntryKind(ListStage stage) {
+    // Applications are listed by their paths, modules by their names.
+    const std::string name = ListStageName(stage);
+    return stage == ListStage::Application ? name : name + " module";
+}
+
+std::filesystem::path ListFile(const Installation& installation, ListStage stage) {
+    switch (stage) {
+    case ListStage::PreLoad:
+        return installation.PreLoadList();
+    case ListStage::Application:
+        return installation.AppList();
+    case ListStage::PostLoad:
+        return installation.PostLoadList();
+    }
+    return {};
+}
+
 const char* ListStageRegistration(ListStage stage) {
     switch (stage) {
     case ListStage::PreLoad:

@@ -5,6 +5,7 @@
 
 #include "Installation.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ enum class ListStage { PreLoad, Application, PostLoad };
 
 // "pre-load", "application", "post-load".
 const char* ListStageName(ListStage stage);
+// What one entry names: "pre-load module", "application", "post-load module".
+std::string ListEntryKind(ListStage stage);
+// The list file the platform reads for the stage.
+std::filesystem::path ListFile(const Installation& installation, ListStage stage);
 // The Build stage that registers the entries: "InternalPre", "External", "InternalPost".
 const char* ListStageRegistration(ListStage stage);
 
