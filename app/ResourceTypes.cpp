@@ -24,11 +24,13 @@ std::optional<ResourceType> ParseResourceType(const std::string& text) {
 }
 
 std::string ResourceTypeNames() {
+    const auto types = ResourceTypes();
     std::string names;
-    for (const auto& type : ResourceTypes()) {
+    for (const auto& type : types) {
         names += (names.empty() ? "" : ", ") + std::string(type.name);
     }
-    return names + " (or 0 to 7)";
+    return names + " (or " + std::to_string(types.front().code) + " to " +
+           std::to_string(types.back().code) + ")";
 }
 
 } // namespace kaldor

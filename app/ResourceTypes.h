@@ -14,7 +14,7 @@ using ResourceType = VELMORA::NEVRA::Platform::ResourceTypeRow;
 // The platform's types, in code order.
 std::vector<ResourceType> ResourceTypes();
 
-// A name (any case) or a number from 0 to 7; nothing for anything else.
+// A name (any case) or a code of the platform's table; nothing for anything else.
 std::optional<ResourceType> ParseResourceType(const std::string& text);
 
 // "commands, actions, context, …" for messages.
