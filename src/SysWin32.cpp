@@ -30,6 +30,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <utility>
@@ -393,6 +394,32 @@ void FindClose(FindHandle handle) {
     }
 }
 
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+    bool written = true;
+    {
+        FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) {
+            return false;
+        }
+        for (std::size_t done = 0; written && done < bytes.size();) {
+            DWORD count = 0;
+            const DWORD chunk = static_cast<DWORD>(
+                std::min<std::size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
+            written =
+                ::WriteFile(file.Get(), bytes.data() + done, chunk, &count, nullptr) != FALSE &&
+                count > 0;
+            done += count;
+        }
+    }
+    if (!written) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileA(path.c_str());
+        ::SetLastError(error);
+    }
+    return written;
+}
+
 // -------------------------------------------------------------------------------------------------
 // Sleep, environment, errors
 
@@ -578,6 +605,23 @@ bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t 
     mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
     return ::VerifyVersionInfoW(
                &version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+}
+
+ModuleHandle OpenLibrary(const std::string& path, std::string* loaderText) {
+    const HMODULE module = ::LoadLibraryA(path.c_str());
+    if (module == nullptr) {
+        const DWORD code = ::GetLastError();
+        if (loaderText != nullptr) {
+            *loaderText = ErrorText(code);
+        }
+        ::SetLastError(code);
+    }
+    return module;
+}
+
+void* FindSymbol(ModuleHandle module, const char* name) {
+    // The exports of the module itself: Windows resolves no symbol through a module's imports.
+    return GetSymbol(module, name);
 }
 
 // -------------------------------------------------------------------------------------------------
