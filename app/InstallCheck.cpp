@@ -139,10 +139,8 @@ bool AppDirOnSearchPath(const Installation& installation, const CheckReport& rep
             return true;
         }
     }
-    const char* value = std::getenv("LD_LIBRARY_PATH");
-    std::istringstream elements(value != nullptr ? value : "");
-    for (std::string element; std::getline(elements, element, ':');) {
-        if (!element.empty() && (fs::path(element) / "").lexically_normal() == appDir) {
+    for (const auto& element : SearchPathDirectories()) {
+        if ((fs::path(element) / "").lexically_normal() == appDir) {
             return true;
         }
     }

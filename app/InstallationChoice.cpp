@@ -1,14 +1,24 @@
 #include "InstallationChoice.h"
 
-#include <cstdlib>
+#include <Sys.h>
 
 namespace kaldor {
 
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
+
+namespace {
+
+// The root of the user's folders, as the host reads it.
+constexpr char HomeVariable[] = "KALDOR_HOME";
+
+} // namespace
+
 InstallationChoice ChooseInstallation(const CommandLine& commandLine) {
+    std::string home;
+    const bool homeSet = Sys::GetEnvironment(HomeVariable, home);
     if (commandLine.InstallDir()) {
         Installation installation = Installation::Open(*commandLine.InstallDir());
-        const char* home = std::getenv("KALDOR_HOME");
-        return {installation, false, home != nullptr ? home : "", false};
+        return {installation, false, home, false};
     }
     const auto demo = FindBundledDemo();
     if (!demo) {
@@ -16,11 +26,15 @@ InstallationChoice ChooseInstallation(const CommandLine& commandLine) {
                                 "name an installation with --install DIR");
     }
     Installation installation = Installation::Open(demo->installDir);
-    if (const char* home = std::getenv("KALDOR_HOME")) {
+    if (homeSet) {
         return {installation, true, home, false};
     }
-    const std::string home = demo->homeDir.lexically_normal().string();
-    setenv("KALDOR_HOME", home.c_str(), 1);
+    home = demo->homeDir.lexically_normal().string();
+    if (!Sys::SetEnvironment(HomeVariable, home)) {
+        throw InstallationError("the demo's user folders " + home + " cannot be given to the " +
+                                "installation through " + HomeVariable + ": " +
+                                Sys::ErrorText(Sys::LastError()));
+    }
     return {installation, true, home, true};
 }
 

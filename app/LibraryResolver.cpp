@@ -2,6 +2,7 @@
 
 #include "DependencySearchOrder.h"
 #include "SearchPathValue.h"
+#include "Sys.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -71,13 +72,17 @@ bool IsFile(const fs::path& path) {
 
 } // namespace
 
-LibraryResolver::LibraryResolver(std::vector<fs::path> searchDirs)
-    : searchDirs_(std::move(searchDirs)), systemDirs_(SystemLibraryDirs()),
-      cachedNames_(LoaderCacheNames()) {
-    if (const char* list = std::getenv("LD_LIBRARY_PATH")) {
-        environmentDirs_ = Sys::SplitSearchPath(list, ':');
+std::vector<std::string> SearchPathDirectories() {
+    std::string value;
+    if (!Sys::GetEnvironment(Sys::SearchPathVariable(), value)) {
+        return {};
     }
+    return Sys::SplitSearchPath(value, Sys::SearchPathDelimiter());
 }
+
+LibraryResolver::LibraryResolver(std::vector<fs::path> searchDirs)
+    : searchDirs_(std::move(searchDirs)), environmentDirs_(SearchPathDirectories()),
+      systemDirs_(SystemLibraryDirs()), cachedNames_(LoaderCacheNames()) {}
 
 std::optional<fs::path> LibraryResolver::Find(const std::string& name, const fs::path& library,
                                               const std::vector<std::string>& runPath) const {

@@ -11,6 +11,9 @@
 
 namespace kaldor {
 
+// The directories of the library search-path variable as it stands now.
+std::vector<std::string> SearchPathDirectories();
+
 class LibraryResolver {
 public:
     // `searchDirs` are searched for every library (the installation's bin folder).
@@ -24,7 +27,7 @@ public:
 
 private:
     std::vector<std::filesystem::path> searchDirs_;
-    std::vector<std::string> environmentDirs_; // LD_LIBRARY_PATH as kaldor started
+    std::vector<std::string> environmentDirs_; // the search path as kaldor started
     std::vector<std::filesystem::path> systemDirs_;
     std::vector<std::string> cachedNames_; // names the system's loader cache knows, sorted
 };

@@ -4,38 +4,34 @@
 
 #include <tinyxml2.h>
 
+#include <Sys.h>
+
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace kaldor {
 
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
+
 namespace {
 
 // A file named `path`, written whole or not at all: under a temporary name beside it, then
 // renamed over it.
 void WriteWhole(const fs::path& path, const std::string& content) {
-    fs::path temporary = path;
-    temporary += ".writing";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw PendingListError("cannot write " + temporary.string());
-        }
+    const std::string temporary = path.string() + ".writing";
+    // What an interrupted earlier write left behind.
+    Sys::DeleteFile(temporary);
+    if (!Sys::WriteNewFile(temporary, content)) {
+        throw PendingListError("cannot write " + temporary);
     }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        throw PendingListError("cannot rename " + temporary.string() + " to " + path.string() +
-                               ": " + error.message());
+    if (!Sys::RenameEntry(temporary, path.string(), true)) {
+        const std::string reason = Sys::ErrorText(Sys::LastError());
+        Sys::DeleteFile(temporary);
+        throw PendingListError("cannot rename " + temporary + " to " + path.string() + ": " +
+                               reason);
     }
 }
 

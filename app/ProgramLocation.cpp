@@ -1,13 +1,13 @@
 #include "ProgramLocation.h"
 
-#include <system_error>
+#include <Sys.h>
 
 namespace kaldor {
 
 std::filesystem::path ProgramDirectory() {
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : executable.parent_path();
+    const std::string executable = VELMORA::NEVRA::Platform::Sys::ExecutablePath();
+    return executable.empty() ? std::filesystem::path()
+                              : std::filesystem::path(executable).parent_path();
 }
 
 } // namespace kaldor

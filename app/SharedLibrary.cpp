@@ -1,17 +1,18 @@
 #include "SharedLibrary.h"
 
-#include <dlfcn.h>
+#include <Sys.h>
 
 #include <utility>
 
 namespace kaldor {
 
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
+
 SharedLibrary SharedLibrary::Open(const std::string& path, std::string& error) {
-    dlerror();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string loaderText;
+    void* handle = Sys::OpenLibrary(path, &loaderText);
     if (handle == nullptr) {
-        const char* text = dlerror();
-        error = text != nullptr ? text : "unknown loader error";
+        error = loaderText.empty() ? "unknown loader error" : loaderText;
     }
     return SharedLibrary(handle);
 }
@@ -32,12 +33,12 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
 }
 
 void* SharedLibrary::Symbol(const char* name) const {
-    return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+    return handle_ != nullptr ? Sys::FindSymbol(handle_, name) : nullptr;
 }
 
 void SharedLibrary::Close() {
     if (handle_ != nullptr) {
-        dlclose(std::exchange(handle_, nullptr));
+        Sys::FreeLibrary(std::exchange(handle_, nullptr));
     }
 }
 

@@ -1,13 +1,16 @@
 #include "UserFolderCheck.h"
 
+#include <Sys.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace kaldor {
+
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
 
@@ -17,18 +20,13 @@ std::string SystemText(int error) {
 
 // A byte written and flushed: a full file system refuses the write, not the file's creation.
 std::optional<std::string> WriteProblem(const fs::path& folder) {
-    const fs::path probe = folder / ".kaldor-write-check";
-    std::FILE* file = std::fopen(probe.c_str(), "wbx");
-    if (file == nullptr) {
-        return folder.string() + " cannot be written: " + SystemText(errno);
-    }
-    const bool written = std::fputc('k', file) != EOF && std::fflush(file) == 0;
-    const int error = errno;
-    std::fclose(file);
-    std::remove(probe.c_str());
+    const std::string probe = (folder / ".kaldor-write-check").string();
+    const bool written = Sys::WriteNewFile(probe, "k");
+    const Sys::ErrorCode error = Sys::LastError();
     if (!written) {
-        return folder.string() + " cannot be written: " + SystemText(error);
+        return folder.string() + " cannot be written: " + Sys::ErrorText(error);
     }
+    Sys::DeleteFile(probe);
     return std::nullopt;
 }
 
