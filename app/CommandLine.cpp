@@ -37,6 +37,9 @@ CLI::Validator PositiveSeconds() {
         "");
 }
 
+// Where the overview's descriptions of options and commands begin.
+constexpr std::size_t OverviewColumn = 20;
+
 // The overview lists each command with its arguments and one line about it; a command's own
 // help opens with its full description instead.
 class OverviewFormatter final : public CLI::Formatter {
@@ -157,7 +160,7 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
     // command is reported as unexpected rather than as a missing command.
     app->require_subcommand(0, 1);
     auto formatter = std::make_shared<OverviewFormatter>();
-    formatter->column_width(20);
+    formatter->column_width(OverviewColumn);
     formatter->label("SUBCOMMAND", "<command>");
     app->formatter(formatter);
     AddCommonOptions(*app, targets);

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CommandLine.h"
+#include "ExitCodes.h"
 
 #include <algorithm>
 
@@ -14,6 +15,38 @@ int ConflictsCommand(const CommandLine& commandLine);
 int RecoverCommand(const CommandLine& commandLine);
 int HelpCommand(const CommandLine& commandLine);
 
+namespace {
+
+// The longer texts of the table.
+constexpr char RunDescription[] =
+    "Starts the installation (OrvaneInit) and prints the start-up result, the package\n"
+    "tree, the host's search path, the resource conflicts of each type, the time of\n"
+    "each start-up stage and package, and the log file. When start-up fails it prints\n"
+    "the fatal log records with what they mean and exits with 1.\n";
+constexpr char TraceHelp[] = "also write the start-up and shut-down, stage by stage and package\n"
+                             "by package, as a trace (Trace Event Format JSON; open it in\n"
+                             "https://ui.perfetto.dev or chrome://tracing)";
+constexpr char TimeoutHelp[] =
+    "when start-up, or shut-down, has not finished after SECONDS, name\n"
+    "the package whose import, Init or Exit is running, write the trace\n"
+    "so far (--trace) and end with exit code ";
+constexpr char CheckDescription[] =
+    "A dry run: reads the load lists and examines every library they name (does it\n"
+    "exist, does it export its two entry points, can its own dependencies be found),\n"
+    "every resource root (setting files, search paths the host refuses) and the\n"
+    "platform's own files. Neither Orvane.so nor any package is loaded. Exits with 1\n"
+    "when it finds a problem.\n";
+constexpr char RecoverDescription[] =
+    "Reads the log of the user folders and tells whether the last start-up finished;\n"
+    "when it did not (a package crashed or hung it), which package's import or Init\n"
+    "was running, in which stage and since when, and what can be done. With\n"
+    "--disable, an application is switched off for the next start-up through the\n"
+    "pending application list (a copy of the previous list is kept). Loads no package\n"
+    "and not Orvane.so. Exits with 1 when the last start-up did not finish and\n"
+    "nothing was switched off.\n";
+
+} // namespace
+
 bool CommandSpec::Takes(Argument kind) const {
     return std::any_of(arguments.begin(), arguments.end(),
                        [kind](const CommandArgument& argument) { return argument.kind == kind; });
@@ -23,25 +56,14 @@ const std::vector<CommandSpec>& CommandTable() {
     static const std::vector<CommandSpec> table{
         {"run",
          "start the installation and report what happened",
-         "Starts the installation (OrvaneInit) and prints the start-up result, the package\n"
-         "tree, the host's search path, the resource conflicts of each type, the time of\n"
-         "each start-up stage and package, and the log file. When start-up fails it prints\n"
-         "the fatal log records with what they mean and exits with 1.\n",
-         {{Argument::Trace, "also write the start-up and shut-down, stage by stage and package\n"
-                            "by package, as a trace (Trace Event Format JSON; open it in\n"
-                            "https://ui.perfetto.dev or chrome://tracing)"},
-          {Argument::Timeout, "when start-up, or shut-down, has not finished after SECONDS, name\n"
-                              "the package whose import, Init or Exit is running, write the trace\n"
-                              "so far (--trace) and end with exit code 5"}},
+         RunDescription,
+         {{Argument::Trace, TraceHelp},
+          {Argument::Timeout, TimeoutHelp + std::to_string(ExitTimeout)}},
          true,
          RunCommand},
         {"check",
          "examine the installation without running any package code",
-         "A dry run: reads the load lists and examines every library they name (does it\n"
-         "exist, does it export its two entry points, can its own dependencies be found),\n"
-         "every resource root (setting files, search paths the host refuses) and the\n"
-         "platform's own files. Neither Orvane.so nor any package is loaded. Exits with 1\n"
-         "when it finds a problem.\n",
+         CheckDescription,
          {},
          false,
          CheckCommand},
@@ -62,13 +84,7 @@ const std::vector<CommandSpec>& CommandTable() {
          ConflictsCommand},
         {"recover",
          "tell where the last start-up ended; switch a crashing application off",
-         "Reads the log of the user folders and tells whether the last start-up finished;\n"
-         "when it did not (a package crashed or hung it), which package's import or Init\n"
-         "was running, in which stage and since when, and what can be done. With\n"
-         "--disable, an application is switched off for the next start-up through the\n"
-         "pending application list (a copy of the previous list is kept). Loads no package\n"
-         "and not Orvane.so. Exits with 1 when the last start-up did not finish and\n"
-         "nothing was switched off.\n",
+         RecoverDescription,
          {{Argument::Disable, "switch the application the last start-up ended inside off for the\n"
                               "next start-up (pending application list)"}},
          false,

@@ -22,7 +22,7 @@ enum class Argument {
 
 struct CommandArgument {
     Argument kind;
-    const char* help;
+    std::string help;
 };
 
 // Returns the program's exit code. Throws InstallationError and PlatformLoadError for an

@@ -6,6 +6,7 @@
 #include "ResourceRoot.h"
 #include "UserFolderCheck.h"
 
+#include <Kaldor_Config/IUserFolderMgr.h>
 #include <PackageEntryNames.h>
 #include <RecordTexts.h>
 #include <Sys.h>
@@ -134,8 +135,8 @@ std::string ExplainPreBuild(const Found& found) {
     }
     const auto problem = UserFolderProblem(found.userLibraryDir);
     return "The user's library folder " + found.userLibraryDir + " cannot be created" +
-           (problem ? ": " + *problem : std::string()) +
-           ". Point KALDOR_HOME (or KALDOR_FOLDER_5) at a folder you can write to.";
+           (problem ? ": " + *problem : std::string()) + ". Point KALDOR_HOME (or KALDOR_FOLDER_" +
+           std::to_string(UserFolderLibrary) + ") at a folder you can write to.";
 }
 
 std::string ExplainBuild(const Found&) {

@@ -8,6 +8,14 @@
 
 namespace kaldor {
 
+namespace {
+
+std::string Code(int exitCode) {
+    return std::to_string(exitCode);
+}
+
+} // namespace
+
 std::string ProgramDescription() {
     return "The host program of the Orvane platform: it loads an installation's Orvane.so,\n"
            "brings the installation up with OrvaneInit, reports, and takes it down again.\n";
@@ -20,9 +28,14 @@ std::string OverviewFooter() {
            "Without --install and with KALDOR_HOME unset, the bundled demo keeps its user folders\n"
            "in demo-home/ beside the program's bin/ folder, never in your home.\n"
            "\n"
-           "Exit codes: 0 success; 1 start-up failed, check found problems or the last start-up\n"
-           "did not finish (recover); 2 wrong command line; 3 the installation cannot be used;\n"
-           "4 an unexpected error (one line on standard error); 5 start-up or shut-down\n"
+           "Exit codes: " +
+           Code(ExitSuccess) + " success; " + Code(ExitFailure) +
+           " start-up failed, check found problems or the last start-up\n"
+           "did not finish (recover); " +
+           Code(ExitUsage) + " wrong command line; " + Code(ExitUnusable) +
+           " the installation cannot be used;\n" + Code(ExitUnexpected) +
+           " an unexpected error (one line on standard error); " + Code(ExitTimeout) +
+           " start-up or shut-down\n"
            "outlasted run --timeout.\n";
 }
 

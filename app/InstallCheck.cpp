@@ -10,10 +10,8 @@
 #include <RecordTexts.h>
 #include <Sys.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -22,6 +20,7 @@ namespace kaldor {
 
 namespace PackageEntry = VELMORA::NEVRA::Platform::PackageEntry;
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
 
@@ -42,7 +41,7 @@ std::vector<std::string> PackageEntryPoints(const std::string& path) {
 const ElfImage* OwnProgram() {
     static const std::optional<ElfImage> program = [] {
         std::string error;
-        return ReadLibraryImage(VELMORA::NEVRA::Platform::Sys::ExecutablePath(), error);
+        return ReadLibraryImage(Sys::ExecutablePath(), error);
     }();
     return program ? &*program : nullptr;
 }
@@ -58,6 +57,52 @@ std::string Join(const std::vector<std::string>& items) {
 bool Exists(const fs::path& path) {
     std::error_code error;
     return fs::exists(path, error);
+}
+
+// Whether the file is a shared library this program's machine can load; says why not.
+bool ExamineKind(LibraryFinding& finding, const ElfImage& elf) {
+    const ElfImage* program = OwnProgram();
+    if (program != nullptr && elf.ByteOrder() != program->ByteOrder()) {
+        finding.problems.push_back(finding.path +
+                                   " was built for a machine of the other byte order");
+        return false;
+    }
+    if (program != nullptr &&
+        (elf.FileClass() != program->FileClass() || elf.Machine() != program->Machine())) {
+        finding.problems.push_back(finding.path + " was built for another kind of machine");
+        return false;
+    }
+    if (!elf.IsSharedObject()) {
+        finding.problems.push_back(finding.path + " is not a shared library");
+        return false;
+    }
+    return true;
+}
+
+// The entry points a host will look up, and the symbols that keep the library loaded for good.
+void ExamineExports(LibraryFinding& finding, const ElfImage& elf) {
+    for (const auto& name : finding.entryPoints) {
+        if (!elf.ExportsFunction(name)) {
+            finding.missingEntryPoints.push_back(name);
+        }
+    }
+    if (!finding.missingEntryPoints.empty()) {
+        std::string problem = "it does not export " + Join(finding.missingEntryPoints);
+        const auto similar = EntryPointLikeExports(elf);
+        if (!similar.empty()) {
+            problem +=
+                " (it exports " + Join(similar) + "; the entry points are named after the file)";
+        }
+        finding.problems.push_back(problem);
+    }
+    const auto& unique = elf.UniqueSymbols();
+    if (!unique.empty()) {
+        finding.warnings.push_back(
+            "it holds GNU-unique symbols (" + unique.front() +
+            (unique.size() > 1 ? " and " + std::to_string(unique.size() - 1) + " more" : "") +
+            "): the system never unloads it, so it cannot be registered again after it was "
+            "unregistered; build it with -fno-gnu-unique");
+    }
 }
 
 // The problems of one library file: presence, kind, the entry points a host will look up
@@ -79,43 +124,10 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
         finding.problems.push_back(unreadable);
         return;
     }
-    const ElfImage* program = OwnProgram();
-    if (program != nullptr && elf->ByteOrder() != program->ByteOrder()) {
-        finding.problems.push_back(finding.path +
-                                   " was built for a machine of the other byte order");
+    if (!ExamineKind(finding, *elf)) {
         return;
     }
-    if (program != nullptr &&
-        (elf->FileClass() != program->FileClass() || elf->Machine() != program->Machine())) {
-        finding.problems.push_back(finding.path + " was built for another kind of machine");
-        return;
-    }
-    if (!elf->IsSharedObject()) {
-        finding.problems.push_back(finding.path + " is not a shared library");
-        return;
-    }
-    for (const auto& name : entryPoints) {
-        if (!elf->ExportsFunction(name)) {
-            finding.missingEntryPoints.push_back(name);
-        }
-    }
-    if (!finding.missingEntryPoints.empty()) {
-        std::string problem = "it does not export " + Join(finding.missingEntryPoints);
-        const auto similar = EntryPointLikeExports(*elf);
-        if (!similar.empty()) {
-            problem +=
-                " (it exports " + Join(similar) + "; the entry points are named after the file)";
-        }
-        finding.problems.push_back(problem);
-    }
-    const auto& unique = elf->UniqueSymbols();
-    if (!unique.empty()) {
-        finding.warnings.push_back(
-            "it holds GNU-unique symbols (" + unique.front() +
-            (unique.size() > 1 ? " and " + std::to_string(unique.size() - 1) + " more" : "") +
-            "): the system never unloads it, so it cannot be registered again after it was "
-            "unregistered; build it with -fno-gnu-unique");
-    }
+    ExamineExports(finding, *elf);
     for (const auto& needed : elf->NeededNames()) {
         if (!resolver.Find(needed, finding.path, elf->RunPath())) {
             finding.missingDependencies.push_back(needed);
@@ -129,8 +141,8 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
     }
 }
 
-// Whether bin/KxApp/ is on LD_LIBRARY_PATH when the next library is loaded: the platform puts
-// the folder of every library it loads there, and the program may have been started with it.
+// Whether bin/KxApp/ is on the library search path when the next library is loaded: the platform
+// puts the folder of every library it loads there, and the program may have been started with it.
 bool AppDirOnSearchPath(const Installation& installation, const CheckReport& report) {
     const fs::path appDir = (installation.AppDir() / "").lexically_normal();
     for (const auto& library : report.libraries) {
@@ -181,6 +193,42 @@ void CheckPlatform(const Installation& installation, const LibraryResolver& reso
     }
 }
 
+// One active entry of a list, examined as the platform will load it.
+LibraryFinding ExamineEntry(const Installation& installation, const ListEntry& entry,
+                            const std::string& role, const LibraryResolver& resolver,
+                            const CheckReport& report) {
+    LibraryFinding finding;
+    finding.role = role;
+    finding.listedAs = entry.text;
+    finding.path = entry.path;
+    // A bare name is an application given absolutely inside bin/KxApp/; the platform finds
+    // it there through the search path.
+    if (entry.bare) {
+        finding.path = (installation.AppDir() / entry.path).string();
+    }
+    if (!entry.note.empty()) {
+        finding.notes.push_back(entry.note);
+    }
+    ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
+    if (fs::path(entry.path) == installation.PlatformLibrary()) {
+        finding.problems.push_back("it is the platform itself, whose own registration is "
+                                   "still running: start-up fails (\"" +
+                                   std::string(RecordText::BeingRegistered) + "\")");
+    }
+    if (entry.bare && finding.exists && !AppDirOnSearchPath(installation, report)) {
+        finding.problems.push_back("no library loaded before it puts bin/KxApp/ on " +
+                                   std::string(Sys::SearchPathVariable()) +
+                                   ", where the platform looks for the bare file name it keeps: "
+                                   "name it relatively (\"" +
+                                   entry.path + "\")");
+    }
+    finding.resourceRoot = ResolveResourceRoot(installation, entry.path);
+    for (const auto& problem : ResourceRootProblems(finding.resourceRoot)) {
+        finding.problems.push_back(problem);
+    }
+    return finding;
+}
+
 void CheckList(const Installation& installation, const LoadList& list,
                const LibraryResolver& resolver, CheckReport& report) {
     const std::string fileName = fs::path(list.file).filename().string();
@@ -205,48 +253,19 @@ void CheckList(const Installation& installation, const LoadList& list,
                                   "…\") and every package is unregistered");
     }
     if (list.file == installation.PendingAppList().string()) {
-        report.warnings.push_back(
-            "NevraPreLoadApp.tmp.xml replaces NevraPreLoadApp.xml at the next start-up; it was "
-            "checked in its place");
+        report.warnings.push_back(installation.PendingAppList().filename().string() + " replaces " +
+                                  installation.AppList().filename().string() +
+                                  " at the next start-up; it was checked in its place");
     }
     for (const auto& ignored : list.ignored) {
         report.warnings.push_back(fileName + " " + ignored);
     }
     for (const auto& entry : list.entries) {
-        if (!entry.active) {
+        if (entry.active) {
+            report.libraries.push_back(ExamineEntry(installation, entry, role, resolver, report));
+        } else {
             report.skipped.push_back({role, entry.text, entry.note});
-            continue;
         }
-        LibraryFinding finding;
-        finding.role = role;
-        finding.listedAs = entry.text;
-        finding.path = entry.path;
-        // A bare name is an application given absolutely inside bin/KxApp/; the platform finds
-        // it there through the search path.
-        const bool bare = entry.bare;
-        if (bare) {
-            finding.path = (installation.AppDir() / entry.path).string();
-        }
-        if (!entry.note.empty()) {
-            finding.notes.push_back(entry.note);
-        }
-        ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
-        if (fs::path(entry.path) == installation.PlatformLibrary()) {
-            finding.problems.push_back("it is the platform itself, whose own registration is "
-                                       "still running: start-up fails (\"" +
-                                       std::string(RecordText::BeingRegistered) + "\")");
-        }
-        if (bare && finding.exists && !AppDirOnSearchPath(installation, report)) {
-            finding.problems.push_back(
-                "no library loaded before it puts bin/KxApp/ on LD_LIBRARY_PATH, where the "
-                "platform looks for the bare file name it keeps: name it relatively (\"" +
-                entry.path + "\")");
-        }
-        finding.resourceRoot = ResolveResourceRoot(installation, entry.path);
-        for (const auto& problem : ResourceRootProblems(finding.resourceRoot)) {
-            finding.problems.push_back(problem);
-        }
-        report.libraries.push_back(finding);
     }
 }
 

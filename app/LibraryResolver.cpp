@@ -19,6 +19,8 @@ namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
 
+constexpr std::size_t LineLength = 4096;
+
 // The library names in the system loader's cache, as `ldconfig -p` lists them:
 // "\tlibz.so.1 (libc6,x86-64) => /lib/x86_64-linux-gnu/libz.so.1".
 std::vector<std::string> LoaderCacheNames() {
@@ -33,7 +35,8 @@ std::vector<std::string> LoaderCacheNames() {
         if (!pipe) {
             continue;
         }
-        char line[4096];
+        // Longer lines are read in pieces; only a line's start names a library.
+        char line[LineLength];
         while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
             std::istringstream fields(line);
             std::string name;

@@ -28,11 +28,13 @@ bool SameLibrary(const std::string& subject, const std::string& libraryPath) {
 LoaderProblem ParseLoaderText(const std::string& loaderText, const std::string& libraryPath) {
     // "<subject>: <what happened>", where the subject may itself contain ": " only in odd paths;
     // the loader's own phrases are looked for from the first separator on.
-    const auto separator = loaderText.find(": ");
+    const std::string separatorText = ": ";
+    const auto separator = loaderText.find(separatorText);
     const std::string subject =
         separator == std::string::npos ? std::string() : loaderText.substr(0, separator);
-    const std::string rest =
-        separator == std::string::npos ? loaderText : loaderText.substr(separator + 2);
+    const std::string rest = separator == std::string::npos
+                                 ? loaderText
+                                 : loaderText.substr(separator + separatorText.size());
 
     if (StartsWith(rest, "cannot open shared object file")) {
         if (SameLibrary(subject, libraryPath)) {

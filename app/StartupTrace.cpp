@@ -23,6 +23,8 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr double MicrosecondsPerMillisecond = 1000.0;
+
 class TraceBuilder {
 public:
     TraceBuilder(const StartupTimeline& timeline, const std::map<std::string, std::uint32_t>& ids)
@@ -99,7 +101,7 @@ public:
 
 private:
     double Microseconds(std::int64_t milliseconds) const {
-        return static_cast<double>(milliseconds - first_) * 1000.0;
+        return static_cast<double>(milliseconds - first_) * MicrosecondsPerMillisecond;
     }
 
     const std::map<std::string, std::uint32_t>& ids_;
