@@ -5,9 +5,6 @@
 #include "Sys.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <sstream>
 #include <system_error>
 
@@ -19,8 +16,6 @@ namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
 
-constexpr std::size_t LineLength = 4096;
-
 // The library names in the system loader's cache, as `ldconfig -p` lists them:
 // "\tlibz.so.1 (libc6,x86-64) => /lib/x86_64-linux-gnu/libz.so.1".
 std::vector<std::string> LoaderCacheNames() {
@@ -30,19 +25,17 @@ std::vector<std::string> LoaderCacheNames() {
         if (!fs::exists(program, error)) {
             continue;
         }
-        const std::string command = std::string(program) + " -p 2>/dev/null";
-        const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-        if (!pipe) {
+        std::string listing;
+        if (!Sys::ProgramOutput(std::string(program) + " -p 2>/dev/null", listing)) {
             continue;
         }
-        // Longer lines are read in pieces; only a line's start names a library.
-        char line[LineLength];
-        while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+        std::istringstream lines(listing);
+        for (std::string line; std::getline(lines, line);) {
             std::istringstream fields(line);
             std::string name;
             fields >> name;
-            if (line[0] == '\t' && !name.empty() &&
-                std::string(line).find("=>") != std::string::npos) {
+            if (!line.empty() && line[0] == '\t' && !name.empty() &&
+                line.find("=>") != std::string::npos) {
                 names.push_back(name);
             }
         }

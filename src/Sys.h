@@ -107,6 +107,9 @@ bool PrependSearchPath(const std::vector<std::string>& directories);
 ErrorCode LastError();
 void SetLastError(ErrorCode code);
 std::string ErrorText(ErrorCode code);
+// Runs `command` through the system's command interpreter and collects what it writes to its
+// standard output until it ends. False with the last error set when it cannot be started.
+bool ProgramOutput(const std::string& command, std::string& output);
 
 // The file that holds the platform's own code, as an absolute path found once while the library
 // is loaded (later changes of the current directory do not move it), and the process's

@@ -490,6 +490,21 @@ std::string ErrorText(ErrorCode code) {
                                             : "Unknown error " + std::to_string(code);
 }
 
+bool ProgramOutput(const std::string& command, std::string& output) {
+    FILE* pipe = ::popen(command.c_str(), "re");
+    if (pipe == nullptr) {
+        return false;
+    }
+    std::string text;
+    char buffer[BUFSIZ];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        text.append(buffer, got);
+    }
+    ::pclose(pipe);
+    output = std::move(text);
+    return true;
+}
+
 // -------------------------------------------------------------------------------------------------
 // Own module and executable
 

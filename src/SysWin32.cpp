@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -490,6 +491,21 @@ std::string ErrorText(ErrorCode code) {
     }
     ::SetLastError(kept);
     return text;
+}
+
+bool ProgramOutput(const std::string& command, std::string& output) {
+    FILE* pipe = ::_popen(command.c_str(), "rb");
+    if (pipe == nullptr) {
+        return false;
+    }
+    std::string text;
+    char buffer[BUFSIZ];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        text.append(buffer, got);
+    }
+    ::_pclose(pipe);
+    output = std::move(text);
+    return true;
 }
 
 // -------------------------------------------------------------------------------------------------
