@@ -1,6 +1,9 @@
 #include "InterruptedStartup.h"
 
 #include "JsonOutput.h"
+#include "LoadLists.h"
+
+#include <optional>
 
 namespace kaldor {
 
@@ -20,18 +23,16 @@ std::string ListName(const Installation& installation, PackageKind kind) {
 } // namespace
 
 std::filesystem::path ListOf(const Installation& installation, PackageKind kind) {
-    switch (kind) {
-    case PackageKind::PreLoadModule:
-        return installation.PreLoadList();
-    case PackageKind::PostLoadModule:
-        return installation.PostLoadList();
-    case PackageKind::Application:
-        return installation.AppList();
-    case PackageKind::Platform:
-    case PackageKind::Child:
-        break;
+    // The platform itself and the children of packages are in no list.
+    std::optional<ListStage> stage;
+    if (kind == PackageKind::PreLoadModule) {
+        stage = ListStage::PreLoad;
+    } else if (kind == PackageKind::PostLoadModule) {
+        stage = ListStage::PostLoad;
+    } else if (kind == PackageKind::Application) {
+        stage = ListStage::Application;
     }
-    return {};
+    return stage ? ListFile(installation, *stage) : std::filesystem::path();
 }
 
 std::string InterruptionLine(const Installation& installation, const recovery::LastStartup& last) {

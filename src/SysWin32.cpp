@@ -29,7 +29,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -493,17 +492,44 @@ std::string ErrorText(ErrorCode code) {
     return text;
 }
 
+// The command interpreter runs the command with its standard output on a pipe whose other end
+// only this process holds, so that the pipe ends when the command does.
 bool ProgramOutput(const std::string& command, std::string& output) {
-    FILE* pipe = ::_popen(command.c_str(), "rb");
-    if (pipe == nullptr) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
         return false;
     }
-    std::string text;
-    char buffer[BUFSIZ];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        text.append(buffer, got);
+    const FileHandle reading(readEnd);
+    PROCESS_INFORMATION process{};
+    BOOL started = FALSE;
+    {
+        const FileHandle writing(writeEnd);
+        ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+        std::string commandLine = "cmd.exe /c " + command;
+        started = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                   CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
     }
-    ::_pclose(pipe);
+    if (!started) {
+        return false;
+    }
+    const FileHandle processHandle(process.hProcess);
+    const FileHandle threadHandle(process.hThread);
+    std::string text;
+    std::vector<char> buffer(1 << 12);
+    DWORD got = 0;
+    while (::ReadFile(readEnd, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+           got > 0) {
+        text.append(buffer.data(), got);
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
     output = std::move(text);
     return true;
 }
