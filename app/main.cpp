@@ -1,9 +1,9 @@
 // kaldor: the host program of the Orvane platform.
-#include "CommandLine.h"
-#include "ExitCodes.h"
-#include "Help.h"
-#include "Installation.h"
-#include "PlatformLibrary.h"
+#include "commands/CommandLine.h"
+#include "commands/ExitCodes.h"
+#include "commands/Help.h"
+#include "install/Installation.h"
+#include "session/PlatformLibrary.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
 // The pieces kaldor reads a start-up with where input no demo run produces can trip them: log
 // times across midnight and a start-up that stopped half-way.
-#include "CommandLine.h"
 #include "KaldorTestSupport.h"
-#include "StartupTrace.h"
+#include "commands/CommandLine.h"
+#include "report/StartupTrace.h"
 #include <orvane/recovery/LogRecords.h>
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 // roots, and the platform's own files.
 #pragma once
 
-#include "Installation.h"
-#include "LoadLists.h"
+#include "install/Installation.h"
+#include "install/LoadLists.h"
 
 #include <string>
 #include <vector>

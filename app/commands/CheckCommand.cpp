@@ -1,9 +1,9 @@
 #include "CommandLine.h"
 
 #include "ExitCodes.h"
-#include "InstallCheck.h"
-#include "InstallationChoice.h"
-#include "JsonOutput.h"
+#include "check/InstallCheck.h"
+#include "install/InstallationChoice.h"
+#include "report/JsonOutput.h"
 
 #include <QJsonArray>
 

@@ -2,7 +2,7 @@
 
 #include "LibraryImage.h"
 #include "LibraryResolver.h"
-#include "ResourceRoot.h"
+#include "install/ResourceRoot.h"
 
 #include <HostLibraryNames.h>
 #include <OrvaneExports.h>

@@ -3,11 +3,11 @@
 #include "CommandLine.h"
 
 #include "ExitCodes.h"
-#include "InstallationChoice.h"
-#include "JsonOutput.h"
-#include "PlatformSession.h"
-#include "ResourceTypes.h"
-#include "StartupOutcome.h"
+#include "install/InstallationChoice.h"
+#include "install/ResourceTypes.h"
+#include "report/JsonOutput.h"
+#include "report/StartupOutcome.h"
+#include "session/PlatformSession.h"
 
 #include <QJsonArray>
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "FailureExplainer.h"
-#include "InstallationChoice.h"
-#include "PlatformSession.h"
+#include "install/InstallationChoice.h"
+#include "session/PlatformSession.h"
 #include <orvane/recovery/StartupTimeline.h>
 
 #include <QJsonObject>

@@ -4,7 +4,7 @@
 // other records and the load lists.
 #pragma once
 
-#include "Installation.h"
+#include "install/Installation.h"
 #include <orvane/recovery/LogRecords.h>
 #include <orvane/recovery/StartupTimeline.h>
 

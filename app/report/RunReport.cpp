@@ -1,7 +1,7 @@
 #include "RunReport.h"
 
-#include "HostSettings.h"
 #include "JsonOutput.h"
+#include "install/HostSettings.h"
 
 #include <HostSearchDirectories.h>
 #include <LanguageTable.h>

@@ -1,7 +1,7 @@
 // The log file every host of a home writes to, in the user's log folder.
 #pragma once
 
-#include "Installation.h"
+#include "install/Installation.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "StartupOutcome.h"
 
-#include "HostSettings.h"
 #include "JsonOutput.h"
-#include "UserFolderCheck.h"
+#include "check/UserFolderCheck.h"
+#include "install/HostSettings.h"
 
 #include <HostCommon/HostEnv.h>
 #include <LanguageTable.h>

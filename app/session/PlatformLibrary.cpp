@@ -1,6 +1,6 @@
 #include "PlatformLibrary.h"
 
-#include "LoaderMessage.h"
+#include "check/LoaderMessage.h"
 
 #include <HostLibraryNames.h>
 #include <OrvaneExports.h>

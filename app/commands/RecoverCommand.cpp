@@ -1,11 +1,11 @@
 #include "CommandLine.h"
 
 #include "ExitCodes.h"
-#include "InstallationChoice.h"
-#include "InterruptedStartup.h"
-#include "JsonOutput.h"
-#include "PendingAppList.h"
-#include "UserLog.h"
+#include "install/InstallationChoice.h"
+#include "install/PendingAppList.h"
+#include "report/InterruptedStartup.h"
+#include "report/JsonOutput.h"
+#include "session/UserLog.h"
 
 #include <orvane/recovery/StartupRecovery.h>
 

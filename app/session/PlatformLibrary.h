@@ -2,9 +2,9 @@
 // its exports and to the host libraries it brought into the process.
 #pragma once
 
-#include "Installation.h"
 #include "PlatformListeners.h"
 #include "SharedLibrary.h"
+#include "install/Installation.h"
 
 #include <orvane/Orvane.h>
 

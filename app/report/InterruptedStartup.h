@@ -2,7 +2,7 @@
 // belongs to, and what the user can do about it.
 #pragma once
 
-#include "Installation.h"
+#include "install/Installation.h"
 
 #include <orvane/recovery/StartupRecovery.h>
 

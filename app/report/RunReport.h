@@ -2,11 +2,11 @@
 // read the same facts, section by section.
 #pragma once
 
-#include "InstallationChoice.h"
-#include "PackageTree.h"
-#include "PlatformSession.h"
-#include "ResourceTypes.h"
 #include "StartupOutcome.h"
+#include "install/InstallationChoice.h"
+#include "install/ResourceTypes.h"
+#include "session/PackageTree.h"
+#include "session/PlatformSession.h"
 
 #include <QJsonObject>
 

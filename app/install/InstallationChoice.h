@@ -1,8 +1,8 @@
 // Which installation a command works on, and which user folders it gives the platform.
 #pragma once
 
-#include "CommandLine.h"
 #include "Installation.h"
+#include "commands/CommandLine.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "ExitCodes.h"
-#include "ResourceTypes.h"
+#include "install/ResourceTypes.h"
 
 #include <iostream>
 

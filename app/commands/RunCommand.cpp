@@ -1,14 +1,14 @@
 #include "CommandLine.h"
 
 #include "ExitCodes.h"
-#include "InstallationChoice.h"
-#include "InterruptedStartup.h"
-#include "LoadLists.h"
-#include "PlatformSession.h"
-#include "RunReport.h"
-#include "StartupOutcome.h"
-#include "StartupTrace.h"
-#include "Watchdog.h"
+#include "install/InstallationChoice.h"
+#include "install/LoadLists.h"
+#include "report/InterruptedStartup.h"
+#include "report/RunReport.h"
+#include "report/StartupOutcome.h"
+#include "report/StartupTrace.h"
+#include "session/PlatformSession.h"
+#include "session/Watchdog.h"
 
 #include <orvane/recovery/StartupRecovery.h>
 

@@ -3,8 +3,8 @@
 // into this run's report; the log library's tap hands over this process's lines alone.
 #pragma once
 
-#include "Installation.h"
 #include "SharedLibrary.h"
+#include "install/Installation.h"
 
 #include <orvane/recovery/LogRecords.h>
 

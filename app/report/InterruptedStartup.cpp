@@ -1,7 +1,7 @@
 #include "InterruptedStartup.h"
 
 #include "JsonOutput.h"
-#include "LoadLists.h"
+#include "install/LoadLists.h"
 
 #include <optional>
 

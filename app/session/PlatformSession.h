@@ -4,10 +4,10 @@
 // this process alone, are kept for the report.
 #pragma once
 
-#include "Installation.h"
 #include "OwnLogRecords.h"
 #include "PlatformLibrary.h"
 #include "SharedLibrary.h"
+#include "install/Installation.h"
 #include <orvane/recovery/LogRecords.h>
 
 #include <cstdint>

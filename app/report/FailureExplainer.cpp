@@ -1,10 +1,10 @@
 #include "FailureExplainer.h"
 
-#include "LibraryImage.h"
-#include "LoadLists.h"
-#include "LoaderMessage.h"
-#include "ResourceRoot.h"
-#include "UserFolderCheck.h"
+#include "check/LibraryImage.h"
+#include "check/LoaderMessage.h"
+#include "check/UserFolderCheck.h"
+#include "install/LoadLists.h"
+#include "install/ResourceRoot.h"
 
 #include <Kaldor_Config/IUserFolderMgr.h>
 #include <PackageEntryNames.h>
