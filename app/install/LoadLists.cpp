@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -16,6 +17,29 @@ namespace Platform = VELMORA::NEVRA::Platform;
 namespace RecordText = Platform::RecordText;
 
 namespace {
+
+// What each list stage is called, which Build stage registers its entries and which file lists
+// them.
+struct ListStageRow {
+    ListStage stage;
+    const char* name;
+    const char* registration;
+    std::filesystem::path (Installation::*file)() const;
+};
+
+constexpr ListStageRow ListStages[] = {
+    {ListStage::PreLoad, "pre-load", RecordText::InternalPreRegistration,
+     &Installation::PreLoadList},
+    {ListStage::Application, "application", RecordText::ExternalRegistration,
+     &Installation::AppList},
+    {ListStage::PostLoad, "post-load", RecordText::InternalPostRegistration,
+     &Installation::PostLoadList},
+};
+
+const ListStageRow& StageRow(ListStage stage) {
+    return *std::find_if(std::begin(ListStages), std::end(ListStages),
+                         [stage](const ListStageRow& row) { return row.stage == stage; });
+}
 
 // Fills in whether `list.file` exists and why the platform's reading of it named nothing.
 void TakeReading(const Platform::XmlFileReading& reading, LoadList& list) {
@@ -103,15 +127,7 @@ LoadList ReadAppList(const Installation& installation, const fs::path& file) {
 } // namespace
 
 const char* ListStageName(ListStage stage) {
-    switch (stage) {
-    case ListStage::PreLoad:
-        return "pre-load";
-    case ListStage::Application:
-        return "application";
-    case ListStage::PostLoad:
-        return "post-load";
-    }
-    return "";
+    return StageRow(stage).name;
 }
 
 std::string ListEntryKind(ListStage stage) {
@@ -121,27 +137,11 @@ std::string ListEntryKind(ListStage stage) {
 }
 
 std::filesystem::path ListFile(const Installation& installation, ListStage stage) {
-    switch (stage) {
-    case ListStage::PreLoad:
-        return installation.PreLoadList();
-    case ListStage::Application:
-        return installation.AppList();
-    case ListStage::PostLoad:
-        return installation.PostLoadList();
-    }
-    return {};
+    return (installation.*StageRow(stage).file)();
 }
 
 const char* ListStageRegistration(ListStage stage) {
-    switch (stage) {
-    case ListStage::PreLoad:
-        return RecordText::InternalPreRegistration;
-    case ListStage::Application:
-        return RecordText::ExternalRegistration;
-    case ListStage::PostLoad:
-        return RecordText::InternalPostRegistration;
-    }
-    return "";
+    return StageRow(stage).registration;
 }
 
 std::vector<ListEntry> LoadList::ActiveEntries() const {
