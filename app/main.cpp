@@ -34,7 +34,7 @@ int Kaldor(int argc, char** argv) {
     } catch (const UsageError& error) {
         return UsageFailure(error);
     }
-    const CommandSpec& command = commandLine.Which();
+    const CommandRow& command = commandLine.Which();
     try {
         if (!command.needsApplication) {
             return command.handler(commandLine);

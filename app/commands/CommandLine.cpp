@@ -95,7 +95,7 @@ void AddArgument(CLI::App& command, const CommandArgument& argument, Targets& ta
     switch (argument.kind) {
     case Argument::Topic: {
         std::vector<std::string> names;
-        for (const CommandSpec& named : CommandTable()) {
+        for (const CommandRow& named : CommandTable()) {
             names.emplace_back(named.name);
         }
         command.add_option("COMMAND", targets.helpTopic, argument.help)
@@ -125,7 +125,7 @@ void AddArgument(CLI::App& command, const CommandArgument& argument, Targets& ta
     }
 }
 
-void AddCommand(CLI::App& app, const CommandSpec& command, Targets& targets) {
+void AddCommand(CLI::App& app, const CommandRow& command, Targets& targets) {
     CLI::App* sub = app.add_subcommand(command.name, command.summary);
     sub->group("Commands");
     // The help command's own help is the overview; it takes none of the common options.
@@ -164,14 +164,14 @@ std::unique_ptr<CLI::App> Declare(Targets& targets) {
     formatter->label("SUBCOMMAND", "<command>");
     app->formatter(formatter);
     AddCommonOptions(*app, targets);
-    for (const CommandSpec& command : CommandTable()) {
+    for (const CommandRow& command : CommandTable()) {
         AddCommand(*app, command, targets);
     }
     return app;
 }
 
 // The command the parser took, if it got as far as one.
-const CommandSpec* ChosenCommand(const CLI::App& app) {
+const CommandRow* ChosenCommand(const CLI::App& app) {
     const auto chosen = app.get_subcommands();
     if (chosen.empty()) {
         return nullptr;
@@ -181,7 +181,7 @@ const CommandSpec* ChosenCommand(const CLI::App& app) {
 
 // --trace and --timeout are declared for the program too, so the parser takes them with any
 // command; only the commands that take them may have them.
-void RefuseMisplaced(const CommandSpec& command, bool given, Argument kind, const char* option) {
+void RefuseMisplaced(const CommandRow& command, bool given, Argument kind, const char* option) {
     if (given && !command.Takes(kind)) {
         throw UsageError(std::string(option) + " belongs to " + CommandsTaking(kind) + ", not to " +
                          command.name);
@@ -202,17 +202,17 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
         }
         app->parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
-        line.command_ = &HelpCommandSpec();
+        line.command_ = &HelpCommandRow();
         line.helpTopic_ = ChosenCommand(*app);
         return line;
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());
     }
-    const CommandSpec* chosen = ChosenCommand(*app);
+    const CommandRow* chosen = ChosenCommand(*app);
     if (!chosen) {
         throw UsageError("A command is required");
     }
-    const CommandSpec& command = *chosen;
+    const CommandRow& command = *chosen;
     RefuseMisplaced(command, !targets.trace.empty(), Argument::Trace, "--trace");
     RefuseMisplaced(command, targets.timeout > 0, Argument::Timeout, "--timeout");
     line.command_ = &command;
@@ -239,7 +239,7 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     return line;
 }
 
-std::string HelpText(const CommandSpec* topic) {
+std::string HelpText(const CommandRow* topic) {
     Targets targets;
     const auto app = Declare(targets);
     if (!topic || topic->IsHelp()) {

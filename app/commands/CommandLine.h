@@ -22,9 +22,9 @@ public:
     // words of the command-line parser.
     static CommandLine Parse(const std::vector<std::string>& arguments);
 
-    const CommandSpec& Which() const { return *command_; }
+    const CommandRow& Which() const { return *command_; }
     // The command whose help was asked for; none, or help itself, for the overview.
-    const CommandSpec* HelpTopic() const { return helpTopic_; }
+    const CommandRow* HelpTopic() const { return helpTopic_; }
     bool Json() const { return json_; }
     const std::optional<std::string>& InstallDir() const { return install_; }
     const std::optional<std::string>& Type() const { return type_; }
@@ -36,8 +36,8 @@ public:
     bool Disable() const { return disable_; }
 
 private:
-    const CommandSpec* command_ = nullptr;
-    const CommandSpec* helpTopic_ = nullptr;
+    const CommandRow* command_ = nullptr;
+    const CommandRow* helpTopic_ = nullptr;
     bool json_ = false;
     std::optional<std::string> install_;
     std::optional<std::string> type_;
@@ -48,6 +48,6 @@ private:
 
 // The help of one command, or the overview for none or help, generated from the declarations
 // the command line is parsed with.
-std::string HelpText(const CommandSpec* topic);
+std::string HelpText(const CommandRow* topic);
 
 } // namespace kaldor

@@ -47,13 +47,13 @@ constexpr char RecoverDescription[] =
 
 } // namespace
 
-bool CommandSpec::Takes(Argument kind) const {
+bool CommandRow::Takes(Argument kind) const {
     return std::any_of(arguments.begin(), arguments.end(),
                        [kind](const CommandArgument& argument) { return argument.kind == kind; });
 }
 
-const std::vector<CommandSpec>& CommandTable() {
-    static const std::vector<CommandSpec> table{
+const std::vector<CommandRow>& CommandTable() {
+    static const std::vector<CommandRow> table{
         {"run",
          "start the installation and report what happened",
          RunDescription,
@@ -99,8 +99,8 @@ const std::vector<CommandSpec>& CommandTable() {
     return table;
 }
 
-const CommandSpec* FindCommand(const std::string& name) {
-    for (const CommandSpec& command : CommandTable()) {
+const CommandRow* FindCommand(const std::string& name) {
+    for (const CommandRow& command : CommandTable()) {
         if (name == command.name) {
             return &command;
         }
@@ -108,15 +108,15 @@ const CommandSpec* FindCommand(const std::string& name) {
     return nullptr;
 }
 
-const CommandSpec& HelpCommandSpec() {
+const CommandRow& HelpCommandRow() {
     const auto& table = CommandTable();
     return *std::find_if(table.begin(), table.end(),
-                         [](const CommandSpec& command) { return command.IsHelp(); });
+                         [](const CommandRow& command) { return command.IsHelp(); });
 }
 
 std::string CommandsTaking(Argument kind) {
     std::string names;
-    for (const CommandSpec& command : CommandTable()) {
+    for (const CommandRow& command : CommandTable()) {
         if (command.Takes(kind)) {
             names += (names.empty() ? "" : " or ") + std::string(command.name);
         }

@@ -29,7 +29,7 @@ struct CommandArgument {
 // unusable installation, UsageError for a wrong argument.
 using CommandHandler = int (*)(const CommandLine& commandLine);
 
-struct CommandSpec {
+struct CommandRow {
     const char* name;        // as typed, and as named in messages and help
     const char* summary;     // its line in the overview
     const char* description; // what it does, above its usage
@@ -44,9 +44,9 @@ struct CommandSpec {
 };
 
 // In the order of the overview.
-const std::vector<CommandSpec>& CommandTable();
-const CommandSpec* FindCommand(const std::string& name);
-const CommandSpec& HelpCommandSpec();
+const std::vector<CommandRow>& CommandTable();
+const CommandRow* FindCommand(const std::string& name);
+const CommandRow& HelpCommandRow();
 // The commands that take `kind`, for a message about an argument given to another one.
 std::string CommandsTaking(Argument kind);
 

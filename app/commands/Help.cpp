@@ -39,7 +39,7 @@ std::string OverviewFooter() {
            "outlasted run --timeout.\n";
 }
 
-std::string CommandFooter(const CommandSpec& command) {
+std::string CommandFooter(const CommandRow& command) {
     if (command.Takes(Argument::RequiredType) || command.Takes(Argument::OptionalType)) {
         return "TYPE: " + ResourceTypeNames() + ".\n";
     }

@@ -17,7 +17,7 @@ std::string ProgramDescription();
 std::string OverviewFooter();
 
 // What follows a command's options: the resource types for the commands that take one.
-std::string CommandFooter(const CommandSpec& command);
+std::string CommandFooter(const CommandRow& command);
 
 // The one-line reminder printed after a usage error.
 std::string UsageHint();

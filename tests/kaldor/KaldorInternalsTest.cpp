@@ -97,7 +97,7 @@ TEST(KaldorLogRecords, ReadsTimesOnlyInTheFormTheLogWrites) {
 // the overview lists it.
 TEST(KaldorCommandTable, EveryRowIsACommandWithItsHelp) {
     const std::string overview = HelpText(nullptr);
-    for (const CommandSpec& command : CommandTable()) {
+    for (const CommandRow& command : CommandTable()) {
         EXPECT_EQ(CommandLine::Parse({"help", command.name}).HelpTopic(), &command);
         EXPECT_EQ(CommandLine::Parse({command.name, "--help"}).HelpTopic(), &command);
         EXPECT_NE(overview.find("\n  " + std::string(command.name) + " "), std::string::npos)
