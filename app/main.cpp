@@ -1,10 +1,9 @@
 // kaldor: the host program of the Orvane platform.
-#include "CommandLine.h"
-#include "Commands.h"
-#include "ExitCodes.h"
-#include "Help.h"
-#include "Installation.h"
-#include "PlatformLibrary.h"
+#include "commands/CommandLine.h"
+#include "commands/ExitCodes.h"
+#include "commands/Help.h"
+#include "install/Installation.h"
+#include "session/PlatformLibrary.h"
 
 #include <QCoreApplication>
 
@@ -35,33 +34,17 @@ int Kaldor(int argc, char** argv) {
     } catch (const UsageError& error) {
         return UsageFailure(error);
     }
-    if (commandLine.HelpWanted()) {
-        std::cout << HelpText(commandLine.HelpTopic());
-        return ExitSuccess;
-    }
+    const CommandRow& command = commandLine.Which();
     try {
-        switch (commandLine.Which()) {
-        case Command::Check:
-            return CheckCommand(commandLine);
-        case Command::Recover:
-            return RecoverCommand(commandLine);
-        case Command::Run:
-        case Command::Paths:
-        case Command::Conflicts: {
-            // Translators can only be installed while the application object exists, and the
-            // platform installs them during start-up. kaldor runs no event loop, so it takes
-            // Qt's plain event dispatcher: GLib's ends the process when it cannot allocate.
-            qputenv("QT_NO_GLIB", "1");
-            QCoreApplication application(argc, argv);
-            if (commandLine.Which() == Command::Run) {
-                return RunCommand(commandLine);
-            }
-            return commandLine.Which() == Command::Paths ? PathsCommand(commandLine)
-                                                         : ConflictsCommand(commandLine);
+        if (!command.needsApplication) {
+            return command.handler(commandLine);
         }
-        case Command::Help:
-            break;
-        }
+        // Translators can only be installed while the application object exists, and the
+        // platform installs them during start-up. kaldor runs no event loop, so it takes Qt's
+        // plain event dispatcher: GLib's ends the process when it cannot allocate.
+        qputenv("QT_NO_GLIB", "1");
+        QCoreApplication application(argc, argv);
+        return command.handler(commandLine);
     } catch (const UsageError& error) {
         return UsageFailure(error);
     } catch (const InstallationError& error) {
@@ -69,7 +52,6 @@ int Kaldor(int argc, char** argv) {
     } catch (const PlatformLoadError& error) {
         return Report("kaldor: " + std::string(error.what()) + "\n", ExitUnusable);
     }
-    return ExitSuccess;
 }
 
 } // namespace

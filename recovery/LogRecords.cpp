@@ -1,5 +1,7 @@
 #include <orvane/recovery/LogRecords.h>
 
+#include <KxLog/LogLineFormat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +10,8 @@
 #include <system_error>
 
 namespace orvane::recovery {
+
+namespace LogLine = KxLogLib::LogLine;
 
 namespace {
 
@@ -44,7 +48,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
     while (true) {
-        const auto tab = line.find('\t', start);
+        const auto tab = line.find(LogLine::FieldSeparator, start);
         fields.push_back(line.substr(start, tab - start));
         if (tab == std::string::npos) {
             return fields;
@@ -58,16 +62,19 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 std::optional<std::int64_t> ParseLogTime(const std::string& text) {
     // Digits where the form has them and nowhere else: no signs, spaces or short fields, which
     // a scanf conversion would let through, and nothing after the fraction.
-    static constexpr char form[] = "dddd-dd-ddTdd:dd:dd";
+    static constexpr char form[] = {
+        'd', 'd', 'd', 'd', '-', 'd', 'd', '-', 'd', 'd', LogLine::DateTimeSeparator,
+        'd', 'd', ':', 'd', 'd', ':', 'd', 'd', '\0'};
     constexpr std::size_t formLength = sizeof form - 1;
     if (text.size() < formLength) {
         return std::nullopt;
     }
     for (std::size_t i = 0; i < formLength; ++i) {
         const char c = text[i];
-        const bool fits = form[i] == 'd'   ? IsDigit(c)
-                          : form[i] == 'T' ? (c == 'T' || c == ' ')
-                                           : c == form[i];
+        // A space for the date's separator is read too.
+        const bool fits = form[i] == 'd'                          ? IsDigit(c)
+                          : form[i] == LogLine::DateTimeSeparator ? (c == form[i] || c == ' ')
+                                                                  : c == form[i];
         if (!fits) {
             return std::nullopt;
         }
@@ -87,7 +94,7 @@ std::optional<std::int64_t> ParseLogTime(const std::string& text) {
     int millis = 0;
     std::size_t pos = formLength;
     if (pos < text.size()) {
-        if (text[pos] != '.' && text[pos] != ',') {
+        if (text[pos] != LogLine::FractionSeparator && text[pos] != ',') {
             return std::nullopt;
         }
         int scale = 100;
@@ -124,25 +131,29 @@ std::string FormatLogTime(std::int64_t milliseconds) {
 
 std::optional<LogRecord> ParseLogLine(const std::string& line) {
     const auto fields = SplitTabs(line);
-    if (fields.size() < 6) {
+    if (fields.size() < LogLine::FieldCount) {
         return std::nullopt;
     }
-    const auto time = ParseLogTime(fields[0]);
+    const auto time = ParseLogTime(fields[LogLine::Time]);
     if (!time) {
         return std::nullopt;
     }
     LogRecord record;
-    record.time = fields[0];
+    record.time = fields[LogLine::Time];
     record.milliseconds = *time;
-    record.level = fields[1];
-    record.module = fields[2];
-    record.source = fields[3];
-    record.line = std::atoi(fields[4].c_str());
-    record.message = fields[5];
-    for (std::size_t i = 6; i < fields.size(); ++i) {
-        record.message += "\t" + fields[i];
+    record.level = fields[LogLine::Level];
+    record.module = fields[LogLine::Module];
+    record.source = fields[LogLine::Source];
+    record.line = std::atoi(fields[LogLine::Line].c_str());
+    record.message = fields[LogLine::Message];
+    for (std::size_t i = LogLine::Message + 1; i < fields.size(); ++i) {
+        record.message += LogLine::FieldSeparator + fields[i];
     }
     return record;
+}
+
+bool LogRecord::IsFatal() const {
+    return level == LogLine::FatalLevel;
 }
 
 std::uint64_t LogFileEnd(const std::string& path) {

@@ -105,7 +105,11 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
     std::vector<std::size_t> runningInit; // packages whose Init is running, innermost last
     std::optional<std::size_t> importing; // the package between App Init Begin and End
     std::vector<std::size_t> openExits;   // indexes into exits_, innermost last
-    std::string* expectedPath = nullptr;  // the span whose path the next record gives
+    // The span whose path the next record gives, by index: the spans' vectors grow while the
+    // records are read, which would leave a pointer into them dangling.
+    enum class Awaiting { Nothing, ImportPath, ExitPath };
+    Awaiting awaiting = Awaiting::Nothing;
+    std::size_t awaitingIndex = 0;
 
     const auto currentStage = [&]() -> std::string {
         for (auto it = openStages.rbegin(); it != openStages.rend(); ++it) {
@@ -119,11 +123,12 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
 
     for (const LogRecord& record : records) {
         const std::string& message = record.message;
-        if (expectedPath != nullptr) {
+        if (awaiting != Awaiting::Nothing) {
             // The record after "App Init Begin" or "App Exit Begin" is the package's path as
             // the whole message.
-            *expectedPath = message;
-            expectedPath = nullptr;
+            (awaiting == Awaiting::ImportPath ? timeline.packages_[awaitingIndex].path
+                                              : timeline.exits_[awaitingIndex].path) = message;
+            awaiting = Awaiting::Nothing;
             continue;
         }
         if (auto stage = StageOf(message, RecordText::StageBegin)) {
@@ -147,14 +152,16 @@ StartupTimeline StartupTimeline::FromRecords(const std::vector<LogRecord>& recor
             span.importBegin = record.milliseconds;
             timeline.packages_.push_back(span);
             importing = timeline.packages_.size() - 1;
-            expectedPath = &timeline.packages_.back().path;
+            awaiting = Awaiting::ImportPath;
+            awaitingIndex = *importing;
         } else if (message == RecordText::UnregisterBegin) {
             ExitSpan span;
             span.depth = static_cast<int>(openExits.size());
             span.begin = record.milliseconds;
             timeline.exits_.push_back(span);
             openExits.push_back(timeline.exits_.size() - 1);
-            expectedPath = &timeline.exits_.back().path;
+            awaiting = Awaiting::ExitPath;
+            awaitingIndex = openExits.back();
         } else if (message == RecordText::UnregisterEnd && !openExits.empty()) {
             timeline.exits_[openExits.back()].end = record.milliseconds;
             openExits.pop_back();

@@ -44,6 +44,9 @@ bool RemoveDirectory(const std::string& path); // empty directories only
 // Reads a whole regular file into `bytes`. Nothing that can block is opened: any other kind of
 // entry is refused (the kind is checked on the open file, so a swap after the check is caught).
 bool ReadFile(const std::string& path, std::string& bytes);
+// Creates `path`, which must not exist yet, and writes `bytes` into it. False with the last error
+// set when it cannot be created or written; a file created but not written whole is removed.
+bool WriteNewFile(const std::string& path, const std::string& bytes);
 
 // One entry found by a directory search. `link` always comes from the enumeration; `directory`
 // and `regular` do too when `kindKnown` is set, otherwise the caller must ask GetAttributes.
@@ -104,6 +107,9 @@ bool PrependSearchPath(const std::vector<std::string>& directories);
 ErrorCode LastError();
 void SetLastError(ErrorCode code);
 std::string ErrorText(ErrorCode code);
+// Runs `command` through the system's command interpreter and collects what it writes to its
+// standard output until it ends. False with the last error set when it cannot be started.
+bool ProgramOutput(const std::string& command, std::string& output);
 
 // The file that holds the platform's own code, as an absolute path found once while the library
 // is loaded (later changes of the current directory do not move it), and the process's
@@ -152,6 +158,11 @@ enum class ModuleFile { Platform, Executable };
 DirectoryCookie AddModuleDirectory(ModuleFile which);
 bool RemoveDllDirectory(DirectoryCookie cookie);
 bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t servicePack);
+// Loads `path` as the system's loader does by itself, with no search directory added and every
+// symbol bound at once, none made visible to later loads. On failure as LoadLibrary.
+ModuleHandle OpenLibrary(const std::string& path, std::string* loaderText = nullptr);
+// A symbol of `module` or, where the system looks there too, of a library it depends on.
+void* FindSymbol(ModuleHandle module, const char* name);
 
 // Native conventions.
 char NativeSeparator();

@@ -372,6 +372,31 @@ void FindClose(FindHandle handle) {
     }
 }
 
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+    bool written = true;
+    {
+        const FileDescriptor file(
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                   S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH));
+        if (!file.Valid()) {
+            return false;
+        }
+        for (std::size_t done = 0; written && done < bytes.size();) {
+            const ssize_t count = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
+            if (count >= 0) {
+                done += static_cast<std::size_t>(count);
+            } else {
+                written = errno == EINTR;
+            }
+        }
+    }
+    if (!written) {
+        ErrnoKeeper keep;
+        ::unlink(path.c_str());
+    }
+    return written;
+}
+
 // -------------------------------------------------------------------------------------------------
 // Sleep, environment, errors
 
@@ -474,6 +499,21 @@ std::string ErrorText(ErrorCode code) {
     }
     return text != nullptr && *text != '\0' ? std::string(text)
                                             : "Unknown error " + std::to_string(code);
+}
+
+bool ProgramOutput(const std::string& command, std::string& output) {
+    FILE* pipe = ::popen(command.c_str(), "re");
+    if (pipe == nullptr) {
+        return false;
+    }
+    std::string text;
+    char buffer[BUFSIZ];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        text.append(buffer, got);
+    }
+    ::pclose(pipe);
+    output = std::move(text);
+    return true;
 }
 
 // -------------------------------------------------------------------------------------------------
@@ -583,6 +623,27 @@ bool RemoveDllDirectory(DirectoryCookie cookie) {
 
 bool IsOsVersionAtLeast(std::uint16_t, std::uint16_t, std::uint16_t) {
     return true;
+}
+
+ModuleHandle OpenLibrary(const std::string& path, std::string* loaderText) {
+    ::dlerror();
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* text = ::dlerror();
+        if (loaderText != nullptr) {
+            *loaderText = text != nullptr ? text : "";
+        }
+        errno = ENOENT;
+    }
+    return module;
+}
+
+void* FindSymbol(ModuleHandle module, const char* name) {
+    if (module == nullptr || name == nullptr) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return ::dlsym(module, name);
 }
 
 // -------------------------------------------------------------------------------------------------

@@ -27,9 +27,13 @@
 #undef LoadLibrary
 #undef RemoveDirectory
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstring>
+#include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -359,6 +363,32 @@ void FindClose(FindHandle handle) {
     }
 }
 
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+    bool written = true;
+    {
+        FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) {
+            return false;
+        }
+        for (std::size_t done = 0; written && done < bytes.size();) {
+            DWORD count = 0;
+            const DWORD chunk = static_cast<DWORD>(
+                std::min<std::size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
+            written =
+                ::WriteFile(file.Get(), bytes.data() + done, chunk, &count, nullptr) != FALSE &&
+                count > 0;
+            done += count;
+        }
+    }
+    if (!written) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileA(path.c_str());
+        ::SetLastError(error);
+    }
+    return written;
+}
+
 // -------------------------------------------------------------------------------------------------
 // Sleep, environment, errors
 
@@ -430,6 +460,48 @@ std::string ErrorText(ErrorCode code) {
     }
     ::SetLastError(kept);
     return text;
+}
+
+// The command interpreter runs the command with its standard output on a pipe whose other end
+// only this process holds, so that the pipe ends when the command does.
+bool ProgramOutput(const std::string& command, std::string& output) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        return false;
+    }
+    const FileHandle reading(readEnd);
+    PROCESS_INFORMATION process{};
+    BOOL started = FALSE;
+    {
+        const FileHandle writing(writeEnd);
+        ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+        std::string commandLine = "cmd.exe /c " + command;
+        started = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                   CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    }
+    if (!started) {
+        return false;
+    }
+    const FileHandle processHandle(process.hProcess);
+    const FileHandle threadHandle(process.hThread);
+    std::string text;
+    std::vector<char> buffer(1 << 12);
+    DWORD got = 0;
+    while (::ReadFile(readEnd, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+           got > 0) {
+        text.append(buffer.data(), got);
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    output = std::move(text);
+    return true;
 }
 
 // -------------------------------------------------------------------------------------------------
@@ -545,6 +617,23 @@ bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t 
     mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
     return ::VerifyVersionInfoW(
                &version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+}
+
+ModuleHandle OpenLibrary(const std::string& path, std::string* loaderText) {
+    const HMODULE module = ::LoadLibraryA(path.c_str());
+    if (module == nullptr) {
+        const DWORD code = ::GetLastError();
+        if (loaderText != nullptr) {
+            *loaderText = ErrorText(code);
+        }
+        ::SetLastError(code);
+    }
+    return module;
+}
+
+void* FindSymbol(ModuleHandle module, const char* name) {
+    // The exports of the module itself: Windows resolves no symbol through a module's imports.
+    return GetSymbol(module, name);
 }
 
 // -------------------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "LogRecord.h"
 
+#include "LogLineFormat.h"
+
 #include <HostCommon/HostTrace.h>
 
 #include <spdlog/details/os.h>
@@ -14,13 +16,13 @@ namespace KxLogLib {
 std::string_view LevelName(LogLevel level) {
     switch (level) {
     case LogLevel::Info:
-        return "INFO";
+        return LogLine::InfoLevel;
     case LogLevel::Error:
-        return "ERROR";
+        return LogLine::ErrorLevel;
     case LogLevel::Fatal:
-        return "FATAL";
+        return LogLine::FatalLevel;
     }
-    return "FATAL";
+    return LogLine::FatalLevel;
 }
 
 std::string RecordBody(std::string_view module, std::string_view source, int line,
@@ -28,11 +30,11 @@ std::string RecordBody(std::string_view module, std::string_view source, int lin
     std::string body;
     body.reserve(module.size() + source.size() + message.size() + 16);
     HostCommon::AppendField(body, module);
-    body += '\t';
+    body += LogLine::FieldSeparator;
     HostCommon::AppendField(body, source);
-    body += '\t';
+    body += LogLine::FieldSeparator;
     body += std::to_string(line);
-    body += '\t';
+    body += LogLine::FieldSeparator;
     HostCommon::AppendField(body, message);
     return body;
 }
@@ -54,9 +56,10 @@ void AppendSecondStamp(std::string& line, std::time_t second) {
     if (second != stampSecond) {
         // The reentrant local time of the log's own toolkit.
         const std::tm local = spdlog::details::os::localtime(second);
-        const int length = std::snprintf(
-            stampText, sizeof stampText, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
-            local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+        const int length =
+            std::snprintf(stampText, sizeof stampText, "%04d-%02d-%02d%c%02d:%02d:%02d",
+                          local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                          LogLine::DateTimeSeparator, local.tm_hour, local.tm_min, local.tm_sec);
         stampLength = length > 0 ? std::min<std::size_t>(length, sizeof stampText - 1) : 0;
         stampSecond = second;
     }
@@ -73,13 +76,13 @@ void AppendRecord(std::string& line, std::chrono::system_clock::time_point time,
     const std::string_view levelName = LevelName(level);
     line.reserve(line.size() + 32 + levelName.size() + body.size());
     AppendSecondStamp(line, system_clock::to_time_t(seconds));
-    line += '.';
+    line += LogLine::FractionSeparator;
     line += static_cast<char>('0' + millis / 100);
     line += static_cast<char>('0' + millis / 10 % 10);
     line += static_cast<char>('0' + millis % 10);
-    line += '\t';
+    line += LogLine::FieldSeparator;
     line += levelName;
-    line += '\t';
+    line += LogLine::FieldSeparator;
     line += body;
     line += '\n';
 }

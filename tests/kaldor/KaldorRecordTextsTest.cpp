@@ -2,8 +2,8 @@
 // with the platform's own constant through the host's log library, read back from the file and
 // classified. A record kaldor no longer recognises falls through to its catch-all explanation
 // or leaves the timeline without its stage, and the row fails.
-#include "FailureExplainer.h"
 #include "KaldorTestSupport.h"
+#include "report/FailureExplainer.h"
 #include <orvane/recovery/LogRecords.h>
 #include <orvane/recovery/StartupTimeline.h>
 

@@ -19,7 +19,7 @@ struct LogRecord {
     int line = 0;
     std::string message;
 
-    bool IsFatal() const { return level == "FATAL"; }
+    bool IsFatal() const;
 };
 
 // Milliseconds of "YYYY-MM-DDTHH:MM:SS.mmm" (a space in place of the "T" and fewer fraction

@@ -1,0 +1,41 @@
+#include "InstallationChoice.h"
+
+#include <Sys.h>
+
+namespace kaldor {
+
+namespace Sys = VELMORA::NEVRA::Platform::Sys;
+
+namespace {
+
+// The root of the user's folders, as the host reads it.
+constexpr char HomeVariable[] = "KALDOR_HOME";
+
+} // namespace
+
+InstallationChoice ChooseInstallation(const CommandLine& commandLine) {
+    std::string home;
+    const bool homeSet = Sys::GetEnvironment(HomeVariable, home);
+    if (commandLine.InstallDir()) {
+        Installation installation = Installation::Open(*commandLine.InstallDir());
+        return {installation, false, home, false};
+    }
+    const auto demo = FindBundledDemo();
+    if (!demo) {
+        throw InstallationError("no bundled demo installation was found beside this program; "
+                                "name an installation with --install DIR");
+    }
+    Installation installation = Installation::Open(demo->installDir);
+    if (homeSet) {
+        return {installation, true, home, false};
+    }
+    home = demo->homeDir.lexically_normal().string();
+    if (!Sys::SetEnvironment(HomeVariable, home)) {
+        throw InstallationError("the demo's user folders " + home + " cannot be given to the " +
+                                "installation through " + HomeVariable + ": " +
+                                Sys::ErrorText(Sys::LastError()));
+    }
+    return {installation, true, home, true};
+}
+
+} // namespace kaldor

@@ -1,0 +1,91 @@
+#include "PlatformLibrary.h"
+
+#include "check/LoaderMessage.h"
+
+#include <HostLibraryNames.h>
+#include <OrvaneExports.h>
+
+namespace kaldor {
+
+namespace {
+
+namespace Export = VELMORA::NEVRA::Platform::Export;
+
+template <typename Function>
+void Resolve(const SharedLibrary& library, const char* name, const char* owner, Function& target) {
+    target = library.Find<Function>(name);
+    if (target == nullptr) {
+        throw PlatformLoadError(std::string(owner) + " does not provide " + name +
+                                "; the installation's libraries do not belong together");
+    }
+}
+
+} // namespace
+
+PlatformLibrary PlatformLibrary::Load(const Installation& installation) {
+    const std::string path = installation.PlatformLibrary().string();
+    std::string error;
+    PlatformLibrary platform;
+    platform.library_ = SharedLibrary::Open(path, error);
+    if (!platform.library_.IsLoaded()) {
+        throw PlatformLoadError("cannot load " + path + ": " +
+                                ExplainLoaderText(error, path, "the platform library"));
+    }
+    const SharedLibrary& lib = platform.library_;
+    Resolve(lib, Export::OrvaneInit, "Orvane.so", platform.init_);
+    Resolve(lib, Export::OrvaneExit, "Orvane.so", platform.exit_);
+    Resolve(lib, Export::KxRegList, "Orvane.so", platform.regList_);
+    Resolve(lib, Export::KxResourcePathList, "Orvane.so", platform.pathList_);
+    Resolve(lib, Export::KxResourceCheckPathList, "Orvane.so", platform.checkPathList_);
+    // The host libraries are dependencies of the platform library, so its handle reaches them.
+    namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
+    const std::string host = HostLibraryName::File(HostLibraryName::Host);
+    Resolve(lib, "kdlPathCount", host.c_str(), platform.pathCount_);
+    Resolve(lib, "kdlPathAt", host.c_str(), platform.pathAt_);
+    Resolve(lib, "kdlHelpDocCurrent", host.c_str(), platform.helpDoc_);
+    Resolve(lib, "GetIUserFolderMgr", HostLibraryName::File(HostLibraryName::Configuration).c_str(),
+            platform.folders_);
+    return platform;
+}
+
+std::vector<RegisteredPackage> PlatformLibrary::Packages() const {
+    RegListCollector collector;
+    regList_(&collector);
+    return collector.Packages();
+}
+
+std::vector<std::string> PlatformLibrary::ResourcePaths(int type) const {
+    PathListCollector collector;
+    pathList_(type, &collector);
+    return collector.Paths();
+}
+
+std::vector<ResourceConflict> PlatformLibrary::Conflicts(int type) const {
+    ConflictCollector collector;
+    checkPathList_(type, &collector);
+    return collector.Conflicts();
+}
+
+std::vector<std::string> PlatformLibrary::HostSearchPath() const {
+    std::vector<std::string> paths;
+    const int count = pathCount_();
+    for (int i = 0; i < count; ++i) {
+        if (const char* path = pathAt_(i)) {
+            paths.emplace_back(path);
+        }
+    }
+    return paths;
+}
+
+std::string PlatformLibrary::HelpDocument() const {
+    const char* document = helpDoc_();
+    return document != nullptr ? document : "";
+}
+
+std::string PlatformLibrary::UserFolder(int kind) const {
+    IUserFolderMgr* folders = folders_();
+    const char* folder = folders != nullptr ? folders->FolderPath(kind) : nullptr;
+    return folder != nullptr ? folder : "";
+}
+
+} // namespace kaldor
