@@ -1,21 +1,15 @@
 #include "InstallationChoice.h"
 
+#include <HostCommon/HostEnv.h>
 #include <Sys.h>
 
 namespace kaldor {
 
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
-namespace {
-
-// The root of the user's folders, as the host reads it.
-constexpr char HomeVariable[] = "KALDOR_HOME";
-
-} // namespace
-
 InstallationChoice ChooseInstallation(const CommandLine& commandLine) {
     std::string home;
-    const bool homeSet = Sys::GetEnvironment(HomeVariable, home);
+    const bool homeSet = Sys::GetEnvironment(HostCommon::kHomeVariable, home);
     if (commandLine.InstallDir()) {
         Installation installation = Installation::Open(*commandLine.InstallDir());
         return {installation, false, home, false};
@@ -30,9 +24,9 @@ InstallationChoice ChooseInstallation(const CommandLine& commandLine) {
         return {installation, true, home, false};
     }
     home = demo->homeDir.lexically_normal().string();
-    if (!Sys::SetEnvironment(HomeVariable, home)) {
+    if (!Sys::SetEnvironment(HostCommon::kHomeVariable, home)) {
         throw InstallationError("the demo's user folders " + home + " cannot be given to the " +
-                                "installation through " + HomeVariable + ": " +
+                                "installation through " + HostCommon::kHomeVariable + ": " +
                                 Sys::ErrorText(Sys::LastError()));
     }
     return {installation, true, home, true};

@@ -9,6 +9,10 @@
 
 namespace HostCommon {
 
+// The home folder the host's configuration puts every user folder below; a host program that
+// brings up an installation of its own sets it before the platform loads.
+inline constexpr char kHomeVariable[] = "KALDOR_HOME";
+
 // The variable's value, or nothing when it is unset. A variable set to "" is set.
 std::optional<std::string> EnvValue(const char* name);
 

@@ -24,7 +24,7 @@ std::string DefaultFolderName(int kind) {
 } // namespace
 
 std::string UserFolderMgrImpl::ResolveHome() {
-    if (auto home = HostCommon::EnvValue("KALDOR_HOME")) {
+    if (auto home = HostCommon::EnvValue(HostCommon::kHomeVariable)) {
         return *home;
     }
     // Without HOME the folders lie below the working directory rather than below the root.
