@@ -91,6 +91,7 @@ TEST(RecoveryLastStartup, TellsStartUpsApartAndNamesTheOpenCall) {
     Texts twoHosts = Join({{"OrvaneInit Begin"}, StartToAlpha});
     twoHosts.insert(twoHosts.end(), FinishFromAlpha.begin(), FinishFromAlpha.end());
     twoHosts.insert(twoHosts.end(), FinishFromAlpha.begin(), FinishFromAlpha.end());
+    // clang-format off
     const struct {
         const char* name;
         Texts messages;
@@ -126,16 +127,10 @@ TEST(RecoveryLastStartup, TellsStartUpsApartAndNamesTheOpenCall) {
          "", PackageKind::Application, PackageCall::Init},
         {"two hosts, both finished", twoHosts, "", true, true, "", "", PackageKind::Application,
          PackageCall::Init},
-        {"in PreBuild, no package",
-         {"OrvaneInit Begin", "PlatformPreBuild Begin"},
-         "",
-         true,
-         false,
-         "PlatformPreBuild",
-         "",
-         PackageKind::Application,
-         PackageCall::Init},
+        {"in PreBuild, no package", {"OrvaneInit Begin", "PlatformPreBuild Begin"}, "", true, false,
+         "PlatformPreBuild", "", PackageKind::Application, PackageCall::Init},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const LastStartup last = ReadBack(row.messages, row.cut);

@@ -111,6 +111,7 @@ const std::vector<std::string> second{"KERNEL32.dll"};
 const std::vector<std::string> none;
 const CraftedPe pe;
 
+// clang-format off
 const Row rows[] = {
     {"PE32+", [] { return pe.Bytes(); }, both, ""},
     {"PE32", [] { return Pe32().Bytes(); }, both, ""},
@@ -118,13 +119,7 @@ const Row rows[] = {
     {"an empty import directory", [] { return Patched(pe, CraftedPe::optional + 120, 4, 0); }, none,
      ""},
     {"nothing", [] { return std::string(); }, none, "not a PE file"},
-    {"an ELF file",
-     [] {
-         return std::string("\x7f"
-                            "ELF\2\1\1",
-                            7);
-     },
-     none, "not a PE file"},
+    {"an ELF file", [] { return std::string("\x7f" "ELF\2\1\1", 7); }, none, "not a PE file"},
     {"e_lfanew beyond the file", [] { return Patched(pe, 0x3c, 4, 0xfffffff0); }, none,
      "the PE header lies outside the file"},
     {"no signature", [] { return Patched(pe, CraftedPe::newHeader, 1, 'N'); }, none,
@@ -151,41 +146,25 @@ const Row rows[] = {
     {"a section whose data lies beyond the file",
      [] { return Patched(pe, pe.SectionTable() + 20, 4, 0x7ffffff0); }, none,
      "the import table lies outside the file"},
-    {"no all-zero descriptor",
-     [] {
-         CraftedPe open;
-         open.terminated = false;
-         return open.Bytes();
-     },
+    {"no all-zero descriptor", [] { CraftedPe open; open.terminated = false; return open.Bytes(); },
      both, "the import table has no end"},
     {"a name in no section", [] { return Patched(pe, pe.Descriptor(0) + 12, 4, 0); }, second,
      "an imported name lies in no section"},
-    {"a name in a section longer than the file",
-     [] {
-         std::string bytes = Patched(pe, pe.SectionTable() + 16, 4, 0x10000);
-         Put(bytes, pe.Descriptor(0) + 12, 4, CraftedPe::sectionAddress + 0x8000);
-         return bytes;
-     },
+    {"a name in a section longer than the file", [] {
+     std::string bytes = Patched(pe, pe.SectionTable() + 16, 4, 0x10000);
+     Put(bytes, pe.Descriptor(0) + 12, 4, CraftedPe::sectionAddress + 0x8000); return bytes; },
      second, "an imported name lies outside the file"},
     {"an empty name",
      [] { return Patched(pe, pe.Descriptor(0) + 12, 4, pe.AddressOf(pe.Descriptor(2))); }, second,
      "an imported name is empty"},
-    {"a name that runs past its section",
-     [] {
-         CraftedPe unended;
-         unended.tail = "Unended.dll";
-         return Patched(unended, unended.Descriptor(0) + 12, 4,
-                        unended.AddressOf(unended.TailAt()));
-     },
+    {"a name that runs past its section", [] { CraftedPe unended; unended.tail = "Unended.dll";
+     return Patched(unended, unended.Descriptor(0) + 12, 4, unended.AddressOf(unended.TailAt())); },
      second, "an imported name runs past its section"},
-    {"more descriptors than any library has",
-     [] {
-         CraftedPe many;
-         many.names.assign(4097, "a.dll");
-         return many.Bytes();
-     },
+    {"more descriptors than any library has", [] { CraftedPe many; many.names.assign(4097, "a.dll");
+     return many.Bytes(); },
      std::vector<std::string>(4096, "a.dll"), "more than 4096 imported libraries"},
 };
+// clang-format on
 
 TEST(PeImage, ImportsAreReadFromSoundFilesAndDamageIsNamed) {
     for (const Row& row : rows) {
