@@ -114,9 +114,20 @@ bool DirectoryExists(const std::string& path) {
     return Sys::GetAttributes(path, attributes) && attributes.directory;
 }
 
+bool TargetExists(const std::string& path) {
+    Sys::Attributes attributes;
+    return Sys::GetAttributes(path, attributes) &&
+           (!attributes.link || attributes.directory || attributes.regular);
+}
+
 bool IsRegularFile(const std::string& path) {
     // What the system calls one; FIFOs, sockets and devices would block or never end a read.
     return ReadAttributes("IsRegularFile", path).regular && !IsDeviceName(path);
+}
+
+bool RegularFileExists(const std::string& path) {
+    Sys::Attributes attributes;
+    return Sys::GetAttributes(path, attributes) && attributes.regular && !IsDeviceName(path);
 }
 
 bool IsFileLink(const std::string& path) {

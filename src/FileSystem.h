@@ -19,7 +19,12 @@ bool PathExists(const std::string& path);  // never throws
 bool IsDirectory(const std::string& path); // throws when the entry cannot be read
 // A directory, or a link that resolves to one, asked with one look at the entry; never throws.
 bool DirectoryExists(const std::string& path);
+// Whether `path` names a file or directory, through any links; a dangling link names nothing.
+// Never throws.
+bool TargetExists(const std::string& path);
 bool IsRegularFile(const std::string& path);
+// IsRegularFile for a caller to whom an entry that cannot be read is no file; never throws.
+bool RegularFileExists(const std::string& path);
 bool IsFileLink(const std::string& path);
 
 bool CreateDir(const std::string& path);  // true when created, false when already a directory

@@ -47,6 +47,16 @@ bool ReadFile(const std::string& path, std::string& bytes);
 // Creates `path`, which must not exist yet, and writes `bytes` into it. False with the last error
 // set when it cannot be created or written; a file created but not written whole is removed.
 bool WriteNewFile(const std::string& path, const std::string& bytes);
+// Creates `path`, or empties the file already there, and writes `bytes` into it: a path that
+// names a device or a pipe is written to as it is. False with the last error set when it cannot
+// be opened or written; what was written stays.
+bool WriteFileOver(const std::string& path, const std::string& bytes);
+// The text that the link `path` holds, as written into it (not resolved). A trailing separator
+// names the link itself. False with the last error set when `path` is no link or cannot be read.
+bool ReadLink(const std::string& path, std::string& target);
+// The absolute path of an existing entry with every link resolved and no "." or ".." left, in the
+// system's own spelling. False with the last error set when it or a folder on the way is missing.
+bool ResolvePath(const std::string& path, std::string& resolved);
 
 // One entry found by a directory search. `link` always comes from the enumeration; `directory`
 // and `regular` do too when `kindKnown` is set, otherwise the caller must ask GetAttributes.

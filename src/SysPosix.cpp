@@ -262,20 +262,36 @@ bool CopyFile(const std::string& from, const std::string& to) {
     return copied || abandon();
 }
 
-bool CopyLink(const std::string& from, const std::string& to) {
+bool ReadLink(const std::string& path, std::string& target) {
     std::vector<char> buffer(PATH_MAX);
-    const std::string link = WithoutTrailingSeparators(from);
+    const std::string link = WithoutTrailingSeparators(path);
     for (;;) {
         const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
         if (length < 0) {
             return false;
         }
         if (static_cast<std::size_t>(length) < buffer.size()) {
-            const std::string target(buffer.data(), static_cast<std::size_t>(length));
-            return ::symlink(target.c_str(), WithoutTrailingSeparators(to).c_str()) == 0;
+            target.assign(buffer.data(), static_cast<std::size_t>(length));
+            return true;
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+bool ResolvePath(const std::string& path, std::string& resolved) {
+    char* text = ::realpath(path.c_str(), nullptr);
+    if (text == nullptr) {
+        return false;
+    }
+    resolved = text;
+    std::free(text);
+    return true;
+}
+
+bool CopyLink(const std::string& from, const std::string& to) {
+    std::string target;
+    return ReadLink(from, target) &&
+           ::symlink(target.c_str(), WithoutTrailingSeparators(to).c_str()) == 0;
 }
 
 bool DeleteFile(const std::string& path) {
@@ -372,29 +388,45 @@ void FindClose(FindHandle handle) {
     }
 }
 
+namespace {
+
+bool WriteAll(int file, const std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t count = ::write(file, bytes.data() + done, bytes.size() - done);
+        if (count >= 0) {
+            done += static_cast<std::size_t>(count);
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr mode_t newFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+
+} // namespace
+
 bool WriteNewFile(const std::string& path, const std::string& bytes) {
     bool written = true;
     {
         const FileDescriptor file(
-            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                   S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH));
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode));
         if (!file.Valid()) {
             return false;
         }
-        for (std::size_t done = 0; written && done < bytes.size();) {
-            const ssize_t count = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
-            if (count >= 0) {
-                done += static_cast<std::size_t>(count);
-            } else {
-                written = errno == EINTR;
-            }
-        }
+        written = WriteAll(file.Get(), bytes);
     }
     if (!written) {
         ErrnoKeeper keep;
         ::unlink(path.c_str());
     }
     return written;
+}
+
+bool WriteFileOver(const std::string& path, const std::string& bytes) {
+    const FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, newFileMode));
+    return file.Valid() && WriteAll(file.Get(), bytes);
 }
 
 // -------------------------------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <shlwapi.h>
+#include <winioctl.h>
 
 // windows.h maps these names to their ANSI or wide variants; in this file they are the layer's.
 #undef CopyFile
@@ -101,6 +102,30 @@ std::wstring Widen(const std::string& text) {
     wide.resize(static_cast<std::size_t>(length) - 1);
     return wide;
 }
+
+std::string Narrow(const wchar_t* text, int count) {
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text, count, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, count, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+// The head of what FSCTL_GET_REPARSE_POINT returns for a symbolic link or a junction; the
+// system's headers declare it only for drivers.
+struct ReparseHead {
+    ULONG tag;
+    USHORT dataLength;
+    USHORT reserved;
+    USHORT substituteNameOffset;
+    USHORT substituteNameLength;
+    USHORT printNameOffset;
+    USHORT printNameLength;
+};
+constexpr std::size_t symbolicLinkFlagsSize = sizeof(ULONG); // only symbolic links have them
+constexpr std::size_t reparseBufferSize = 16 * 1024;         // the largest reparse data there is
 
 template <typename Function> Function Kernel32Function(const char* name) {
     const HMODULE kernel = ::GetModuleHandleA("Kernel32.dll");
@@ -363,6 +388,23 @@ void FindClose(FindHandle handle) {
     }
 }
 
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD count = 0;
+        const DWORD chunk = static_cast<DWORD>(
+            std::min<std::size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
+        if (::WriteFile(file, bytes.data() + done, chunk, &count, nullptr) == FALSE || count == 0) {
+            return false;
+        }
+        done += count;
+    }
+    return true;
+}
+
+} // namespace
+
 bool WriteNewFile(const std::string& path, const std::string& bytes) {
     bool written = true;
     {
@@ -371,15 +413,7 @@ bool WriteNewFile(const std::string& path, const std::string& bytes) {
         if (!file.Valid()) {
             return false;
         }
-        for (std::size_t done = 0; written && done < bytes.size();) {
-            DWORD count = 0;
-            const DWORD chunk = static_cast<DWORD>(
-                std::min<std::size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
-            written =
-                ::WriteFile(file.Get(), bytes.data() + done, chunk, &count, nullptr) != FALSE &&
-                count > 0;
-            done += count;
-        }
+        written = WriteAll(file.Get(), bytes);
     }
     if (!written) {
         const DWORD error = ::GetLastError();
@@ -387,6 +421,77 @@ bool WriteNewFile(const std::string& path, const std::string& bytes) {
         ::SetLastError(error);
     }
     return written;
+}
+
+bool WriteFileOver(const std::string& path, const std::string& bytes) {
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.Valid() && WriteAll(file.Get(), bytes);
+}
+
+bool ReadLink(const std::string& path, std::string& target) {
+    FileHandle link(::CreateFileA(
+        WithoutTrailingSeparators(path).c_str(), 0,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!link.Valid()) {
+        return false;
+    }
+    std::vector<char> buffer(reparseBufferSize);
+    DWORD size = 0;
+    if (::DeviceIoControl(link.Get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
+                          static_cast<DWORD>(buffer.size()), &size, nullptr) == FALSE) {
+        return false;
+    }
+    ReparseHead head{};
+    std::memcpy(&head, buffer.data(), std::min<std::size_t>(size, sizeof head));
+    std::size_t names = sizeof head;
+    if (head.tag == IO_REPARSE_TAG_SYMLINK) {
+        names += symbolicLinkFlagsSize;
+    } else if (head.tag != IO_REPARSE_TAG_MOUNT_POINT) {
+        ::SetLastError(ERROR_NOT_A_REPARSE_POINT);
+        return false;
+    }
+    const std::size_t begin = names + head.printNameOffset;
+    if (size < sizeof head || begin + head.printNameLength > size) {
+        ::SetLastError(ERROR_INVALID_REPARSE_DATA);
+        return false;
+    }
+    std::wstring name(head.printNameLength / sizeof(wchar_t), L'\0');
+    std::memcpy(&name[0], buffer.data() + begin, name.size() * sizeof(wchar_t));
+    target = Narrow(name.c_str(), static_cast<int>(name.size()));
+    return true;
+}
+
+bool ResolvePath(const std::string& path, std::string& resolved) {
+    FileHandle entry(::CreateFileA(path.c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!entry.Valid()) {
+        return false;
+    }
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleA(
+            entry.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+        if (length == 0) {
+            return false;
+        }
+        if (length < buffer.size()) {
+            resolved.assign(buffer.data(), length);
+            break;
+        }
+        buffer.resize(length + 1);
+    }
+    // The system answers in its long form: "\\?\C:\..." or "\\?\UNC\host\...".
+    constexpr char longPrefix[] = "\\\\?\\";
+    constexpr char uncPrefix[] = "\\\\?\\UNC\\";
+    if (resolved.compare(0, sizeof uncPrefix - 1, uncPrefix) == 0) {
+        resolved = "\\\\" + resolved.substr(sizeof uncPrefix - 1);
+    } else if (resolved.compare(0, sizeof longPrefix - 1, longPrefix) == 0) {
+        resolved.erase(0, sizeof longPrefix - 1);
+    }
+    return true;
 }
 
 // -------------------------------------------------------------------------------------------------

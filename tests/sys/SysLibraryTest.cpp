@@ -433,21 +433,41 @@ class SysEntryMissing : public SysTest::WithTempDir {};
 TEST_F(SysEntryMissing, OnlyWhenNoEntryOfTheNameExists) {
     fs::create_directory(dir / "folder");
     WriteFile(dir / "file", "x");
-    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    fs::create_symlink("nowhere", dir / "dangling");
     fs::create_symlink(dir / "folder", dir / "toFolder");
-    fs::create_symlink(dir / "loop", dir / "loop");
+    fs::create_symlink("loop", dir / "loop");
+    // What a name resolves to, and what its link holds, are asked of the same entries.
+    const std::string folder = fs::canonical(dir / "folder").string();
+    const std::string top = fs::canonical(dir).string();
     const struct {
         const char* name;
         bool missing;
+        std::string resolved; // empty when the name resolves to nothing
+        std::string link;     // empty when the name is no link
     } rows[] = {
-        {"absent", true},         {"file", false},        {"folder", false},
-        {"dangling", false},      {"toFolder", false},    {"loop", false},
-        {"file/below", true},     {"absent/below", true}, {"toFolder/absent", true},
-        {"dangling/below", true}, {"folder/", false},     {"file/", false},
-        {"dangling/", false},     {"folder/..", false},   {"n\xff\xfe", true},
+        {"absent", true, "", ""},
+        {"file", false, top + "/file", ""},
+        {"folder", false, folder, ""},
+        {"dangling", false, "", "nowhere"},
+        {"toFolder", false, folder, (dir / "folder").string()},
+        {"loop", false, "", "loop"},
+        {"file/below", true, "", ""},
+        {"absent/below", true, "", ""},
+        {"toFolder/absent", true, "", ""},
+        {"dangling/below", true, "", ""},
+        {"folder/", false, folder, ""},
+        {"file/", false, "", ""},
+        {"dangling/", false, "", "nowhere"},
+        {"folder/..", false, top, ""},
+        {"n\xff\xfe", true, "", ""},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(Sys::EntryMissing((dir / row.name).string()), row.missing) << row.name;
+        const std::string path = (dir / row.name).string();
+        EXPECT_EQ(Sys::EntryMissing(path), row.missing) << row.name;
+        std::string resolved;
+        EXPECT_EQ(Sys::ResolvePath(path, resolved) ? resolved : "", row.resolved) << row.name;
+        std::string link;
+        EXPECT_EQ(Sys::ReadLink(path, link) ? link : "", row.link) << row.name;
     }
     WriteFile(dir / "n\xff\xfe", "x");
     EXPECT_FALSE(Sys::EntryMissing((dir / "n\xff\xfe").string()));

@@ -38,6 +38,9 @@ TEST_F(FileSystemTest, RemoveDeletesFileAndDanglingLinksWithoutFollowingThem) {
     fs::create_symlink(outside + "/f1.txt", dir + "/fileLink");
     fs::create_symlink(outside + "/f1.txt", At("topFileLink"));
     fs::create_symlink(At("gone"), dir + "/dangling");
+    // A link counts as what it names; the dangling one names nothing.
+    EXPECT_TRUE(TargetExists(dir + "/fileLink") && PathExists(dir + "/dangling"));
+    EXPECT_FALSE(TargetExists(dir + "/dangling"));
 
     // One entry at a time: a file or an empty directory, never a full one.
     EXPECT_THROW(RemoveTree(dir, false), FileSystemError);
@@ -111,6 +114,7 @@ TEST_F(FileSystemTest, SpecialFilesAreNeverOpenedReadOrCopied) {
         bool regular = false;
         const bool known = it.KnownRegularFile(regular);
         EXPECT_EQ(IsRegularFile(*it), fs::is_regular_file(*it)) << *it;
+        EXPECT_EQ(RegularFileExists(*it), IsRegularFile(*it)) << *it;
         EXPECT_TRUE(!known || regular == IsRegularFile(*it)) << *it;
     }
     for (const std::string& name : special) {
