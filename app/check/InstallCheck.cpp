@@ -4,21 +4,20 @@
 #include "LibraryResolver.h"
 #include "install/ResourceRoot.h"
 
+#include <FilePath.h>
+#include <FileSystem.h>
 #include <HostLibraryNames.h>
 #include <OrvaneExports.h>
 #include <PackageEntryNames.h>
 #include <RecordTexts.h>
 #include <Sys.h>
 
-#include <filesystem>
 #include <optional>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace kaldor {
 
-namespace PackageEntry = VELMORA::NEVRA::Platform::PackageEntry;
+namespace Platform = VELMORA::NEVRA::Platform;
+namespace PackageEntry = Platform::PackageEntry;
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
@@ -32,7 +31,7 @@ const std::vector<std::string>& PlatformExports() {
 }
 
 std::vector<std::string> PackageEntryPoints(const std::string& path) {
-    const std::string stem = fs::path(path).stem().string();
+    const std::string stem = PackageStem(path);
     return {PackageEntry::InitName(stem), PackageEntry::ExitName(stem)};
 }
 
@@ -54,9 +53,14 @@ std::string Join(const std::vector<std::string>& items) {
     return text;
 }
 
-bool Exists(const fs::path& path) {
-    std::error_code error;
-    return fs::exists(path, error);
+// `path` in directory form, folded, to tell whether two spellings name one folder; a text that
+// is no path at all stays as it is.
+std::string DirectoryForm(const std::string& path) {
+    try {
+        return Platform::FilePath(path).ToDirectoryForm().Str();
+    } catch (const Platform::FileSystemError&) {
+        return path;
+    }
 }
 
 // Whether the file is a shared library this program's machine can load; says why not.
@@ -110,10 +114,9 @@ void ExamineExports(LibraryFinding& finding, const ElfImage& elf) {
 void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& entryPoints,
                     const LibraryResolver& resolver) {
     finding.entryPoints = entryPoints;
-    std::error_code error;
-    finding.exists = fs::is_regular_file(finding.path, error);
+    finding.exists = Platform::RegularFileExists(finding.path);
     if (!finding.exists) {
-        finding.problems.push_back(Exists(finding.path)
+        finding.problems.push_back(Platform::TargetExists(finding.path)
                                        ? finding.path + " is not a file"
                                        : "the library " + finding.path + " does not exist");
         return;
@@ -144,15 +147,14 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
 // Whether bin/KxApp/ is on the library search path when the next library is loaded: the platform
 // puts the folder of every library it loads there, and the program may have been started with it.
 bool AppDirOnSearchPath(const Installation& installation, const CheckReport& report) {
-    const fs::path appDir = (installation.AppDir() / "").lexically_normal();
+    const std::string appDir = DirectoryForm(installation.AppDir());
     for (const auto& library : report.libraries) {
-        if (library.exists &&
-            (fs::path(library.path).parent_path() / "").lexically_normal() == appDir) {
+        if (library.exists && Platform::FilePath(library.path).GoUp().Str() == appDir) {
             return true;
         }
     }
     for (const auto& element : SearchPathDirectories()) {
-        if ((fs::path(element) / "").lexically_normal() == appDir) {
+        if (DirectoryForm(element) == appDir) {
             return true;
         }
     }
@@ -163,7 +165,7 @@ void CheckPlatform(const Installation& installation, const LibraryResolver& reso
                    CheckReport& report) {
     LibraryFinding platform;
     platform.role = "platform";
-    platform.path = installation.PlatformLibrary().string();
+    platform.path = installation.PlatformLibrary();
     ExamineLibrary(platform, PlatformExports(), resolver);
     // Registered by path twice, once per module list, with the platform's own resource root.
     platform.resourceRoot = ResolveResourceRoot(installation, platform.path);
@@ -172,9 +174,9 @@ void CheckPlatform(const Installation& installation, const LibraryResolver& reso
     }
     report.libraries.push_back(platform);
 
-    if (!Exists(installation.CustomSeed())) {
+    if (!Platform::TargetExists(installation.CustomSeed())) {
         report.problems.push_back("the platform's resource root has no Library/custom folder (" +
-                                  installation.CustomSeed().string() +
+                                  installation.CustomSeed() +
                                   "), which seeds the user's library folder: start-up fails "
                                   "with \"" +
                                   RecordText::PreBuildFailed + "\"");
@@ -185,7 +187,7 @@ void CheckPlatform(const Installation& installation, const LibraryResolver& reso
         {HostLibraryName::Gui, "browser profiles"}};
     for (const auto& [stem, use] : reachedByName) {
         const std::string file = HostLibraryName::File(stem);
-        if (!Exists(installation.Bin() / file)) {
+        if (!Platform::TargetExists(installation.BinFile(file))) {
             report.warnings.push_back("bin/" + file +
                                       " is missing: the platform reaches it by name at run time (" +
                                       use + " will fail)");
@@ -204,13 +206,13 @@ LibraryFinding ExamineEntry(const Installation& installation, const ListEntry& e
     // A bare name is an application given absolutely inside bin/KxApp/; the platform finds
     // it there through the search path.
     if (entry.bare) {
-        finding.path = (installation.AppDir() / entry.path).string();
+        finding.path = installation.AppFile(entry.path);
     }
     if (!entry.note.empty()) {
         finding.notes.push_back(entry.note);
     }
     ExamineLibrary(finding, PackageEntryPoints(entry.path), resolver);
-    if (fs::path(entry.path) == installation.PlatformLibrary()) {
+    if (Platform::FilePath(entry.path).Str() == installation.PlatformLibrary()) {
         finding.problems.push_back("it is the platform itself, whose own registration is "
                                    "still running: start-up fails (\"" +
                                    std::string(RecordText::BeingRegistered) + "\")");
@@ -231,7 +233,7 @@ LibraryFinding ExamineEntry(const Installation& installation, const ListEntry& e
 
 void CheckList(const Installation& installation, const LoadList& list,
                const LibraryResolver& resolver, CheckReport& report) {
-    const std::string fileName = fs::path(list.file).filename().string();
+    const std::string fileName = Platform::FilePath(list.file).FileName();
     const std::string role = ListStageName(list.stage);
     if (!list.present) {
         report.warnings.push_back(fileName + " does not exist: no " + role +
@@ -252,9 +254,9 @@ void CheckList(const Installation& installation, const LoadList& list,
                                   std::string(RecordText::LoadError) +
                                   "…\") and every package is unregistered");
     }
-    if (list.file == installation.PendingAppList().string()) {
-        report.warnings.push_back(installation.PendingAppList().filename().string() + " replaces " +
-                                  installation.AppList().filename().string() +
+    if (list.file == installation.PendingAppList()) {
+        report.warnings.push_back(std::string(Layout::PendingAppList) + " replaces " +
+                                  Layout::AppList +
                                   " at the next start-up; it was checked in its place");
     }
     for (const auto& ignored : list.ignored) {
@@ -296,9 +298,8 @@ void CheckListedTwice(CheckReport& report) {
 // Start-up copies a pending application list over the current one; a folder in the way takes
 // the copy inside, and the application list then reads as empty.
 void CheckPendingList(const Installation& installation, CheckReport& report) {
-    std::error_code error;
-    if (fs::exists(installation.PendingAppList(), error) &&
-        fs::is_directory(installation.AppList(), error)) {
+    if (Platform::TargetExists(installation.PendingAppList()) &&
+        Platform::DirectoryExists(installation.AppList())) {
         report.problems.push_back("NevraPreLoadApp.xml is a folder: start-up moves "
                                   "NevraPreLoadApp.tmp.xml into it and then loads no application");
     }

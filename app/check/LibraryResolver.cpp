@@ -1,18 +1,18 @@
 #include "LibraryResolver.h"
 
 #include "DependencySearchOrder.h"
+#include "FilePath.h"
+#include "FileSystem.h"
 #include "SearchPathValue.h"
 #include "Sys.h"
 
 #include <algorithm>
 #include <sstream>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace kaldor {
 
-namespace Sys = VELMORA::NEVRA::Platform::Sys;
+namespace Platform = VELMORA::NEVRA::Platform;
+namespace Sys = Platform::Sys;
 
 namespace {
 
@@ -21,8 +21,7 @@ namespace {
 std::vector<std::string> LoaderCacheNames() {
     std::vector<std::string> names;
     for (const char* program : {"/sbin/ldconfig", "/usr/sbin/ldconfig"}) {
-        std::error_code error;
-        if (!fs::exists(program, error)) {
+        if (!Platform::TargetExists(program)) {
             continue;
         }
         std::string listing;
@@ -45,25 +44,18 @@ std::vector<std::string> LoaderCacheNames() {
     return names;
 }
 
-std::vector<fs::path> SystemLibraryDirs() {
-    std::vector<fs::path> dirs{"/lib", "/usr/lib", "/lib64", "/usr/lib64", "/usr/local/lib"};
+std::vector<std::string> SystemLibraryDirs() {
+    std::vector<std::string> dirs{"/lib", "/usr/lib", "/lib64", "/usr/lib64", "/usr/local/lib"};
     // Multi-architecture folders, e.g. /usr/lib/x86_64-linux-gnu.
-    for (const fs::path base : {"/lib", "/usr/lib"}) {
-        std::error_code error;
-        for (fs::directory_iterator it(base, error), end; !error && it != end;
-             it.increment(error)) {
-            const std::string name = it->path().filename().string();
-            if (name.find("-linux-") != std::string::npos && it->is_directory(error)) {
-                dirs.push_back(it->path());
+    for (const char* base : {"/lib", "/usr/lib"}) {
+        for (Platform::DirIterator it{std::string(base)}, end; it != end; ++it) {
+            if (it.Path().FileName().find("-linux-") != std::string::npos &&
+                Platform::DirectoryExists(*it)) {
+                dirs.push_back(*it);
             }
         }
     }
     return dirs;
-}
-
-bool IsFile(const fs::path& path) {
-    std::error_code error;
-    return fs::is_regular_file(path, error);
 }
 
 } // namespace
@@ -76,30 +68,26 @@ std::vector<std::string> SearchPathDirectories() {
     return Sys::SplitSearchPath(value, Sys::SearchPathDelimiter());
 }
 
-LibraryResolver::LibraryResolver(std::vector<fs::path> searchDirs)
+LibraryResolver::LibraryResolver(std::vector<std::string> searchDirs)
     : searchDirs_(std::move(searchDirs)), environmentDirs_(SearchPathDirectories()),
       systemDirs_(SystemLibraryDirs()), cachedNames_(LoaderCacheNames()) {}
 
-std::optional<fs::path> LibraryResolver::Find(const std::string& name, const fs::path& library,
-                                              const std::vector<std::string>& runPath) const {
+std::optional<std::string> LibraryResolver::Find(const std::string& name,
+                                                 const std::string& library,
+                                                 const std::vector<std::string>& runPath) const {
     if (name.find('/') != std::string::npos) {
-        return IsFile(name) ? std::optional<fs::path>(name) : std::nullopt;
+        return Platform::RegularFileExists(name) ? std::optional<std::string>(name) : std::nullopt;
     }
     // The order the platform's own search follows when it loads the library.
-    Sys::DependencySources sources{library.string(), {}, environmentDirs_, runPath, {}};
-    for (const auto& dir : searchDirs_) {
-        sources.added.push_back(dir.string());
-    }
-    for (const auto& dir : systemDirs_) {
-        sources.system.push_back(dir.string());
-    }
-    for (const fs::path dir : Sys::DependencySearchOrder(sources)) {
-        if (IsFile(dir / name)) {
-            return dir / name;
+    Sys::DependencySources sources{library, searchDirs_, environmentDirs_, runPath, systemDirs_};
+    for (const std::string& dir : Sys::DependencySearchOrder(sources)) {
+        const std::string path = Platform::FilePath(Platform::FilePath(dir), name).Str();
+        if (Platform::RegularFileExists(path)) {
+            return path;
         }
     }
     if (std::binary_search(cachedNames_.begin(), cachedNames_.end(), name)) {
-        return fs::path(name);
+        return name;
     }
     return std::nullopt;
 }

@@ -4,7 +4,6 @@
 // system's library path.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,18 +16,17 @@ std::vector<std::string> SearchPathDirectories();
 class LibraryResolver {
 public:
     // `searchDirs` are searched for every library (the installation's bin folder).
-    explicit LibraryResolver(std::vector<std::filesystem::path> searchDirs);
+    explicit LibraryResolver(std::vector<std::string> searchDirs);
 
     // Where the dependency `name` of the library at `library` (with its unexpanded run path
     // `runPath`) is found; nothing when it is nowhere.
-    std::optional<std::filesystem::path> Find(const std::string& name,
-                                              const std::filesystem::path& library,
-                                              const std::vector<std::string>& runPath) const;
+    std::optional<std::string> Find(const std::string& name, const std::string& library,
+                                    const std::vector<std::string>& runPath) const;
 
 private:
-    std::vector<std::filesystem::path> searchDirs_;
+    std::vector<std::string> searchDirs_;
     std::vector<std::string> environmentDirs_; // the search path as kaldor started
-    std::vector<std::filesystem::path> systemDirs_;
+    std::vector<std::string> systemDirs_;
     std::vector<std::string> cachedNames_; // names the system's loader cache knows, sorted
 };
 

@@ -1,16 +1,15 @@
 #include "UserFolderCheck.h"
 
+#include <FilePath.h>
 #include <Sys.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace kaldor {
 
-namespace Sys = VELMORA::NEVRA::Platform::Sys;
+namespace Platform = VELMORA::NEVRA::Platform;
+namespace Sys = Platform::Sys;
 
 namespace {
 
@@ -19,12 +18,13 @@ std::string SystemText(int error) {
 }
 
 // A byte written and flushed: a full file system refuses the write, not the file's creation.
-std::optional<std::string> WriteProblem(const fs::path& folder) {
-    const std::string probe = (folder / ".kaldor-write-check").string();
+std::optional<std::string> WriteProblem(const std::string& folder) {
+    const std::string probe =
+        Platform::FilePath(Platform::FilePath(folder), ".kaldor-write-check").Str();
     const bool written = Sys::WriteNewFile(probe, "k");
     const Sys::ErrorCode error = Sys::LastError();
     if (!written) {
-        return folder.string() + " cannot be written: " + Sys::ErrorText(error);
+        return folder + " cannot be written: " + Sys::ErrorText(error);
     }
     Sys::DeleteFile(probe);
     return std::nullopt;
@@ -33,29 +33,35 @@ std::optional<std::string> WriteProblem(const fs::path& folder) {
 } // namespace
 
 std::optional<std::string> UserFolderProblem(const std::string& folder) {
-    const fs::path path = fs::path(folder).lexically_normal();
-    fs::path existing;
-    for (const auto& part : path) {
-        if (part.empty()) {
-            continue;
-        }
-        const fs::path next = existing / part;
-        std::error_code error;
-        const fs::file_status entry = fs::symlink_status(next, error);
-        if (!fs::exists(entry)) {
+    Platform::FilePath path(folder);
+    path.ToDirectoryForm();
+    // The walk starts at the root, or after the ".." steps that a relative path begins with.
+    Platform::FilePath existing = path;
+    while (existing.DirCount() > 0 && existing.Dir(existing.DirCount() - 1) != "..") {
+        existing.GoUp();
+    }
+    for (std::size_t level = existing.DirCount(); level < path.DirCount(); ++level) {
+        Platform::FilePath nextPath = existing;
+        nextPath.AppendDir(path.Dir(level));
+        const std::string next = Platform::FilePath(nextPath).ToFileForm().Str();
+        Sys::Attributes entry;
+        if (!Sys::GetAttributes(next, entry)) {
             // What is missing the platform creates: it needs the last folder that exists.
             break;
         }
-        if (fs::is_symlink(entry) && !fs::exists(fs::status(next, error))) {
-            return next.string() + " is a link to " + fs::read_symlink(next, error).string() +
-                   ", which does not exist";
+        std::string resolved;
+        if (entry.link && !Sys::ResolvePath(next, resolved)) {
+            std::string target;
+            Sys::ReadLink(next, target);
+            return next + " is a link to " + target + ", which does not exist";
         }
-        if (!fs::is_directory(fs::status(next, error))) {
-            return next.string() + " is not a folder (" + SystemText(ENOTDIR) + ")";
+        if (!entry.directory) {
+            return next + " is not a folder (" + SystemText(ENOTDIR) + ")";
         }
-        existing = next;
+        existing = nextPath;
     }
-    return WriteProblem(existing.empty() ? fs::path("/") : existing);
+    const std::string last = existing.ToFileForm().Str();
+    return WriteProblem(last.empty() ? "/" : last);
 }
 
 } // namespace kaldor

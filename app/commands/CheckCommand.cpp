@@ -15,7 +15,7 @@ namespace {
 
 void PrintText(const Installation& installation, const CheckReport& report) {
     std::ostream& out = std::cout;
-    out << "Checking " << installation.Root().string()
+    out << "Checking " << installation.Root()
         << " (dry run: no platform or package code is loaded)\n\n";
     for (const auto& library : report.libraries) {
         out << (library.Ok() ? "  ok       " : "  PROBLEM  ") << library.role << " ";
@@ -86,7 +86,7 @@ void PrintJsonReport(const Installation& installation, const CheckReport& report
                                    {"reason", Json(entry.reason)}});
     }
     PrintJson(QJsonObject{{"command", "check"},
-                          {"installation", Json(installation.Root().string())},
+                          {"installation", Json(installation.Root())},
                           {"ok", report.Ok()},
                           {"problemCount", report.ProblemCount()},
                           {"libraries", libraries},

@@ -10,11 +10,11 @@
 #include "session/PlatformSession.h"
 #include "session/Watchdog.h"
 
+#include <FilePath.h>
 #include <orvane/recovery/StartupRecovery.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -29,7 +29,7 @@ namespace {
 std::vector<std::string> ListWarnings(const Installation& installation) {
     std::vector<std::string> warnings;
     for (const auto& list : ReadLoadLists(installation)) {
-        const std::string name = std::filesystem::path(list.file).filename().string();
+        const std::string name = VELMORA::NEVRA::Platform::FilePath(list.file).FileName();
         if (!list.error.empty()) {
             warnings.push_back(name + " cannot be read as XML (" + list.error +
                                "): the platform read it as an empty list, so none of its " +

@@ -2,12 +2,9 @@
 // platform looks at inside it.
 #pragma once
 
-#include "HostLibraryNames.h"
 #include "InstallationLayout.h"
 #include "ProductNames.h"
-#include "ResourceKind.h"
 
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -27,46 +24,45 @@ class Installation {
 public:
     // Checks that `dir` exists and holds bin/Orvane.so; throws InstallationError otherwise.
     // The root is made canonical, so that the paths here read like the platform's own.
-    static Installation Open(const std::filesystem::path& dir);
+    static Installation Open(const std::string& dir);
 
-    const std::filesystem::path& Root() const { return root_; }
-    std::filesystem::path Bin() const { return root_ / "bin"; }
-    std::filesystem::path PlatformLibrary() const {
-        return Bin() / VELMORA::NEVRA::Platform::HostLibraryName::File(ProductNames::Platform);
-    }
-    std::filesystem::path AppDir() const { return Bin() / Layout::AppFolder; }
-    std::filesystem::path ResourceArea() const {
-        return (Bin() / Layout::ResourceAreaPath(Bin().filename().string())).lexically_normal();
-    }
-    std::filesystem::path PlatformRoot() const { return ResourceArea() / ProductNames::Platform; }
-    std::filesystem::path CustomSeed() const {
-        // The resource folder in directory form; the path names the folder itself.
-        namespace Platform = VELMORA::NEVRA::Platform;
-        return std::filesystem::path(Platform::ResourceDir(PlatformRoot().string(),
-                                                           Platform::ResourceKind::CustomLibrary))
-            .parent_path();
-    }
-    std::filesystem::path PreLoadList() const { return PlatformRoot() / Layout::PreLoadList; }
-    std::filesystem::path PostLoadList() const { return PlatformRoot() / Layout::PostLoadList; }
-    std::filesystem::path AppList() const { return PlatformRoot() / Layout::AppList; }
-    std::filesystem::path PendingAppList() const { return PlatformRoot() / Layout::PendingAppList; }
+    const std::string& Root() const { return root_; }
+    std::string Bin() const;
+    // A file of bin/, by its name.
+    std::string BinFile(const std::string& name) const;
+    std::string PlatformLibrary() const;
+    std::string AppDir() const;
+    // A file directly in bin/KxApp/, by its name.
+    std::string AppFile(const std::string& name) const;
+    std::string ResourceArea() const;
+    std::string PlatformRoot() const;
+    // The resource folder itself, without a trailing separator.
+    std::string CustomSeed() const;
+    std::string PreLoadList() const;
+    std::string PostLoadList() const;
+    std::string AppList() const;
+    std::string PendingAppList() const;
 
     // `path` relative to the root when it lies inside, unchanged otherwise; for reading.
     std::string Display(const std::string& path) const;
 
 private:
-    explicit Installation(std::filesystem::path root) : root_(std::move(root)) {}
+    explicit Installation(std::string root) : root_(std::move(root)) {}
 
-    std::filesystem::path root_;
+    std::string root_;
 };
 
 // The installation a command works on when --install is not given, and the user folders it
 // gets when KALDOR_HOME is not set, both found from the program's own place: the demo built
 // beside the program in a build tree, or the prefix the program was installed into.
 struct BundledDemo {
-    std::filesystem::path installDir;
-    std::filesystem::path homeDir;
+    std::string installDir;
+    std::string homeDir;
 };
 std::optional<BundledDemo> FindBundledDemo();
+
+// A package's name as kaldor shows it: its file name without the last extension, where "." and
+// "..", and a name whose one dot leads it, stay whole.
+std::string PackageStem(const std::string& path);
 
 } // namespace kaldor

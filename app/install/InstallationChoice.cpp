@@ -23,7 +23,7 @@ InstallationChoice ChooseInstallation(const CommandLine& commandLine) {
     if (homeSet) {
         return {installation, true, home, false};
     }
-    home = demo->homeDir.lexically_normal().string();
+    home = demo->homeDir;
     if (!Sys::SetEnvironment(HostCommon::kHomeVariable, home)) {
         throw InstallationError("the demo's user folders " + home + " cannot be given to the " +
                                 "installation through " + HostCommon::kHomeVariable + ": " +

@@ -2,14 +2,11 @@
 
 #include <RecordTexts.h>
 
+#include <FileSystem.h>
 #include <LoadListFile.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <iterator>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace kaldor {
 
@@ -24,7 +21,7 @@ struct ListStageRow {
     ListStage stage;
     const char* name;
     const char* registration;
-    std::filesystem::path (Installation::*file)() const;
+    std::string (Installation::*file)() const;
 };
 
 constexpr ListStageRow ListStages[] = {
@@ -43,8 +40,7 @@ const ListStageRow& StageRow(ListStage stage) {
 
 // Fills in whether `list.file` exists and why the platform's reading of it named nothing.
 void TakeReading(const Platform::XmlFileReading& reading, LoadList& list) {
-    std::error_code error;
-    list.present = fs::exists(list.file, error);
+    list.present = Platform::TargetExists(list.file);
     if (!list.present) {
         return;
     }
@@ -52,7 +48,7 @@ void TakeReading(const Platform::XmlFileReading& reading, LoadList& list) {
     case Platform::XmlFileState::Read:
         return;
     case Platform::XmlFileState::Unreadable:
-        list.error = fs::is_regular_file(list.file, error) ? reading.error : "not a file";
+        list.error = Platform::RegularFileExists(list.file) ? reading.error : "not a file";
         return;
     case Platform::XmlFileState::Malformed:
         list.error = reading.error + " at line " + std::to_string(reading.errorLine);
@@ -70,10 +66,11 @@ void TakePassedOver(const Platform::LoadListFile& file, const char* element, Loa
     }
 }
 
-LoadList ReadModuleList(const Installation& installation, ListStage stage, const fs::path& file) {
+LoadList ReadModuleList(const Installation& installation, ListStage stage,
+                        const std::string& file) {
     LoadList list;
     list.stage = stage;
-    list.file = file.string();
+    list.file = file;
     const auto read = Platform::LoadListFile::ReadModules(list.file);
     TakeReading(read.Reading(), list);
     TakePassedOver(read, "module", list);
@@ -86,17 +83,16 @@ LoadList ReadModuleList(const Installation& installation, ListStage stage, const
             entry.note = "qa=\"1\": not loaded";
         }
         // The module directory is absolute, so no name can make a malformed drive form.
-        entry.path =
-            Platform::RegisteredModulePath(installation.Bin().string() + "/", module.first);
+        entry.path = Platform::RegisteredModulePath(installation.Bin() + "/", module.first);
         list.entries.push_back(entry);
     }
     return list;
 }
 
-LoadList ReadAppList(const Installation& installation, const fs::path& file) {
+LoadList ReadAppList(const Installation& installation, const std::string& file) {
     LoadList list;
     list.stage = ListStage::Application;
-    list.file = file.string();
+    list.file = file;
     const auto read = Platform::LoadListFile::ReadApps(list.file);
     TakeReading(read.Reading(), list);
     TakePassedOver(read, "App", list);
@@ -136,7 +132,7 @@ std::string ListEntryKind(ListStage stage) {
     return stage == ListStage::Application ? name : name + " module";
 }
 
-std::filesystem::path ListFile(const Installation& installation, ListStage stage) {
+std::string ListFile(const Installation& installation, ListStage stage) {
     return (installation.*StageRow(stage).file)();
 }
 
@@ -153,7 +149,7 @@ std::vector<ListEntry> LoadList::ActiveEntries() const {
 
 std::string ResolveAppPath(const Installation& installation, const std::string& text,
                            std::string& note, bool& bare) {
-    const auto resolved = Platform::ResolveAppPath(text, installation.AppDir().string() + "/");
+    const auto resolved = Platform::ResolveAppPath(text, installation.AppDir() + "/");
     bare = resolved.form == Platform::AppPathForm::FileNameOnly;
     switch (resolved.form) {
     case Platform::AppPathForm::NoFileName:
@@ -173,10 +169,9 @@ std::string ResolveAppPath(const Installation& installation, const std::string& 
 }
 
 std::vector<LoadList> ReadLoadLists(const Installation& installation) {
-    std::error_code error;
-    const fs::path appList = fs::exists(installation.PendingAppList(), error)
-                                 ? installation.PendingAppList()
-                                 : installation.AppList();
+    const std::string appList = Platform::TargetExists(installation.PendingAppList())
+                                    ? installation.PendingAppList()
+                                    : installation.AppList();
     return {ReadModuleList(installation, ListStage::PreLoad, installation.PreLoadList()),
             ReadAppList(installation, appList),
             ReadModuleList(installation, ListStage::PostLoad, installation.PostLoadList())};

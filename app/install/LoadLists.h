@@ -5,7 +5,6 @@
 
 #include "Installation.h"
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,7 @@ const char* ListStageName(ListStage stage);
 // What one entry names: "pre-load module", "application", "post-load module".
 std::string ListEntryKind(ListStage stage);
 // The list file the platform reads for the stage.
-std::filesystem::path ListFile(const Installation& installation, ListStage stage);
+std::string ListFile(const Installation& installation, ListStage stage);
 // The Build stage that registers the entries: "InternalPre", "External", "InternalPost".
 const char* ListStageRegistration(ListStage stage);
 

@@ -4,45 +4,42 @@
 
 #include <tinyxml2.h>
 
+#include <FileSystem.h>
 #include <Sys.h>
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include <string>
 
 namespace kaldor {
 
-namespace Sys = VELMORA::NEVRA::Platform::Sys;
+namespace Platform = VELMORA::NEVRA::Platform;
+namespace Sys = Platform::Sys;
 
 namespace {
 
 // A file named `path`, written whole or not at all: under a temporary name beside it, then
 // renamed over it.
-void WriteWhole(const fs::path& path, const std::string& content) {
-    const std::string temporary = path.string() + ".writing";
+void WriteWhole(const std::string& path, const std::string& content) {
+    const std::string temporary = path + ".writing";
     // What an interrupted earlier write left behind.
     Sys::DeleteFile(temporary);
     if (!Sys::WriteNewFile(temporary, content)) {
         throw PendingListError("cannot write " + temporary);
     }
-    if (!Sys::RenameEntry(temporary, path.string(), true)) {
+    if (!Sys::RenameEntry(temporary, path, true)) {
         const std::string reason = Sys::ErrorText(Sys::LastError());
         Sys::DeleteFile(temporary);
-        throw PendingListError("cannot rename " + temporary + " to " + path.string() + ": " +
-                               reason);
+        throw PendingListError("cannot rename " + temporary + " to " + path + ": " + reason);
     }
 }
 
 // "NevraPreLoadApp.previous-<n>.xml" beside the list, the first number not yet taken, so that
 // no earlier copy is lost.
-fs::path FreeCopyName(const Installation& installation) {
+std::string FreeCopyName(const Installation& installation) {
     for (int number = 1;; ++number) {
-        const fs::path candidate = installation.PlatformRoot() /
-                                   ("NevraPreLoadApp.previous-" + std::to_string(number) + ".xml");
-        std::error_code error;
-        if (!fs::exists(candidate, error) && !error) {
+        const std::string candidate = installation.PlatformRoot() + Sys::NativeSeparator() +
+                                      "NevraPreLoadApp.previous-" + std::to_string(number) + ".xml";
+        if (Sys::EntryMissing(candidate)) {
             return candidate;
         }
     }
@@ -62,11 +59,9 @@ bool NamesPath(const Installation& installation, const char* text, const std::st
 
 SwitchedOff SwitchOffApplication(const Installation& installation, const std::string& path) {
     SwitchedOff result;
-    const fs::path pending = installation.PendingAppList();
-    std::error_code error;
-    const fs::path source = fs::exists(pending, error) ? pending : installation.AppList();
-    result.source = source.string();
-    result.pending = pending.string();
+    const std::string pending = installation.PendingAppList();
+    result.source = Platform::TargetExists(pending) ? pending : installation.AppList();
+    result.pending = pending;
 
     // Read as the platform reads the lists: entities processed, whitespace kept.
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
@@ -89,13 +84,12 @@ SwitchedOff SwitchOffApplication(const Installation& installation, const std::st
                                "; nothing was changed");
     }
 
-    const fs::path copy = FreeCopyName(installation);
-    fs::copy_file(source, copy, fs::copy_options::none, error);
-    if (error) {
-        throw PendingListError("cannot copy " + result.source + " to " + copy.string() + ": " +
-                               error.message() + "; nothing was changed");
+    const std::string copy = FreeCopyName(installation);
+    if (!Sys::CopyFile(result.source, copy)) {
+        throw PendingListError("cannot copy " + result.source + " to " + copy + ": " +
+                               Sys::ErrorText(Sys::LastError()) + "; nothing was changed");
     }
-    result.previous = copy.string();
+    result.previous = copy;
     // tinyxml2 keeps the declaration, comments, elements and attributes but not the layout
     // between elements: the entries come out one a line.
     tinyxml2::XMLPrinter printer;
@@ -104,7 +98,7 @@ SwitchedOff SwitchOffApplication(const Installation& installation, const std::st
         WriteWhole(pending,
                    std::string(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1)));
     } catch (const PendingListError& failure) {
-        fs::remove(copy, error);
+        Sys::DeleteFile(copy);
         throw PendingListError(std::string(failure.what()) + "; nothing was changed");
     }
     return result;

@@ -1,13 +1,16 @@
 #include "ProgramLocation.h"
 
+#include <FilePath.h>
 #include <Sys.h>
 
 namespace kaldor {
 
-std::filesystem::path ProgramDirectory() {
-    const std::string executable = VELMORA::NEVRA::Platform::Sys::ExecutablePath();
-    return executable.empty() ? std::filesystem::path()
-                              : std::filesystem::path(executable).parent_path();
+namespace Platform = VELMORA::NEVRA::Platform;
+
+std::string ProgramDirectory() {
+    const std::string executable = Platform::Sys::ExecutablePath();
+    return executable.empty() ? std::string()
+                              : Platform::FilePath(executable).GoUp().ToFileForm().Str();
 }
 
 } // namespace kaldor

@@ -1,11 +1,11 @@
 // Where the running program lies.
 #pragma once
 
-#include <filesystem>
+#include <string>
 
 namespace kaldor {
 
 // The directory of the running executable; empty when the system cannot say.
-std::filesystem::path ProgramDirectory();
+std::string ProgramDirectory();
 
 } // namespace kaldor

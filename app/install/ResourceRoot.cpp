@@ -13,7 +13,7 @@ namespace Platform = VELMORA::NEVRA::Platform;
 
 std::string ResolveResourceRoot(const Installation& installation, const std::string& libraryPath) {
     return Platform::ResolveResourceRoot(libraryPath.c_str(), nullptr,
-                                         installation.ResourceArea().string() + "/");
+                                         installation.ResourceArea() + "/");
 }
 
 std::vector<std::string> ResourceRootProblems(const std::string& root) {

@@ -6,23 +6,22 @@
 #include "install/LoadLists.h"
 #include "install/ResourceRoot.h"
 
+#include <FilePath.h>
+#include <FileSystem.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
 #include <PackageEntryNames.h>
 #include <RecordTexts.h>
 #include <Sys.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <optional>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace kaldor {
 
 using orvane::recovery::PackageSpan;
 
-namespace PackageEntry = VELMORA::NEVRA::Platform::PackageEntry;
+namespace Platform = VELMORA::NEVRA::Platform;
+namespace PackageEntry = Platform::PackageEntry;
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 namespace RecordText = VELMORA::NEVRA::Platform::RecordText;
 
@@ -103,7 +102,7 @@ struct Found {
 };
 
 std::string PackageName(const Installation& installation, const std::string& path) {
-    return "Package " + fs::path(path).stem().string() + " (" + installation.Display(path) + ")";
+    return "Package " + PackageStem(path) + " (" + installation.Display(path) + ")";
 }
 
 // The first of the setting folders that cannot be written, and why.
@@ -121,15 +120,14 @@ std::string ListEntryOf(const Installation& installation, ListStage stage) {
     const std::string kind = ListEntryKind(stage);
     const bool vowel = std::string("aeiou").find(kind.front()) != std::string::npos;
     return (vowel ? "An " : "A ") + kind + " of " +
-           ListFile(installation, stage).filename().string();
+           Platform::FilePath(ListFile(installation, stage)).FileName();
 }
 
 std::string ExplainPreBuild(const Found& found) {
     const Installation& installation = found.installation;
-    std::error_code error;
-    if (!fs::is_directory(installation.CustomSeed(), error)) {
+    if (!Platform::DirectoryExists(installation.CustomSeed())) {
         return "The installation has no Library/custom folder in its platform resource root (" +
-               installation.Display(installation.CustomSeed().string()) +
+               installation.Display(installation.CustomSeed()) +
                "/); start-up seeds the user's library folder from it. Restore that folder "
                "(an empty one will do).";
     }
@@ -154,7 +152,7 @@ std::optional<std::string> FailedPackage(const Found& found, const std::string& 
                    " failed to load, as the record above explains.";
         }
     }
-    const std::string platformPath = installation.PlatformLibrary().string();
+    const std::string platformPath = installation.PlatformLibrary();
     for (const PackageSpan* span : spans) {
         if (span->path != platformPath && span->initResult && *span->initResult != 0) {
             return prefix + ": the Init of " + PackageName(installation, span->path) +
@@ -174,7 +172,7 @@ std::optional<std::string> UnrecordedPackage(const Found& found, ListStage stage
                                              const std::string& prefix,
                                              const std::vector<const PackageSpan*>& spans) {
     const Installation& installation = found.installation;
-    const std::string platformPath = installation.PlatformLibrary().string();
+    const std::string platformPath = installation.PlatformLibrary();
     const auto seen = [&](const std::string& path) {
         return std::any_of(spans.begin(), spans.end(),
                            [&](const PackageSpan* span) { return span->path == path; });
@@ -264,10 +262,10 @@ std::string ExplainBeingRegistered(const Found& found) {
 
 std::string ExplainMissingEntryPoints(const Found& found) {
     const std::string& path = found.rest;
-    const std::string stem = fs::path(path).stem().string();
+    const std::string stem = PackageStem(path);
     std::string text = PackageName(found.installation, path) + " cannot start: it must export " +
                        PackageEntry::InitName(stem) + " and " + PackageEntry::ExitName(stem) +
-                       " (named after the file " + fs::path(path).filename().string() + ")";
+                       " (named after the file " + Platform::FilePath(path).FileName() + ")";
     // When the file cannot be read, the names the platform wanted are explanation enough.
     std::string error;
     if (const std::optional<ElfImage> image = ReadLibraryImage(path, error)) {
@@ -283,9 +281,8 @@ std::string ExplainUnknownDependence(const Found& found) {
     const Installation& installation = found.installation;
     const DependenceRecord record = ParseDependenceRecord(found.rest);
     const std::string name = PackageName(installation, record.path);
-    std::error_code error;
     if (record.path.find('/') == std::string::npos &&
-        fs::exists(installation.AppDir() / record.path, error)) {
+        Platform::TargetExists(installation.AppFile(record.path))) {
         return name +
                " cannot be loaded: the application list names it by an absolute path "
                "directly inside bin/KxApp/; the platform keeps only the file name and looks "

@@ -3,6 +3,8 @@
 #include "JsonOutput.h"
 #include "install/LoadLists.h"
 
+#include <FilePath.h>
+
 #include <optional>
 
 namespace kaldor {
@@ -17,12 +19,12 @@ std::string Quoted(const Installation& installation, const std::string& path) {
 }
 
 std::string ListName(const Installation& installation, PackageKind kind) {
-    return ListOf(installation, kind).filename().string();
+    return VELMORA::NEVRA::Platform::FilePath(ListOf(installation, kind)).FileName();
 }
 
 } // namespace
 
-std::filesystem::path ListOf(const Installation& installation, PackageKind kind) {
+std::string ListOf(const Installation& installation, PackageKind kind) {
     // The platform itself and the children of packages are in no list.
     std::optional<ListStage> stage;
     if (kind == PackageKind::PreLoadModule) {
@@ -32,7 +34,7 @@ std::filesystem::path ListOf(const Installation& installation, PackageKind kind)
     } else if (kind == PackageKind::Application) {
         stage = ListStage::Application;
     }
-    return stage ? ListFile(installation, *stage) : std::filesystem::path();
+    return stage ? ListFile(installation, *stage) : std::string();
 }
 
 std::string InterruptionLine(const Installation& installation, const recovery::LastStartup& last) {
@@ -86,7 +88,7 @@ void PrintInterruptedPackage(std::ostream& out, const Installation& installation
     out << "  Kind: " << recovery::PackageKindName(package->kind);
     const auto list = ListOf(installation, package->kind);
     if (!list.empty()) {
-        out << " of " << installation.Display(list.string());
+        out << " of " << installation.Display(list);
     }
     out << "\n";
     if (package->kind == PackageKind::Child) {
@@ -117,7 +119,7 @@ QJsonObject LastStartupJson(const Installation& installation, const recovery::La
                          {"since", Json(recovery::FormatLogTime(package->since))}};
         const auto list = ListOf(installation, package->kind);
         if (!list.empty()) {
-            item["list"] = Json(list.string());
+            item["list"] = Json(list);
         }
         if (package->kind == PackageKind::Child) {
             item["parent"] = Json(package->parent);

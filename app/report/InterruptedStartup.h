@@ -8,7 +8,6 @@
 
 #include <QJsonObject>
 
-#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -16,7 +15,7 @@ namespace kaldor {
 
 // The load list whose entry brought a package of this kind up; empty for a package registered
 // by another (its parent brought it) and for the platform's own.
-std::filesystem::path ListOf(const Installation& installation, orvane::recovery::PackageKind kind);
+std::string ListOf(const Installation& installation, orvane::recovery::PackageKind kind);
 
 // "The last start-up ended inside `bin/KxApp/Solver.so`'s Init (External Register, <time>)", or,
 // when no package call was open, that it did not finish and in which stage.

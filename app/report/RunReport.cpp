@@ -179,7 +179,7 @@ void TextPackageTimes(std::ostream& out, const Installation& installation,
     out << "  " << std::left << std::setw(LabelWidth) << "Package" << std::right
         << std::setw(NumberWidth) << "import" << std::setw(NumberWidth) << "Init"
         << "\n";
-    const std::string platform = installation.PlatformLibrary().string();
+    const std::string platform = installation.PlatformLibrary();
     for (const auto& span : timeline.Packages()) {
         std::string label = Indent(span.depth) + installation.Display(span.path);
         if (span.path == platform) {

@@ -4,29 +4,32 @@
 #include "check/UserFolderCheck.h"
 #include "install/HostSettings.h"
 
+#include <FilePath.h>
 #include <HostCommon/HostEnv.h>
 #include <LanguageTable.h>
+#include <Sys.h>
 
 #include <QJsonArray>
-
-#include <filesystem>
-#include <system_error>
 
 namespace kaldor {
 
 namespace {
 
+namespace Platform = VELMORA::NEVRA::Platform;
+
+// The folder that holds `file`, without a trailing separator; empty for a bare name or none.
+std::string FolderOf(const std::string& file) {
+    return file.empty() ? file : Platform::FilePath(file).GoUp().ToFileForm().Str();
+}
+
 // The user folders the platform writes setting copies into: the default settings tree in the
 // log folder, and the user's own locale action folder, which it writes into when it exists.
 std::vector<std::string> SettingFolders(const PlatformSession& session) {
-    const std::string logFolder = std::filesystem::path(session.LogFile()).parent_path().string();
+    const std::string logFolder = FolderOf(session.LogFile());
     std::vector<std::string> folders{logFolder + "/cae_pr_/Settings/Default/"};
     const std::string localeActions = session.RolesFolder() + "/" + HostCommon::ProfileRole() +
-                                      "/Action/" +
-                                      VELMORA::NEVRA::Platform::LocaleCodeOf(HostLanguage()) + "/";
-    std::error_code error;
-    if (std::filesystem::symlink_status(localeActions, error).type() !=
-        std::filesystem::file_type::not_found) {
+                                      "/Action/" + Platform::LocaleCodeOf(HostLanguage()) + "/";
+    if (!Platform::Sys::EntryMissing(localeActions)) {
         folders.push_back(localeActions);
     }
     return folders;
@@ -44,7 +47,7 @@ StartupOutcome::StartupOutcome(const InstallationChoice& choice, const PlatformS
         explanations_ = explainer.Explain(session.Records(), timeline_);
         // kaldor reads its records from the log library itself, so it explains a start-up even
         // when the log file could not be written; the user still needs to hear why it is missing.
-        const std::string logFolder = std::filesystem::path(logFile_).parent_path().string() + "/";
+        const std::string logFolder = FolderOf(logFile_) + "/";
         if (const auto problem = UserFolderProblem(logFolder)) {
             logProblem_ = "The log could not be written into " + logFolder + ": " + *problem +
                           ". The platform's records went to standard error.";
@@ -53,7 +56,7 @@ StartupOutcome::StartupOutcome(const InstallationChoice& choice, const PlatformS
 }
 
 void StartupOutcome::PrintHeader(std::ostream& out, std::int64_t milliseconds) const {
-    out << "Installation: " << choice_.installation.Root().string()
+    out << "Installation: " << choice_.installation.Root()
         << (choice_.bundled ? " (the bundled demo)" : "") << "\n";
     out << "User folders: "
         << (choice_.home.empty() ? std::string("$HOME/.kaldor (KALDOR_HOME is not set)")
@@ -82,7 +85,7 @@ void StartupOutcome::PrintFailure(std::ostream& out) const {
 }
 
 void StartupOutcome::AddTo(QJsonObject& document) const {
-    document["installation"] = Json(choice_.installation.Root().string());
+    document["installation"] = Json(choice_.installation.Root());
     document["bundled"] = choice_.bundled;
     document["home"] = Json(choice_.home);
     document["result"] = result_;

@@ -27,7 +27,7 @@ OwnLogRecords::OwnLogRecords(const Installation& installation) {
     std::string error;
     namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
     library_ = SharedLibrary::Open(
-        (installation.Bin() / HostLibraryName::File(HostLibraryName::Log)).string(), error);
+        installation.BinFile(HostLibraryName::File(HostLibraryName::Log)), error);
     if (const auto setTap = library_.Find<SetTap>("KxLogSetTap")) {
         setTap(Collect, &lines_);
     }

@@ -23,7 +23,7 @@ void Resolve(const SharedLibrary& library, const char* name, const char* owner, 
 } // namespace
 
 PlatformLibrary PlatformLibrary::Load(const Installation& installation) {
-    const std::string path = installation.PlatformLibrary().string();
+    const std::string path = installation.PlatformLibrary();
     std::string error;
     PlatformLibrary platform;
     platform.library_ = SharedLibrary::Open(path, error);

@@ -21,7 +21,7 @@ namespace {
 SharedLibrary LoadHostLibrary(const Installation& installation, const char* stem) {
     // A missing one is the platform's affair: it reports what it cannot reach.
     std::string error;
-    return SharedLibrary::Open((installation.Bin() / HostLibraryName::File(stem)).string(), error);
+    return SharedLibrary::Open(installation.BinFile(HostLibraryName::File(stem)), error);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ std::string LogFileIn(const std::string& logFolder) {
 std::string UserLogFile(const Installation& installation) {
     namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
     const std::string file =
-        (installation.Bin() / HostLibraryName::File(HostLibraryName::Configuration)).string();
+        installation.BinFile(HostLibraryName::File(HostLibraryName::Configuration));
     std::string error;
     const SharedLibrary library = SharedLibrary::Open(file, error);
     if (!library.IsLoaded()) {
