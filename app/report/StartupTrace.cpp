@@ -2,7 +2,8 @@
 
 #include "JsonOutput.h"
 
-#include <QFile>
+#include <Sys.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -147,15 +148,12 @@ QJsonObject StartupTraceDocument(const StartupTimeline& timeline,
 }
 
 void WriteStartupTrace(const std::string& file, const QJsonObject& document) {
-    QFile out(QString::fromLocal8Bit(file.c_str()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        throw std::runtime_error("cannot write the trace file " + file + ": " +
-                                 out.errorString().toStdString());
-    }
+    namespace Sys = VELMORA::NEVRA::Platform::Sys;
     const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Compact);
-    if (out.write(bytes) != bytes.size() || !out.flush()) {
+    if (!Sys::WriteFileOver(
+            file, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
         throw std::runtime_error("cannot write the trace file " + file + ": " +
-                                 out.errorString().toStdString());
+                                 Sys::ErrorText(Sys::LastError()));
     }
 }
 
