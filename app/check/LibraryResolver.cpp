@@ -5,7 +5,6 @@
 #include "Sys.h"
 
 #include <algorithm>
-#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -16,49 +15,9 @@ namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 namespace {
 
-// The library names in the system loader's cache, as `ldconfig -p` lists them:
-// "\tlibz.so.1 (libc6,x86-64) => /lib/x86_64-linux-gnu/libz.so.1".
-std::vector<std::string> LoaderCacheNames() {
-    std::vector<std::string> names;
-    for (const char* program : {"/sbin/ldconfig", "/usr/sbin/ldconfig"}) {
-        std::error_code error;
-        if (!fs::exists(program, error)) {
-            continue;
-        }
-        std::string listing;
-        if (!Sys::ProgramOutput(std::string(program) + " -p 2>/dev/null", listing)) {
-            continue;
-        }
-        std::istringstream lines(listing);
-        for (std::string line; std::getline(lines, line);) {
-            std::istringstream fields(line);
-            std::string name;
-            fields >> name;
-            if (!line.empty() && line[0] == '\t' && !name.empty() &&
-                line.find("=>") != std::string::npos) {
-                names.push_back(name);
-            }
-        }
-        break;
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<fs::path> SystemLibraryDirs() {
-    std::vector<fs::path> dirs{"/lib", "/usr/lib", "/lib64", "/usr/lib64", "/usr/local/lib"};
-    // Multi-architecture folders, e.g. /usr/lib/x86_64-linux-gnu.
-    for (const fs::path base : {"/lib", "/usr/lib"}) {
-        std::error_code error;
-        for (fs::directory_iterator it(base, error), end; !error && it != end;
-             it.increment(error)) {
-            const std::string name = it->path().filename().string();
-            if (name.find("-linux-") != std::string::npos && it->is_directory(error)) {
-                dirs.push_back(it->path());
-            }
-        }
-    }
-    return dirs;
+std::vector<fs::path> SystemDirectories() {
+    const std::vector<std::string> dirs = Sys::SystemLibraryDirectories();
+    return {dirs.begin(), dirs.end()};
 }
 
 bool IsFile(const fs::path& path) {
@@ -78,15 +37,18 @@ std::vector<std::string> SearchPathDirectories() {
 
 LibraryResolver::LibraryResolver(std::vector<fs::path> searchDirs)
     : searchDirs_(std::move(searchDirs)), environmentDirs_(SearchPathDirectories()),
-      systemDirs_(SystemLibraryDirs()), cachedNames_(LoaderCacheNames()) {}
+      systemDirs_(SystemDirectories()), cachedNames_(Sys::LoaderCachedNames()) {
+    std::sort(cachedNames_.begin(), cachedNames_.end());
+}
 
 std::optional<fs::path> LibraryResolver::Find(const std::string& name, const fs::path& library,
                                               const std::vector<std::string>& runPath) const {
     if (name.find('/') != std::string::npos) {
         return IsFile(name) ? std::optional<fs::path>(name) : std::nullopt;
     }
-    // The order the platform's own search follows when it loads the library.
-    Sys::DependencySources sources{library.string(), {}, environmentDirs_, runPath, {}};
+    // The order the platform's own search follows when it loads the library, which reads the
+    // library's directory from its generic form.
+    Sys::DependencySources sources{library.generic_string(), {}, environmentDirs_, runPath, {}};
     for (const auto& dir : searchDirs_) {
         sources.added.push_back(dir.string());
     }

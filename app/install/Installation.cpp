@@ -23,13 +23,14 @@ Installation Installation::Open(const fs::path& dir) {
     }
     Installation installation(root);
     if (!fs::is_regular_file(installation.PlatformLibrary(), error)) {
-        throw InstallationError(dir.string() + " is not an installation: it has no bin/Orvane.so");
+        throw InstallationError(dir.string() + " is not an installation: it has no bin/" +
+                                installation.PlatformLibrary().filename().string());
     }
     return installation;
 }
 
 std::string Installation::Display(const std::string& path) const {
-    const std::string prefix = root_.string() + "/";
+    const std::string prefix = (root_ / "").string();
     if (path.compare(0, prefix.size(), prefix) == 0 && path.size() > prefix.size()) {
         return path.substr(prefix.size());
     }
@@ -45,7 +46,7 @@ std::optional<BundledDemo> FindBundledDemo() {
     const fs::path home = top / "demo-home";
     std::error_code error;
     for (const fs::path& candidate : {top / "demo", top}) {
-        if (fs::is_regular_file(candidate / "bin" / "Orvane.so", error)) {
+        if (fs::is_regular_file(Installation::PlatformLibraryOf(candidate), error)) {
             return BundledDemo{candidate, home};
         }
     }

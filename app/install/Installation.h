@@ -25,14 +25,18 @@ public:
 
 class Installation {
 public:
-    // Checks that `dir` exists and holds bin/Orvane.so; throws InstallationError otherwise.
-    // The root is made canonical, so that the paths here read like the platform's own.
+    // Checks that `dir` exists and holds the platform library in bin/; throws InstallationError
+    // otherwise. The root is made canonical, so that the paths here read like the platform's own.
     static Installation Open(const std::filesystem::path& dir);
 
     const std::filesystem::path& Root() const { return root_; }
-    std::filesystem::path Bin() const { return root_ / "bin"; }
-    std::filesystem::path PlatformLibrary() const {
-        return Bin() / VELMORA::NEVRA::Platform::HostLibraryName::File(ProductNames::Platform);
+    std::filesystem::path Bin() const { return BinOf(root_); }
+    static std::filesystem::path BinOf(const std::filesystem::path& root) { return root / "bin"; }
+    std::filesystem::path PlatformLibrary() const { return PlatformLibraryOf(root_); }
+    // Where an installation at `root` holds the platform library.
+    static std::filesystem::path PlatformLibraryOf(const std::filesystem::path& root) {
+        return BinOf(root) /
+               VELMORA::NEVRA::Platform::HostLibraryName::File(ProductNames::Platform);
     }
     std::filesystem::path AppDir() const { return Bin() / Layout::AppFolder; }
     std::filesystem::path ResourceArea() const {
