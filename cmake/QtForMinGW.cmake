@@ -19,3 +19,5 @@ find_package(Qt5Core 5.11 REQUIRED PATHS ${ORVANE_QT_MINGW_PREFIX}/lib/cmake/Qt5
              NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 # Beside the programs and libraries that load it, as on an installed system.
 set(ORVANE_QT_CORE_DLL ${ORVANE_QT_MINGW_PREFIX}/bin/Qt5Core.dll)
+configure_file(${ORVANE_QT_CORE_DLL} ${ORVANE_BIN_DIR}/Qt5Core.dll COPYONLY)
+install(FILES ${ORVANE_QT_CORE_DLL} DESTINATION bin)
