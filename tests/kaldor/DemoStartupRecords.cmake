@@ -1,11 +1,12 @@
-# cmake [-DEMULATOR=<runner>] -DKALDOR=<program> -DDEMO=<demo folder> -DHOME=<its user folders>
+# cmake [-DEMULATOR=<runner>] -DKALDOR=<program> -DDEMO=<demo folder> -DHOME=<user folders>
 #       -DSUFFIX=<library suffix> -DEXPECTED=<file> -P DemoStartupRecords.cmake
 #
-# Brings the demo up with kaldor from empty user folders and compares the log's records with the
+# Brings the demo up with kaldor from empty user folders of its own (KALDOR_HOME) and compares the log's records with the
 # expected ones, which are the same on every system once each record is read in one form: level,
 # module, source and text (time and line left out), separators as "/", the demo folder (with a
 # drive letter or without) as "<demo>", library files with ".so".
 file(REMOVE_RECURSE "${HOME}")
+set(ENV{KALDOR_HOME} "${HOME}")
 execute_process(COMMAND ${EMULATOR} ${KALDOR} run RESULT_VARIABLE result OUTPUT_VARIABLE output
                 ERROR_VARIABLE output)
 if(NOT result EQUAL 0)
