@@ -31,10 +31,9 @@ fi
 [ "${1:-}" = windows ] || exit 0
 tinyxml2_source=/usr/local/src/tinyxml2
 qt_version="$(dpkg-query -W -f='${Version}' qtbase5-dev)"
-qt_upstream="${qt_version%%+*}"
-# Outside the repository, so that every checkout on this machine reuses it.
-qt_prefix="${ORVANE_QT_MINGW_PREFIX:-/usr/local/lib/orvane-qt5-mingw/$qt_upstream}"
-if [ -f "$tinyxml2_source/tinyxml2.cpp" ] && [ -f "$qt_prefix/bin/Qt5Core.dll" ]; then
+qt_prefix="$(bash "$(dirname "$0")/qt-mingw-prefix.sh")"
+qt_complete() { [ -f "$qt_prefix/bin/Qt5Core.dll" ] && [ -f "$qt_prefix/mkspecs/win32-g++/qplatformdefs.h" ]; }
+if [ -f "$tinyxml2_source/tinyxml2.cpp" ] && qt_complete; then
     exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
@@ -79,6 +78,6 @@ if [ ! -f "$tinyxml2_source/tinyxml2.cpp" ]; then
     cp "$work"/tinyxml2-*/tinyxml2.cpp "$work"/tinyxml2-*/tinyxml2.h "$tinyxml2_source"/
 fi
 
-if [ ! -f "$qt_prefix/bin/Qt5Core.dll" ]; then
+if ! qt_complete; then
     bash "$(dirname "$0")/build-qt-mingw.sh" "$work" "$qt_version" "$qt_prefix" "${apt_private[@]}"
 fi

@@ -36,6 +36,14 @@ constexpr std::uint64_t importDescriptorFirstThunk = 16;
 // No sane library comes near these; they only cap what garbage costs.
 constexpr std::uint64_t maxImportedLibraries = 4096;
 constexpr std::uint64_t maxNameBytes = 4096;
+constexpr std::uint64_t maxExportedNames = 1 << 20;
+
+constexpr std::uint64_t coffMachine = 0;
+constexpr std::uint64_t coffCharacteristics = 18;
+constexpr std::uint16_t dllCharacteristic = 0x2000; // IMAGE_FILE_DLL
+constexpr std::uint32_t exportDirectory = 0;
+constexpr std::uint64_t exportNameCount = 24; // NumberOfNames
+constexpr std::uint64_t exportNameTable = 32; // AddressOfNames
 
 } // namespace
 
@@ -90,6 +98,7 @@ public:
         directoriesEnd_ = optional + optionalSize;
         sections_ = directoriesEnd_;
         sectionCount_ = sectionCount;
+        coff_ = coff;
         image_.hasIdentity_ = true;
     }
 
@@ -198,22 +207,78 @@ private:
     }
 
     void ReadName(std::uint32_t address) {
+        std::string name;
+        if (ReadString(address, "an imported name", name)) {
+            image_.imported_.push_back(std::move(name));
+        }
+    }
+
+    // The string at `address`; false (with the damage named by `what`) when it cannot be read.
+    bool ReadString(std::uint32_t address, const char* what, std::string& out) {
         Span name;
-        if (!Locate(address, "an imported name", name)) {
-            return;
+        if (!Locate(address, what, name)) {
+            return false;
         }
         const std::uint64_t length = std::min({name.size, maxNameBytes, size_ - name.offset});
         const auto* first = reinterpret_cast<const char*>(data_ + name.offset);
         const auto* end = static_cast<const char*>(std::memchr(first, '\0', length));
-        if (end == nullptr) {
-            Damaged("an imported name runs past its section");
-        } else if (end == first) {
-            Damaged("an imported name is empty");
-        } else {
-            image_.imported_.emplace_back(first, end);
+        if (end == nullptr || end == first) {
+            Damaged(std::string(what) + (end == nullptr ? " runs past its section" : " is empty"));
+            return false;
+        }
+        out.assign(first, end);
+        return true;
+    }
+
+public:
+    void ReadKind() {
+        std::uint16_t characteristics = 0;
+        if (U16(coff_ + coffMachine, image_.machine_) &&
+            U16(coff_ + coffCharacteristics, characteristics)) {
+            image_.library_ = (characteristics & dllCharacteristic) != 0;
         }
     }
 
+    void ReadExportedNames() {
+        const std::uint64_t entry = directories_ + exportDirectory * directoryEntrySize;
+        std::uint32_t tableAddress = 0;
+        if (directoryCount_ <= exportDirectory || entry + directoryEntrySize > directoriesEnd_ ||
+            !U32(entry, tableAddress) || tableAddress == 0) {
+            return; // the file exports nothing
+        }
+        Span table;
+        std::uint32_t count = 0;
+        std::uint32_t namesAddress = 0;
+        if (!Locate(tableAddress, "the export table", table) ||
+            !U32(table.offset + exportNameCount, count) ||
+            !U32(table.offset + exportNameTable, namesAddress)) {
+            Damaged("the export table is cut short");
+            return;
+        }
+        if (count > maxExportedNames) {
+            Damaged("more than " + std::to_string(maxExportedNames) + " exported names");
+            return;
+        }
+        Span names;
+        if (count != 0 && !Locate(namesAddress, "the export name table", names)) {
+            return;
+        }
+        for (std::uint64_t index = 0; index < count; ++index) {
+            std::uint32_t address = 0;
+            std::string name;
+            if ((index + 1) * sizeof(std::uint32_t) > names.size ||
+                !U32(names.offset + index * sizeof(std::uint32_t), address)) {
+                Damaged("the export name table is cut short");
+                return;
+            }
+            if (ReadString(address, "an exported name", name)) {
+                image_.exported_.push_back(std::move(name));
+            }
+        }
+        std::sort(image_.exported_.begin(), image_.exported_.end());
+    }
+
+private:
     PeImage& image_;
     const unsigned char* data_;
     std::uint64_t size_;
@@ -222,6 +287,7 @@ private:
     std::uint64_t directoriesEnd_ = 0;
     std::uint64_t sections_ = 0;
     std::uint64_t sectionCount_ = 0;
+    std::uint64_t coff_ = 0;
 };
 
 PeImage::PeImage(const unsigned char* data, std::size_t size) {
@@ -229,6 +295,8 @@ PeImage::PeImage(const unsigned char* data, std::size_t size) {
     reader.ReadIdentity();
     if (hasIdentity_) {
         reader.ReadImportedNames();
+        reader.ReadKind();
+        reader.ReadExportedNames();
     }
 }
 

@@ -1,10 +1,12 @@
-// The part of a Windows PE file (an executable or a DLL) that tells which libraries the system
-// loader must find first: the names in its import table, read from bytes already in memory.
+// The part of a Windows PE file (an executable or a DLL) that tells whether and how it loads: its
+// machine, whether it is a DLL, the names in its import table (the libraries the system loader
+// must find first) and in its export table, read from bytes already in memory.
 // Reading is pure: no system call, nothing read outside the bytes given, and a damaged file says
 // what is wrong with it instead of yielding a crash or garbage.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,19 @@ private:
     bool hasIdentity_ = false;
     std::vector<std::string> imported_;
     std::string damage_;
+
+public:
+    // The COFF header's machine (0x8664 for x64): only a process of the same machine loads it.
+    std::uint16_t Machine() const { return machine_; }
+    // The header marks the file as a DLL, which the loader maps as a library.
+    bool IsLibrary() const { return library_; }
+    // The names of the export table, sorted; empty when it cannot be read.
+    const std::vector<std::string>& ExportedNames() const { return exported_; }
+
+private:
+    std::uint16_t machine_ = 0;
+    bool library_ = false;
+    std::vector<std::string> exported_;
 };
 
 } // namespace VELMORA::NEVRA::Platform

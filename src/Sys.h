@@ -180,4 +180,10 @@ const char* LibrarySuffix();      // ".dll" or ".so"
 const char* SearchPathVariable(); // "path" or "LD_LIBRARY_PATH"
 char SearchPathDelimiter();       // ';' or ':'
 
+// Where the system's loader finds a library of which only the name is known, after the places a
+// program can change: the system's library folders, and the names the loader knows without a
+// search (its cache on Linux; none on Windows, whose system folders hold them all).
+std::vector<std::string> SystemLibraryDirectories();
+std::vector<std::string> LoaderCachedNames();
+
 } // namespace VELMORA::NEVRA::Platform::Sys

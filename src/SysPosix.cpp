@@ -24,6 +24,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -692,6 +694,46 @@ const char* SearchPathVariable() {
 }
 char SearchPathDelimiter() {
     return ':';
+}
+
+std::vector<std::string> SystemLibraryDirectories() {
+    std::vector<std::string> dirs{"/lib", "/usr/lib", "/lib64", "/usr/lib64", "/usr/local/lib"};
+    // Multi-architecture folders, e.g. /usr/lib/x86_64-linux-gnu.
+    for (const std::string base : {"/lib", "/usr/lib"}) {
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(base, error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.find("-linux-") != std::string::npos && it->is_directory(error)) {
+                dirs.push_back(it->path().string());
+            }
+        }
+    }
+    return dirs;
+}
+
+// As `ldconfig -p` lists them: "\tlibz.so.1 (libc6,x86-64) => /lib/x86_64-linux-gnu/libz.so.1".
+std::vector<std::string> LoaderCachedNames() {
+    std::vector<std::string> names;
+    for (const char* program : {"/sbin/ldconfig", "/usr/sbin/ldconfig"}) {
+        std::string listing;
+        if (::access(program, X_OK) != 0 ||
+            !ProgramOutput(std::string(program) + " -p 2>/dev/null", listing)) {
+            continue;
+        }
+        std::istringstream lines(listing);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::string name;
+            fields >> name;
+            if (!line.empty() && line[0] == '\t' && !name.empty() &&
+                line.find("=>") != std::string::npos) {
+                names.push_back(name);
+            }
+        }
+        break;
+    }
+    return names;
 }
 
 } // namespace VELMORA::NEVRA::Platform::Sys

@@ -724,8 +724,11 @@ bool IsOsVersionAtLeast(std::uint16_t major, std::uint16_t minor, std::uint16_t 
                &version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
 }
 
+// The library's own folder is searched first for its imports, as an installed library's run path
+// ($ORIGIN) makes the Linux loader do: a program that lives beside other copies of them still
+// gets the ones that belong to the library.
 ModuleHandle OpenLibrary(const std::string& path, std::string* loaderText) {
-    const HMODULE module = ::LoadLibraryA(path.c_str());
+    const HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         const DWORD code = ::GetLastError();
         if (loaderText != nullptr) {
@@ -755,6 +758,22 @@ const char* SearchPathVariable() {
 }
 char SearchPathDelimiter() {
     return ';';
+}
+
+std::vector<std::string> SystemLibraryDirectories() {
+    std::vector<std::string> dirs;
+    char buffer[MAX_PATH] = {};
+    for (auto* query : {&::GetSystemDirectoryA, &::GetWindowsDirectoryA}) {
+        const UINT length = query(buffer, MAX_PATH);
+        if (length != 0 && length < MAX_PATH) {
+            dirs.emplace_back(buffer, length);
+        }
+    }
+    return dirs;
+}
+
+std::vector<std::string> LoaderCachedNames() {
+    return {};
 }
 
 } // namespace VELMORA::NEVRA::Platform::Sys

@@ -35,16 +35,6 @@ std::vector<std::string> PackageEntryPoints(const std::string& path) {
     return {PackageEntry::InitName(stem), PackageEntry::ExitName(stem)};
 }
 
-// The ELF class, byte order and machine of the running program: a library of another kind
-// cannot load.
-const ElfImage* OwnProgram() {
-    static const std::optional<ElfImage> program = [] {
-        std::string error;
-        return ReadLibraryImage(Sys::ExecutablePath(), error);
-    }();
-    return program ? &*program : nullptr;
-}
-
 std::string Join(const std::vector<std::string>& items) {
     std::string text;
     for (const auto& item : items) {
@@ -64,19 +54,18 @@ std::string DirectoryForm(const std::string& path) {
 }
 
 // Whether the file is a shared library this program's machine can load; says why not.
-bool ExamineKind(LibraryFinding& finding, const ElfImage& elf) {
-    const ElfImage* program = OwnProgram();
-    const ElfImage::Fit fit = program != nullptr ? elf.FitFor(*program) : ElfImage::Fit::Loadable;
-    if (fit == ElfImage::Fit::OtherByteOrder) {
+bool ExamineKind(LibraryFinding& finding, const LibraryImage& image) {
+    const LibraryImage::Fit fit = image.FitForThisProgram();
+    if (fit == LibraryImage::Fit::OtherByteOrder) {
         finding.problems.push_back(finding.path +
                                    " was built for a machine of the other byte order");
         return false;
     }
-    if (fit == ElfImage::Fit::OtherMachine) {
+    if (fit == LibraryImage::Fit::OtherMachine) {
         finding.problems.push_back(finding.path + " was built for another kind of machine");
         return false;
     }
-    if (!elf.IsSharedObject()) {
+    if (!image.IsLibrary()) {
         finding.problems.push_back(finding.path + " is not a shared library");
         return false;
     }
@@ -84,22 +73,22 @@ bool ExamineKind(LibraryFinding& finding, const ElfImage& elf) {
 }
 
 // The entry points a host will look up, and the symbols that keep the library loaded for good.
-void ExamineExports(LibraryFinding& finding, const ElfImage& elf) {
+void ExamineExports(LibraryFinding& finding, const LibraryImage& image) {
     for (const auto& name : finding.entryPoints) {
-        if (!elf.ExportsFunction(name)) {
+        if (!image.ExportsFunction(name)) {
             finding.missingEntryPoints.push_back(name);
         }
     }
     if (!finding.missingEntryPoints.empty()) {
         std::string problem = "it does not export " + Join(finding.missingEntryPoints);
-        const auto similar = EntryPointLikeExports(elf);
+        const auto similar = EntryPointLikeExports(image);
         if (!similar.empty()) {
             problem +=
                 " (it exports " + Join(similar) + "; the entry points are named after the file)";
         }
         finding.problems.push_back(problem);
     }
-    const auto& unique = elf.UniqueSymbols();
+    const auto& unique = image.UniqueSymbols();
     if (!unique.empty()) {
         finding.warnings.push_back(
             "it holds GNU-unique symbols (" + unique.front() +
@@ -122,17 +111,17 @@ void ExamineLibrary(LibraryFinding& finding, const std::vector<std::string>& ent
         return;
     }
     std::string unreadable;
-    const std::optional<ElfImage> elf = ReadLibraryImage(finding.path, unreadable);
-    if (!elf) {
+    const std::optional<LibraryImage> image = LibraryImage::Read(finding.path, unreadable);
+    if (!image) {
         finding.problems.push_back(unreadable);
         return;
     }
-    if (!ExamineKind(finding, *elf)) {
+    if (!ExamineKind(finding, *image)) {
         return;
     }
-    ExamineExports(finding, *elf);
-    for (const auto& needed : elf->NeededNames()) {
-        if (!resolver.Find(needed, finding.path, elf->RunPath())) {
+    ExamineExports(finding, *image);
+    for (const auto& needed : image->NeededNames()) {
+        if (!resolver.Find(needed, finding.path, image->RunPath())) {
             finding.missingDependencies.push_back(needed);
         }
     }

@@ -37,7 +37,8 @@ Installation Installation::Open(const std::string& dir) {
     }
     Installation installation(root);
     if (!Platform::RegularFileExists(installation.PlatformLibrary())) {
-        throw InstallationError(dir + " is not an installation: it has no bin/Orvane.so");
+        throw InstallationError(dir + " is not an installation: it has no bin/" +
+                                Platform::FilePath(installation.PlatformLibrary()).FileName());
     }
     return installation;
 }
@@ -51,7 +52,11 @@ std::string Installation::BinFile(const std::string& name) const {
 }
 
 std::string Installation::PlatformLibrary() const {
-    return BinFile(Platform::HostLibraryName::File(ProductNames::Platform));
+    return PlatformLibraryOf(root_);
+}
+
+std::string Installation::PlatformLibraryOf(const std::string& root) {
+    return Below(Below(root, "bin"), Platform::HostLibraryName::File(ProductNames::Platform));
 }
 
 std::string Installation::AppDir() const {
@@ -110,7 +115,7 @@ std::optional<BundledDemo> FindBundledDemo() {
     const std::string top = Platform::FilePath(programDir).GoUp().ToFileForm().Str();
     const std::string home = Below(top, "demo-home");
     for (const std::string& candidate : {Below(top, "demo"), top}) {
-        if (Platform::RegularFileExists(Below(candidate, "bin/Orvane.so"))) {
+        if (Platform::RegularFileExists(Installation::PlatformLibraryOf(candidate))) {
             return BundledDemo{candidate, home};
         }
     }

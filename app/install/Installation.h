@@ -22,7 +22,8 @@ public:
 
 class Installation {
 public:
-    // Checks that `dir` exists and holds bin/Orvane.so; throws InstallationError otherwise.
+    // Checks that `dir` exists and holds the platform library in bin/; throws InstallationError
+    // otherwise.
     // The root is made canonical, so that the paths here read like the platform's own.
     static Installation Open(const std::string& dir);
 
@@ -31,6 +32,8 @@ public:
     // A file of bin/, by its name.
     std::string BinFile(const std::string& name) const;
     std::string PlatformLibrary() const;
+    // Where an installation at `root` holds the platform library.
+    static std::string PlatformLibraryOf(const std::string& root);
     std::string AppDir() const;
     // A file directly in bin/KxApp/, by its name.
     std::string AppFile(const std::string& name) const;

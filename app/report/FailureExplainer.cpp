@@ -268,7 +268,7 @@ std::string ExplainMissingEntryPoints(const Found& found) {
                        " (named after the file " + Platform::FilePath(path).FileName() + ")";
     // When the file cannot be read, the names the platform wanted are explanation enough.
     std::string error;
-    if (const std::optional<ElfImage> image = ReadLibraryImage(path, error)) {
+    if (const std::optional<LibraryImage> image = LibraryImage::Read(path, error)) {
         const auto present = EntryPointLikeExports(*image);
         for (std::size_t i = 0; i < present.size(); ++i) {
             text += (i == 0 ? ", but it exports " : ", ") + present[i];

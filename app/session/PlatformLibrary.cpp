@@ -2,6 +2,7 @@
 
 #include "check/LoaderMessage.h"
 
+#include <FilePath.h>
 #include <HostLibraryNames.h>
 #include <OrvaneExports.h>
 
@@ -20,6 +21,18 @@ void Resolve(const SharedLibrary& library, const char* name, const char* owner, 
     }
 }
 
+// A host library the platform library has loaded already, from the installation's bin folder.
+SharedLibrary OpenHostLibrary(const Installation& installation, const std::string& file) {
+    const std::string path = installation.BinFile(file);
+    std::string error;
+    SharedLibrary library = SharedLibrary::Open(path, error);
+    if (!library.IsLoaded()) {
+        throw PlatformLoadError("cannot load " + path + ": " +
+                                ExplainLoaderText(error, path, "a host library"));
+    }
+    return library;
+}
+
 } // namespace
 
 PlatformLibrary PlatformLibrary::Load(const Installation& installation) {
@@ -32,19 +45,22 @@ PlatformLibrary PlatformLibrary::Load(const Installation& installation) {
                                 ExplainLoaderText(error, path, "the platform library"));
     }
     const SharedLibrary& lib = platform.library_;
-    Resolve(lib, Export::OrvaneInit, "Orvane.so", platform.init_);
-    Resolve(lib, Export::OrvaneExit, "Orvane.so", platform.exit_);
-    Resolve(lib, Export::KxRegList, "Orvane.so", platform.regList_);
-    Resolve(lib, Export::KxResourcePathList, "Orvane.so", platform.pathList_);
-    Resolve(lib, Export::KxResourceCheckPathList, "Orvane.so", platform.checkPathList_);
-    // The host libraries are dependencies of the platform library, so its handle reaches them.
+    const std::string file =
+        VELMORA::NEVRA::Platform::FilePath(installation.PlatformLibrary()).FileName();
+    Resolve(lib, Export::OrvaneInit, file.c_str(), platform.init_);
+    Resolve(lib, Export::OrvaneExit, file.c_str(), platform.exit_);
+    Resolve(lib, Export::KxRegList, file.c_str(), platform.regList_);
+    Resolve(lib, Export::KxResourcePathList, file.c_str(), platform.pathList_);
+    Resolve(lib, Export::KxResourceCheckPathList, file.c_str(), platform.checkPathList_);
     namespace HostLibraryName = VELMORA::NEVRA::Platform::HostLibraryName;
     const std::string host = HostLibraryName::File(HostLibraryName::Host);
-    Resolve(lib, "kdlPathCount", host.c_str(), platform.pathCount_);
-    Resolve(lib, "kdlPathAt", host.c_str(), platform.pathAt_);
-    Resolve(lib, "kdlHelpDocCurrent", host.c_str(), platform.helpDoc_);
-    Resolve(lib, "GetIUserFolderMgr", HostLibraryName::File(HostLibraryName::Configuration).c_str(),
-            platform.folders_);
+    const std::string configuration = HostLibraryName::File(HostLibraryName::Configuration);
+    platform.host_ = OpenHostLibrary(installation, host);
+    platform.configuration_ = OpenHostLibrary(installation, configuration);
+    Resolve(platform.host_, "kdlPathCount", host.c_str(), platform.pathCount_);
+    Resolve(platform.host_, "kdlPathAt", host.c_str(), platform.pathAt_);
+    Resolve(platform.host_, "kdlHelpDocCurrent", host.c_str(), platform.helpDoc_);
+    Resolve(platform.configuration_, "GetIUserFolderMgr", configuration.c_str(), platform.folders_);
     return platform;
 }
 

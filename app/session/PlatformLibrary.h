@@ -40,12 +40,20 @@ public:
     std::string UserFolder(int kind) const;
 
     // Unloads the library; the exports are unusable afterwards.
-    void Unload() { library_.Close(); }
+    void Unload() {
+        host_.Close();
+        configuration_.Close();
+        library_.Close();
+    }
 
 private:
     PlatformLibrary() = default;
 
     SharedLibrary library_;
+    // The host libraries that the platform library loaded, taken by their own handles: a
+    // Windows module's handle reaches only its own exports.
+    SharedLibrary host_;
+    SharedLibrary configuration_;
     decltype(&OrvaneInit) init_ = nullptr;
     decltype(&OrvaneExit) exit_ = nullptr;
     decltype(&KxRegList) regList_ = nullptr;

@@ -10,7 +10,10 @@ namespace demo {
 // use it to see which package code ran, and that a dry run ran none.
 void Event(const std::string& text);
 
-// The folder of the library that holds `anyFunction`, with a trailing "/".
+// The folder of the library that holds `anyFunction`, with a trailing separator, and the
+// system's separator and library file suffix (DemoSystemPosix.cpp, DemoSystemWin32.cpp).
 std::string LibraryDirectory(const void* anyFunction);
+char Separator();
+const char* LibrarySuffix();
 
 } // namespace demo

@@ -12,8 +12,8 @@ using VELMORA::NEVRA::Platform::KxPackageMgr;
 namespace {
 
 std::string PluginPath() {
-    return demo::LibraryDirectory(reinterpret_cast<const void*>(&PluginPath)) +
-           "Plugins/MeshRefine.so";
+    return demo::LibraryDirectory(reinterpret_cast<const void*>(&PluginPath)) + "Plugins" +
+           demo::Separator() + "MeshRefine" + demo::LibrarySuffix();
 }
 
 } // namespace

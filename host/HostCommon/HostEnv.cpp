@@ -1,15 +1,17 @@
 #include "HostEnv.h"
 
-#include <cstdlib>
+#include <Sys.h>
 
 namespace HostCommon {
 
+// Through the system layer: on Windows the C runtime's copy of the environment misses what the
+// process set after it started.
 std::optional<std::string> EnvValue(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) {
+    std::string value;
+    if (!VELMORA::NEVRA::Platform::Sys::GetEnvironment(name, value)) {
         return std::nullopt;
     }
-    return std::string(value);
+    return value;
 }
 
 std::string EnvValueOr(const char* name, std::string_view fallback) {

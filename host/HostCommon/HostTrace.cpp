@@ -1,5 +1,7 @@
 #include "HostTrace.h"
 
+#include "HostEnv.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +17,8 @@ namespace {
 std::mutex traceLock;
 
 void WriteLine(std::string_view function, std::initializer_list<std::string_view> fields) {
-    const char* target = std::getenv("KALDOR_TRACE");
-    if (target == nullptr || *target == '\0') {
+    const std::string target = EnvValueOr("KALDOR_TRACE", "");
+    if (target.empty()) {
         return;
     }
     std::string line;
@@ -28,10 +30,10 @@ void WriteLine(std::string_view function, std::initializer_list<std::string_view
     line += '\n';
 
     const std::lock_guard<std::mutex> guard(traceLock);
-    std::FILE* file = std::fopen(target, "ab");
+    std::FILE* file = std::fopen(target.c_str(), "ab");
     if (file == nullptr) {
         const int error = errno;
-        std::fprintf(stderr, "kaldor: cannot open trace file %s: %s\n", target,
+        std::fprintf(stderr, "kaldor: cannot open trace file %s: %s\n", target.c_str(),
                      std::strerror(error));
         return;
     }
@@ -40,7 +42,7 @@ void WriteLine(std::string_view function, std::initializer_list<std::string_view
     std::setvbuf(file, nullptr, _IONBF, 0);
     if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) {
         const int error = errno;
-        std::fprintf(stderr, "kaldor: cannot write trace file %s: %s\n", target,
+        std::fprintf(stderr, "kaldor: cannot write trace file %s: %s\n", target.c_str(),
                      std::strerror(error));
     }
     std::fclose(file);

@@ -1,13 +1,21 @@
 # Fails unless the library defines exactly the platform's C exports, EXPECTED (a comma-separated
-# list, since a CMake list would not survive the test's command line).
-execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "nm failed on ${LIB}")
+# list, since a CMake list would not survive the test's command line). Read with NM from an ELF
+# library's dynamic symbols, or with OBJDUMP from a DLL's export table.
+if(DEFINED OBJDUMP)
+    execute_process(COMMAND ${OBJDUMP} -p ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+    # The name table's rows read "<tab>[   0] Name" and nothing more.
+    string(REGEX MATCHALL "\t\\[ *[0-9]+\\] [^ \n]+\n" lines "${out}")
+else()
+    execute_process(COMMAND ${NM} -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+    string(REGEX MATCHALL "[^\n]+" lines "${out}")
 endif()
-string(REGEX MATCHALL "[^\n]+" lines "${out}")
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "reading the exports of ${LIB} failed")
+endif()
 set(names)
 foreach(line ${lines})
     string(REGEX REPLACE "^.* " "" name "${line}")
+    string(STRIP "${name}" name)
     list(APPEND names ${name})
 endforeach()
 list(SORT names)
