@@ -203,9 +203,11 @@ placed_problems() { # run dir, phase
             fi
             ;;
         home/library/Nevra/*)
+            # What lies inside a folder copied under a temporary name is part of that copy.
+            top="${rel#home/library/Nevra/}"
             if [ -n "${seeded[$rel]:-}" ]; then
                 [ "${sums[$rel]:-}" = "${seeded[$rel]}" ] || echo "torn seeded file: $rel"
-            elif looks_temporary "$name"; then
+            elif looks_temporary "$name" || looks_temporary "${top%%/*}"; then
                 [ "$phase" = clean ] && echo "temporary file left behind: $rel"
             elif [ -d "$entry" ] && [ ! -L "$entry" ]; then
                 # A folder of the seed holds all of it, or it was copied half.

@@ -51,6 +51,10 @@ bool WriteNewFile(const std::string& path, const std::string& bytes);
 // names a device or a pipe is written to as it is. False with the last error set when it cannot
 // be opened or written; what was written stays.
 bool WriteFileOver(const std::string& path, const std::string& bytes);
+// Writes `bytes` into a new file in `folder` that no listing ever shows and that is gone when the
+// call returns, or when the process ends whatever way: whether the folder takes new files, with
+// nothing left behind to mistake for the user's. False with the last error set when it cannot.
+bool WriteUnnamedFile(const std::string& folder, const std::string& bytes);
 // The text that the link `path` holds, as written into it (not resolved). A trailing separator
 // names the link itself. False with the last error set when `path` is no link or cannot be read.
 bool ReadLink(const std::string& path, std::string& target);

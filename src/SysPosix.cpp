@@ -431,6 +431,27 @@ bool WriteFileOver(const std::string& path, const std::string& bytes) {
     return file.Valid() && WriteAll(file.Get(), bytes);
 }
 
+bool WriteUnnamedFile(const std::string& folder, const std::string& bytes) {
+    const FileDescriptor file(
+        ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, newFileMode));
+    if (file.Valid()) {
+        return WriteAll(file.Get(), bytes);
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR) {
+        return false;
+    }
+    // A file system without unnamed files: a named one, unlinked before anything is written.
+    const std::string probe = WithoutTrailingSeparators(folder) + "/.probe-" +
+                              std::to_string(ProcessId()) + "-" + std::to_string(::time(nullptr));
+    const FileDescriptor named(
+        ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode));
+    if (!named.Valid()) {
+        return false;
+    }
+    ::unlink(probe.c_str());
+    return WriteAll(named.Get(), bytes);
+}
+
 // -------------------------------------------------------------------------------------------------
 // Sleep, environment, errors
 

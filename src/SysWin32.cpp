@@ -429,6 +429,27 @@ bool WriteFileOver(const std::string& path, const std::string& bytes) {
     return file.Valid() && WriteAll(file.Get(), bytes);
 }
 
+bool WriteUnnamedFile(const std::string& folder, const std::string& bytes) {
+    // Windows has no unnamed files: a hidden one that the system deletes when its only handle
+    // closes, also when the process dies.
+    static std::atomic<unsigned> next{0};
+    const std::string base = WithoutTrailingSeparators(folder) + "\\.probe-" +
+                             std::to_string(::GetCurrentProcessId()) + "-";
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string probe = base + std::to_string(next++);
+        FileHandle file(::CreateFileA(
+            probe.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (file.Valid()) {
+            return WriteAll(file.Get(), bytes);
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) {
+            return false;
+        }
+    }
+    return false;
+}
+
 bool ReadLink(const std::string& path, std::string& target) {
     FileHandle link(::CreateFileA(
         WithoutTrailingSeparators(path).c_str(), 0,

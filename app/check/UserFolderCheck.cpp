@@ -19,14 +19,10 @@ std::string SystemText(int error) {
 
 // A byte written and flushed: a full file system refuses the write, not the file's creation.
 std::optional<std::string> WriteProblem(const std::string& folder) {
-    const std::string probe =
-        Platform::FilePath(Platform::FilePath(folder), ".kaldor-write-check").Str();
-    const bool written = Sys::WriteNewFile(probe, "k");
-    const Sys::ErrorCode error = Sys::LastError();
-    if (!written) {
-        return folder + " cannot be written: " + Sys::ErrorText(error);
+    // Unnamed: a check that is stopped half-way leaves nothing in the user's folder.
+    if (!Sys::WriteUnnamedFile(folder, "k")) {
+        return folder + " cannot be written: " + Sys::ErrorText(Sys::LastError());
     }
-    Sys::DeleteFile(probe);
     return std::nullopt;
 }
 

@@ -104,7 +104,7 @@ TEST_F(FileSystemTest, DirectoriesAreCopiedAndMovedAsWholeTreesThatMerge) {
 
 // A copy is placed whole: the first to arrive stays where asked, a replacing one replaces, a
 // failed one leaves nothing, and no temporary entry is left beside the target.
-TEST_F(FileSystemTest, PlaceCopyArrivesWholeOrNotAtAll) {
+TEST_F(FileSystemTest, CopiesArriveWholeOrNotAtAllAndWriteChecksLeaveNothing) {
     const std::string tree = MakeTree("tree");
     WriteFile(At("new.txt"), "new");
     EXPECT_TRUE(PlaceCopy(tree, At("placed"), Existing::Keep));
@@ -118,6 +118,9 @@ TEST_F(FileSystemTest, PlaceCopyArrivesWholeOrNotAtAll) {
     EXPECT_EQ(ReadFile(At("old.txt")), "new");
     EXPECT_NE(ErrorOf([&] { PlaceCopy(At("missing"), At("copy"), Existing::Keep); }), "");
     EXPECT_NE(ErrorOf([&] { PlaceCopy(tree, At("old.txt/below"), Existing::Keep); }), "");
+    // A folder's write check leaves nothing to list either.
+    EXPECT_TRUE(Sys::WriteUnnamedFile(root_, "k"));
+    EXPECT_FALSE(Sys::WriteUnnamedFile(At("missing"), "k"));
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(root_)) {
         names.insert(entry.path().filename().string());
