@@ -18,7 +18,7 @@ step "unpacking"
 tar -C "$work" -xf "$work"/qtbase-opensource-src_*.orig.tar.xz
 source_dir="$(echo "$work"/qtbase-everywhere-src-*)"
 
-# Qt's win32-g++ spec calls ${CROSS_COMPILE}g++; the POSIX-thread compilers are the ones the
+# Qt's win32-g++ platform files call ${CROSS_COMPILE}g++; the POSIX-thread compilers are the ones the
 # project's cross build uses, so that one libstdc++-6.dll serves the product and Qt.
 mkdir -p "$work/compilers"
 for tool in gcc g++ c++; do
@@ -39,7 +39,7 @@ step "building Qt5Core"
     { tail -40 "$log" >&2; exit 1; }
 step "installing into $prefix"
 make -C src/corelib install >>"$log" 2>&1 || { tail -40 "$log" >&2; exit 1; }
-# Qt's CMake files name the target's mkspec folder as an include folder; the core library's
+# Qt's CMake files name the target's platform folder (mkspecs/win32-g++) as an include folder; the core library's
 # install leaves it out. Its qplatformdefs.h includes the common one.
 mkdir -p "$prefix/mkspecs/common"
 cp -r "$source_dir/mkspecs/win32-g++" "$prefix/mkspecs/"

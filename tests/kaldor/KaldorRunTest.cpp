@@ -38,14 +38,21 @@ TEST(KaldorCommandLine, ExitCodesAndFirstLines) {
         {{"run", "--timeout", "0"}, 2, "kaldor: --timeout: needs a number of seconds above 0"},
         {{"run", "--timeout", "1s"}, 2, "kaldor: --timeout: needs a number of seconds above 0"},
         {{"recover", "--timeout", "1"}, 2, "kaldor: --timeout belongs to run, not to recover"},
-        {{"--trace", "t.json", "paths", "icons"}, 2, "kaldor: --trace belongs to run, not to paths"},
-        {{"paths", "8"}, 2, "kaldor: unknown resource type '8'; the types are commands, actions, "
-                            "context, forms, icons, qrc, text, doc (or 0 to 7)"},
-        {{"run", "--install=/nonexistent/kaldor"}, 3,
+        {{"--trace", "t.json", "paths", "icons"},
+         2,
+         "kaldor: --trace belongs to run, not to paths"},
+        {{"paths", "8"},
+         2,
+         "kaldor: unknown resource type '8'; the types are commands, actions, "
+         "context, forms, icons, qrc, text, doc (or 0 to 7)"},
+        {{"run", "--install=/nonexistent/kaldor"},
+         3,
          "kaldor: the installation directory /nonexistent/kaldor does not exist"},
-        {{"--install", DemoDir + "/bin", "check"}, 3,
+        {{"--install", DemoDir + "/bin", "check"},
+         3,
          "kaldor: " + DemoDir + "/bin is not an installation: it has no bin/Orvane.so"},
-        {{"--install", "x", "run", "--help", "--verbose"}, 0,
+        {{"--install", "x", "run", "--help", "--verbose"},
+         0,
          "Starts the installation (OrvaneInit) and prints the start-up result, the package"},
     };
     for (const auto& row : rows) {
