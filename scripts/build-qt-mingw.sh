@@ -39,8 +39,8 @@ step "building Qt5Core"
     { tail -40 "$log" >&2; exit 1; }
 step "installing into $prefix"
 make -C src/corelib install >>"$log" 2>&1 || { tail -40 "$log" >&2; exit 1; }
-# Qt's CMake files name the target's platform folder (mkspecs/win32-g++) as an include folder; the core library's
-# install leaves it out. Its qplatformdefs.h includes the common one.
+# Qt's CMake files name the target's platform folder (mkspecs/win32-g++) as an include folder;
+# the core library's install leaves it out. Its qplatformdefs.h includes the common one.
 mkdir -p "$prefix/mkspecs/common"
 cp -r "$source_dir/mkspecs/win32-g++" "$prefix/mkspecs/"
 cp -r "$source_dir/mkspecs/common/c89" "$prefix/mkspecs/common/"
