@@ -23,6 +23,8 @@ public:
 
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
+    // Gives the descriptor up to a caller that closes it itself.
+    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;

@@ -77,7 +77,8 @@ std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
 }
 
 KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
-                     KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource)
+                     KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource,
+                     Sys::LibraryFile&& file)
     : id_(AllocatePackageId()), path_(std::move(path)), type_(type),
       packageManager_(packageManager), moduleManager_(moduleManager),
       resource_(std::move(resource)) {
@@ -86,7 +87,8 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
         const PhaseScope scope([] { KX_LOG_INFO(RecordText::ImportBegin); },
                                [] { KX_LOG_INFO(RecordText::ImportEnd); });
         KX_LOG_INFO(path_);
-        Import();
+        const Sys::LibraryFile look(std::move(file));
+        Import(look);
     } catch (const std::exception& error) {
         KX_LOG_ERROR(RecordText::ImportFailed + path_);
         // A library whose entry points were missing stays loaded, as it would on the system the
@@ -97,7 +99,7 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
     }
 }
 
-void KxPackage::Import() {
+void KxPackage::Import(const Sys::LibraryFile& file) {
     const FilePath path(path_);
     if (IsModuleFile(path)) {
         if (type_ == KxInternalPre) {
@@ -112,7 +114,7 @@ void KxPackage::Import() {
         return;
     }
 
-    if (Sys::FindLoadedModule(path_) != nullptr) {
+    if (Sys::FindLoadedModule(file) != nullptr) {
         FailImport(RecordText::AlreadyLoadedPath.data() + path_);
     }
     if (AddPathEnvironment({path_}) != 0) {
@@ -120,7 +122,7 @@ void KxPackage::Import() {
     }
     Sys::SetLastError(0);
     Sys::LoadFailure failure;
-    module_ = Sys::LoadLibrary(path_, &failure);
+    module_ = Sys::LoadLibrary(file, &failure);
     if (module_ == nullptr && Sys::LastError() != 0) {
         const Sys::ErrorCode error = Sys::LastError();
         const std::string loaderText = LoadFailureText(failure);

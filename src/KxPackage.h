@@ -14,12 +14,17 @@
 namespace VELMORA::NEVRA::Platform {
 
 class KxResource;
+namespace Sys {
+class LibraryFile;
+}
 
 class KxPackage final {
 public:
-    // Throws std::runtime_error carrying the import failure's log text.
+    // Throws std::runtime_error carrying the import failure's log text. `file` is the look at
+    // `path` made when it was registered; it is closed once the library is loaded.
     KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
-              KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource);
+              KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource,
+              Sys::LibraryFile&& file);
     ~KxPackage();
     KxPackage(const KxPackage&) = delete;
     KxPackage& operator=(const KxPackage&) = delete;
@@ -36,7 +41,7 @@ private:
     // The platform's own routines take the list file they are bound to.
     using ListRoutine = std::int32_t (*)(KxPackageMgr*, const std::string&);
 
-    void Import();
+    void Import(const Sys::LibraryFile& file);
     // `name` ("Init" or "Exit") names the entry point in the record of one that throws.
     std::int32_t CallEntry(EntryPoint entry, ListRoutine routine, const char* name);
     void RunBrowserProfileHook() const;

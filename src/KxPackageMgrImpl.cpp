@@ -10,8 +10,10 @@
 #include "PhaseScope.h"
 #include "RecordTexts.h"
 #include "ResourceRootSearch.h"
+#include "Sys.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace VELMORA::NEVRA::Platform {
 
@@ -23,8 +25,8 @@ template <typename Container> void EraseAll(Container& ids, std::uint32_t id) {
 
 // A path that can name no package library. It must never reach the host: the resource root of
 // an empty path or of a folder is a folder relative to somewhere unintended.
-bool NamesNoFile(const std::string& dll) {
-    return dll.empty() || IsSeparator(dll.back()) || DirectoryExists(dll);
+bool NamesNoFile(const std::string& dll, const Sys::LibraryFile& file) {
+    return dll.empty() || IsSeparator(dll.back()) || file.IsFolder();
 }
 
 } // namespace
@@ -135,7 +137,11 @@ std::int32_t KxPackageMgrImpl::RegEx(const char* dll, const char* resourceDir, K
 
 std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* resourceDir,
                                         KxPackageType type) {
-    if (NamesNoFile(dll)) {
+    // The one look at the file that the folder check, the check for a library loaded already
+    // and the load share; it is closed before the package's code runs.
+    std::optional<Sys::LibraryFile> file;
+    file.emplace(dll);
+    if (NamesNoFile(dll, *file)) {
         KX_LOG_FATAL(RecordText::NamesNoFilePath.data() + dll);
         return -1;
     }
@@ -167,11 +173,13 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     }
     if (!package) {
         try {
-            package = std::make_shared<KxPackage>(dll, type, this, moduleManager_.get(), resource);
+            package = std::make_shared<KxPackage>(dll, type, this, moduleManager_.get(), resource,
+                                                  std::move(*file));
         } catch (const std::exception&) {
             return -1;
         }
     }
+    file.reset();
     resource.reset();
 
     if (package->Init() != 0) {

@@ -56,33 +56,37 @@ std::size_t ReadPrefix(int fd, unsigned char* bytes, std::size_t size) {
 // prefix, and the whole file (up to the cap) only where the prefix leaves the image damaged and
 // the file goes on. Anything that is not a regular file, or cannot be read, yields no bytes,
 // which reads as "not an ELF file". O_NONBLOCK keeps a FIFO from blocking the open.
-ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* fileSize = nullptr,
-                      struct stat* identity = nullptr) {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+// The same from a regular file open at `fd`, of `size` bytes.
+ElfImage ReadOpenElfImage(int fd, std::uint64_t size, ElfPart part) {
+    const std::size_t prefix = part == ElfPart::Identity ? elfIdentityBytes : elfPrefixBytes;
+    // Not value-initialised: zeroing a buffer the read overwrites cost more than the read.
+    const std::size_t wanted = std::min<std::uint64_t>(size, prefix);
+    const std::unique_ptr<unsigned char[]> bytes(new unsigned char[wanted]);
+    const std::size_t filled = ReadPrefix(fd, bytes.get(), wanted);
+    ElfImage image(bytes.get(), filled);
+    if (part == ElfPart::Dependencies && !image.Damage().empty() && size > filled &&
+        filled == prefix) {
+        std::vector<unsigned char> whole(std::min<std::uint64_t>(size, elfWholeFileCap));
+        whole.resize(ReadPrefix(fd, whole.data(), whole.size()));
+        image = ElfImage(whole.data(), whole.size());
+    }
+    return image;
+}
+
+// A FIFO or device opened here neither blocks nor becomes the controlling terminal.
+constexpr int lookFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* fileSize = nullptr) {
+    const FileDescriptor fd(::open(path.c_str(), lookFlags));
     struct stat status {};
     if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return ElfImage(nullptr, 0);
-    }
-    if (identity != nullptr) {
-        *identity = status;
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (fileSize != nullptr) {
         *fileSize = size;
     }
-    const std::size_t prefix = part == ElfPart::Identity ? elfIdentityBytes : elfPrefixBytes;
-    // Not value-initialised: zeroing a buffer the read overwrites cost more than the read.
-    const std::size_t wanted = std::min<std::uint64_t>(size, prefix);
-    const std::unique_ptr<unsigned char[]> bytes(new unsigned char[wanted]);
-    const std::size_t filled = ReadPrefix(fd.Get(), bytes.get(), wanted);
-    ElfImage image(bytes.get(), filled);
-    if (part == ElfPart::Dependencies && !image.Damage().empty() && size > filled &&
-        filled == prefix) {
-        std::vector<unsigned char> whole(std::min<std::uint64_t>(size, elfWholeFileCap));
-        whole.resize(ReadPrefix(fd.Get(), whole.data(), whole.size()));
-        image = ElfImage(whole.data(), whole.size());
-    }
-    return image;
+    return ReadOpenElfImage(fd.Get(), size, part);
 }
 
 // Whether the process could load the file at all: same class, byte order and machine as the
@@ -160,15 +164,13 @@ public:
     DependencyPreloader(const DependencyPreloader&) = delete;
     DependencyPreloader& operator=(const DependencyPreloader&) = delete;
 
-    // Loads what `path` needs, dependencies of dependencies first. On a failure what went wrong
-    // lands in `failure` and false comes back.
-    bool Preload(const std::string& path, LoadFailure& failure) {
+    // Loads what `path` needs, dependencies of dependencies first, reading the library itself
+    // from `opened` when that holds it open. On a failure what went wrong lands in `failure`
+    // and false comes back.
+    bool Preload(const std::string& path, const LibraryFile* opened, LoadFailure& failure) {
+        opened_ = opened;
         return PreloadFor(path, failure, 0);
     }
-
-    // The file that Preload read for the library itself, when it was a regular file: what the
-    // load that follows at once finds under that path.
-    const struct stat* Identity() const { return identityKnown_ ? &identity_ : nullptr; }
 
     // Drops the references taken here; whatever a loaded library needs stays loaded through it.
     void Release() {
@@ -185,10 +187,12 @@ private:
             return true;
         }
         std::uint64_t size = 0;
-        struct stat* identity = depth == 0 ? &identity_ : nullptr;
-        const ElfImage image = ReadElfImage(path, ElfPart::Dependencies, &size, identity);
-        if (depth == 0) {
-            identityKnown_ = image.HasIdentity();
+        ElfImage image(nullptr, 0);
+        if (depth == 0 && opened_ != nullptr) {
+            size = opened_->Size();
+            image = ReadOpenElfImage(opened_->Descriptor(), size, ElfPart::Dependencies);
+        } else {
+            image = ReadElfImage(path, ElfPart::Dependencies, &size);
         }
         if (image.HasIdentity() && !image.SegmentsFit(size)) {
             failure.cause = LoadFailure::Cause::FileCutShort;
@@ -229,8 +233,7 @@ private:
     std::vector<std::string> directories_;
     std::set<std::string> seen_;
     std::vector<void*> handles_;
-    struct stat identity_ {};
-    bool identityKnown_ = false;
+    const LibraryFile* opened_ = nullptr;
 };
 
 // Whether `symbol` lies in `module` itself rather than in one of the libraries it depends on,
@@ -248,6 +251,41 @@ bool DefinedIn(ModuleHandle module, void* symbol) {
 
 } // namespace
 
+// Opened like the preloader's own reads, so that opening it here is no new exposure; a bare name
+// is looked for where the loader looks, never in the current directory, so it is not opened.
+LibraryFile::LibraryFile(const std::string& path) : path_(path) {
+    ErrnoKeeper keep;
+    if (!IsBareName(path)) {
+        FileDescriptor fd(::open(path.c_str(), lookFlags));
+        struct stat status {};
+        if (fd.Valid() && ::fstat(fd.Get(), &status) == 0) {
+            folder_ = S_ISDIR(status.st_mode);
+            if (S_ISREG(status.st_mode)) {
+                device_ = static_cast<std::uint64_t>(status.st_dev);
+                inode_ = static_cast<std::uint64_t>(status.st_ino);
+                size_ = static_cast<std::uint64_t>(status.st_size);
+                descriptor_ = fd.Release();
+            }
+            return;
+        }
+        if (!fd.Valid() && (errno == ENOENT || errno == ENOTDIR)) {
+            return; // nothing by that name: no folder either
+        }
+    }
+    Attributes attributes;
+    folder_ = GetAttributes(path, attributes) && attributes.directory;
+}
+
+LibraryFile::~LibraryFile() {
+    // Handed to the guard, which closes it and keeps errno.
+    const FileDescriptor fd(descriptor_);
+}
+
+LibraryFile::LibraryFile(LibraryFile&& other) noexcept
+    : path_(std::move(other.path_)), folder_(other.folder_),
+      descriptor_(std::exchange(other.descriptor_, -1)), device_(other.device_),
+      inode_(other.inode_), size_(other.size_) {}
+
 ModuleHandle LibraryLoader::Load(const std::string& path, LoadFailure* failure) {
     const auto fail = [failure](LoadFailure what, int code) -> ModuleHandle {
         if (failure != nullptr) {
@@ -262,23 +300,46 @@ ModuleHandle LibraryLoader::Load(const std::string& path, LoadFailure* failure) 
         noPath.cause = LoadFailure::Cause::NoPath;
         return fail(std::move(noPath), EINVAL);
     }
-    const std::string found = LibraryFile(path);
-    // A bare name found nowhere is left to the system's own search, which never reads a file
-    // of that name from the current directory; neither does this layer.
-    const std::string file = found.empty() ? path : found;
+    const std::string found = FileNamed(path);
+    if (found.empty()) {
+        // A bare name found nowhere is left to the system's own search, which never reads a
+        // file of that name from the current directory; neither does this layer.
+        return LoadFile(path, false, nullptr, failure);
+    }
+    const LibraryFile opened(found);
+    return LoadFile(found, true, opened.Descriptor() >= 0 ? &opened : nullptr, failure);
+}
+
+ModuleHandle LibraryLoader::Load(const LibraryFile& file, LoadFailure* failure) {
+    if (file.Descriptor() < 0) {
+        return Load(file.Path(), failure);
+    }
+    return LoadFile(file.Path(), true, &file, failure);
+}
+
+ModuleHandle LibraryLoader::LoadFile(const std::string& file, bool found, const LibraryFile* opened,
+                                     LoadFailure* failure) {
+    const auto fail = [failure](LoadFailure what, int code) -> ModuleHandle {
+        if (failure != nullptr) {
+            *failure = std::move(what);
+        }
+        errno = code;
+        return nullptr;
+    };
     LoadFailure what;
     void* handle = nullptr;
     {
         // Asked for at the first dependency not loaded yet, before the preloader loads any.
         DependencyPreloader preloader([this, &file] { return DependencyDirectories(file); });
-        if (found.empty() || preloader.Preload(file, what)) {
+        if (!found || preloader.Preload(file, opened, what)) {
             ::dlerror();
             handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
                 what.loaderText = TakeDlError();
-            } else if (const struct stat* identity = preloader.Identity()) {
-                // The file was read and fstat'ed a moment ago: no second look at its identity.
-                loaded_.Remember(file, identity->st_dev, identity->st_ino);
+            } else if (opened != nullptr) {
+                // The file's identity was read when it was opened: no second look at it.
+                loaded_.Remember(file, static_cast<dev_t>(opened->Device()),
+                                 static_cast<ino_t>(opened->Inode()));
             }
         }
     }
@@ -302,6 +363,25 @@ ModuleHandle LibraryLoader::Load(const std::string& path, LoadFailure* failure) 
     return fail(std::move(what), code);
 }
 
+ModuleHandle LibraryLoader::FindLoaded(const LibraryFile& file) {
+    if (file.Descriptor() < 0) {
+        return FindLoaded(file.Path());
+    }
+    ErrnoKeeper keep;
+    if (!loaded_.MayHold(file.Path(), static_cast<dev_t>(file.Device()),
+                         static_cast<ino_t>(file.Inode()))) {
+        return nullptr;
+    }
+    void* handle = ::dlopen(file.Path().c_str(), RTLD_NOLOAD | RTLD_LAZY);
+    if (handle == nullptr) {
+        ::dlerror();
+        return nullptr;
+    }
+    // The module stays loaded through whoever loaded it; the handle remains valid meanwhile.
+    ::dlclose(handle);
+    return handle;
+}
+
 ModuleHandle LibraryLoader::FindLoaded(const std::string& path) {
     if (path.empty()) {
         return nullptr;
@@ -316,7 +396,7 @@ ModuleHandle LibraryLoader::FindLoaded(const std::string& path) {
     if (handle == nullptr) {
         ::dlerror();
         // A bare name loaded from where Load found it is known by that path only.
-        const std::string found = IsBareName(path) ? LibraryFile(path) : std::string();
+        const std::string found = IsBareName(path) ? FileNamed(path) : std::string();
         if (found.empty() || !loaded_.MayHold(found)) {
             return nullptr;
         }
@@ -388,7 +468,7 @@ std::vector<std::string> LibraryLoader::DependencyDirectories(const std::string&
     return DependencySearchOrder(sources);
 }
 
-std::string LibraryLoader::LibraryFile(const std::string& path) const {
+std::string LibraryLoader::FileNamed(const std::string& path) const {
     return IsBareName(path) ? LocateLibrary(path, *searchPath_()) : path;
 }
 

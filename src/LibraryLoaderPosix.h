@@ -27,6 +27,9 @@ public:
     // As Sys::LoadLibrary, Sys::FindLoadedModule, Sys::AddDllDirectory, Sys::RemoveDllDirectory.
     ModuleHandle Load(const std::string& path, LoadFailure* failure);
     ModuleHandle FindLoaded(const std::string& path);
+    // The same, with what a look at the file found: no second open or identity check.
+    ModuleHandle Load(const LibraryFile& file, LoadFailure* failure);
+    ModuleHandle FindLoaded(const LibraryFile& file);
     DirectoryCookie AddDirectory(const std::string& directory);
     bool RemoveDirectory(DirectoryCookie cookie);
     // As Sys::GetSymbol: dlsym also searches the module's dependencies; the Windows loader, whose
@@ -39,11 +42,15 @@ private:
         std::string path;
     };
 
+    // Loads `file`, the file found for the name asked for (`found`: empty when only the system
+    // can find it), reading its dependencies from `opened` when that holds it open.
+    ModuleHandle LoadFile(const std::string& file, bool found, const LibraryFile* opened,
+                          LoadFailure* failure);
     // Where the dependencies of `path` are looked for by the layer itself, in order.
     std::vector<std::string> DependencyDirectories(const std::string& path);
     // The file a library name stands for: a path with a folder is itself; a bare name is looked
     // for in the search-path variable as it stands now. Empty when only the system can tell.
-    std::string LibraryFile(const std::string& path) const;
+    std::string FileNamed(const std::string& path) const;
 
     SearchPathSource searchPath_;
     LoadedLibraries loaded_;

@@ -122,4 +122,10 @@ bool LoadedLibraries::MayHold(const std::string& path) {
     return files_.count(FileId{status.st_dev, status.st_ino}) != 0;
 }
 
+bool LoadedLibraries::MayHold(const std::string& path, dev_t device, ino_t inode) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Refresh();
+    return unknown_ > 0 || names_.count(path) != 0 || files_.count(FileId{device, inode}) != 0;
+}
+
 } // namespace VELMORA::NEVRA::Platform::Sys

@@ -28,6 +28,8 @@ public:
     // with a folder), under that name or as the same file under another. True when one may be:
     // the dynamic loader then gives the exact answer, so a doubt costs time, never a wrong one.
     bool MayHold(const std::string& path);
+    // The same for a file whose identity the caller has read already.
+    bool MayHold(const std::string& path, dev_t device, ino_t inode);
     // The identity of the file just loaded under `path`, as the one who read it before the load
     // saw it: the next look at the loader's list takes it instead of asking the system again.
     void Remember(const std::string& path, dev_t device, ino_t inode);

@@ -159,6 +159,42 @@ inline constexpr int maxDependencyDepth = 64;
 // A module already loaded from `path` (a bare name found as LoadLibrary finds it), without
 // loading it or holding a reference; null if none.
 ModuleHandle FindLoadedModule(const std::string& path);
+// A library file looked at once, before it is registered and loaded: whether the path names a
+// folder (which names no library), whether the file is loaded already, and the load itself use
+// what that one look found instead of asking the system again each. Where the layer reads a
+// library's dependencies itself, it holds the file open for that read and knows its identity;
+// where the system's loader does everything, only the kind of entry is kept. What could not be
+// opened is looked at as GetAttributes does, and the calls below then ask the system by name.
+// Closes what it holds when it goes; move-only, so that exactly one owner closes it.
+class LibraryFile final {
+public:
+    explicit LibraryFile(const std::string& path);
+    ~LibraryFile();
+    LibraryFile(LibraryFile&& other) noexcept;
+    LibraryFile& operator=(LibraryFile&&) = delete;
+    LibraryFile(const LibraryFile&) = delete;
+    LibraryFile& operator=(const LibraryFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // A folder, or a link that resolves to one.
+    bool IsFolder() const { return folder_; }
+    // The layer's own: the open regular file (-1 when none is held), its identity and size.
+    int Descriptor() const { return descriptor_; }
+    std::uint64_t Device() const { return device_; }
+    std::uint64_t Inode() const { return inode_; }
+    std::uint64_t Size() const { return size_; }
+
+private:
+    std::string path_;
+    bool folder_ = false;
+    int descriptor_ = -1;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
+    std::uint64_t size_ = 0;
+};
+// As LoadLibrary and FindLoadedModule for the file's path, with what the look found.
+ModuleHandle LoadLibrary(const LibraryFile& file, LoadFailure* failure = nullptr);
+ModuleHandle FindLoadedModule(const LibraryFile& file);
 // A symbol that `module` itself defines; null when only one of its dependencies does.
 void* GetSymbol(ModuleHandle module, const char* name);
 bool FreeLibrary(ModuleHandle module);

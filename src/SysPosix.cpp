@@ -645,6 +645,14 @@ ModuleHandle FindLoadedModule(const std::string& path) {
     return libraryLoader.FindLoaded(path);
 }
 
+ModuleHandle LoadLibrary(const LibraryFile& file, LoadFailure* failure) {
+    return libraryLoader.Load(file, failure);
+}
+
+ModuleHandle FindLoadedModule(const LibraryFile& file) {
+    return libraryLoader.FindLoaded(file);
+}
+
 void* GetSymbol(ModuleHandle module, const char* name) {
     return LibraryLoader::Symbol(module, name);
 }

@@ -692,6 +692,25 @@ ModuleHandle FindLoadedModule(const std::string& path) {
     return ::GetModuleHandleA(path.c_str());
 }
 
+// The Windows loader reads the file itself: only the kind of entry is looked at beforehand.
+LibraryFile::LibraryFile(const std::string& path) : path_(path) {
+    Attributes attributes;
+    folder_ = GetAttributes(path, attributes) && attributes.directory;
+}
+
+LibraryFile::~LibraryFile() = default;
+
+LibraryFile::LibraryFile(LibraryFile&& other) noexcept
+    : path_(std::move(other.path_)), folder_(other.folder_) {}
+
+ModuleHandle LoadLibrary(const LibraryFile& file, LoadFailure* failure) {
+    return LoadLibrary(file.Path(), failure);
+}
+
+ModuleHandle FindLoadedModule(const LibraryFile& file) {
+    return FindLoadedModule(file.Path());
+}
+
 void* GetSymbol(ModuleHandle module, const char* name) {
     if (module == nullptr || name == nullptr) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
