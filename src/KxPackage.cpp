@@ -37,6 +37,19 @@ std::set<std::int64_t>& IdSet() {
 
 using ProfileLoader = int (*)(const char*);
 
+// A library's dependencies are looked for in its own folder first.
+std::string LibraryFolder(const FilePath& dll) {
+    return dll.Parent().Str();
+}
+
+std::int32_t PrependFolders(const std::vector<std::string>& directories) {
+    if (!Sys::PrependSearchPath(directories)) {
+        KX_LOG_FATAL(RecordText::SearchPathFailed);
+        return -1;
+    }
+    return 0;
+}
+
 } // namespace
 
 std::uint32_t AllocatePackageId() {
@@ -67,13 +80,13 @@ std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
     std::vector<std::string> directories;
     directories.reserve(dlls.size());
     for (const auto& dll : dlls) {
-        directories.push_back(FilePath(dll).Parent().Str());
+        directories.push_back(LibraryFolder(FilePath(dll)));
     }
-    if (!Sys::PrependSearchPath(directories)) {
-        KX_LOG_FATAL(RecordText::SearchPathFailed);
-        return -1;
-    }
-    return 0;
+    return PrependFolders(directories);
+}
+
+std::int32_t AddPathEnvironment(const FilePath& dll) {
+    return PrependFolders({LibraryFolder(dll)});
 }
 
 KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
@@ -117,7 +130,7 @@ void KxPackage::Import(const Sys::LibraryFile& file) {
     if (Sys::FindLoadedModule(file) != nullptr) {
         FailImport(RecordText::AlreadyLoadedPath.data() + path_);
     }
-    if (AddPathEnvironment({path_}) != 0) {
+    if (AddPathEnvironment(path) != 0) {
         FailImport(RecordText::ImportPathFailed);
     }
     Sys::SetLastError(0);

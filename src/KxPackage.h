@@ -13,6 +13,7 @@
 
 namespace VELMORA::NEVRA::Platform {
 
+class FilePath;
 class KxResource;
 namespace Sys {
 class LibraryFile;
@@ -70,5 +71,7 @@ void ReleasePackageId(std::uint32_t id);
 
 // Puts the directory of each library in front of the process's library search path variable.
 std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls);
+// The same for one path parsed already.
+std::int32_t AddPathEnvironment(const FilePath& dll);
 
 } // namespace VELMORA::NEVRA::Platform

@@ -147,7 +147,8 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     }
     // A package that registers itself, directly or through others, before its Init has
     // returned would recurse without end (a module list that names the platform, for one).
-    const PackageKey registering(FilePath(dll).Str(), type);
+    const FilePath parsed(dll);
+    const PackageKey registering(parsed.Str(), type);
     if (std::find(registering_.begin(), registering_.end(), registering) != registering_.end()) {
         KX_LOG_FATAL(RecordText::BeingRegisteredPath.data() + dll);
         return -1;
@@ -155,7 +156,7 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     const PhaseScope inProgress([&] { registering_.push_back(registering); },
                                 [this] { registering_.pop_back(); });
 
-    const std::string resourceRoot = ResolveResourceRoot(dll.c_str(), resourceDir, resourceArea_);
+    const std::string resourceRoot = ResolveResourceRoot(parsed, resourceDir, resourceArea_);
     std::shared_ptr<KxResource> resource = AcquireResource(resourceRoot);
     if (!resource) {
         return -1;

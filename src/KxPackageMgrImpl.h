@@ -6,6 +6,8 @@
 #include <orvane/KxPackageMgr.h>
 #include <orvane/Orvane.h>
 
+#include "FilePath.h"
+
 #include <cstdint>
 #include <deque>
 #include <list>
@@ -75,7 +77,7 @@ private:
     KxPackageType currentType_ = KxInternalPre;
     // Where a package without resources beside it may have them; asked for by every
     // registration, and the library does not move while it is loaded.
-    const std::string resourceArea_;
+    const FilePath resourceArea_; // parsed once: every registration looks there
     std::unique_ptr<KxModuleMgr> moduleManager_;
     // Ordered by root, so that listings over all resources come out the same on every run.
     std::map<std::string, std::weak_ptr<KxResource>> resources_;

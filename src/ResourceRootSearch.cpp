@@ -14,11 +14,17 @@ std::string ResolveResourceRoot(const char* dllPath, const char* resourcePath,
     if (dllPath == nullptr) {
         return std::string();
     }
-    // Every registration asks: the library's path is parsed once and turned into the folder
-    // beside it where it lies.
-    FilePath beside(dllPath);
-    const std::string stem = beside.Stem();
-    beside.GoUp().AppendDir(stem);
+    return ResolveResourceRoot(FilePath(dllPath), nullptr, FilePath(resourceArea));
+}
+
+std::string ResolveResourceRoot(const FilePath& dll, const char* resourcePath,
+                                const FilePath& resourceArea) {
+    if (resourcePath != nullptr) {
+        return resourcePath;
+    }
+    const std::string stem = dll.Stem();
+    FilePath beside = dll.Parent();
+    beside.AppendDir(stem);
     const std::string candidate = beside.Str();
     if (PathExists(candidate)) {
         return candidate;
