@@ -41,9 +41,13 @@ std::string_view FileNameOf(const std::string& path, std::string& parsed) {
         parsed = FilePath(path).FileName();
         return parsed;
     }
-    const auto separator = path.find_last_of("\\/");
-    const std::string_view name(path);
-    return separator == std::string::npos ? name : name.substr(separator + 1);
+    // From the end: only the name's own characters are looked at.
+    const char* const begin = path.data();
+    const char* start = begin + path.size();
+    while (start != begin && !IsSeparator(start[-1])) {
+        --start;
+    }
+    return std::string_view(start, static_cast<std::size_t>(begin + path.size() - start));
 }
 
 // Whether the current entry is a regular file, asking the system only when the enumeration
