@@ -90,6 +90,11 @@ std::int32_t AddPathEnvironment(const FilePath& dll) {
 }
 
 KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
+                     KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource)
+    : KxPackage(path, type, packageManager, moduleManager, std::move(resource),
+                Sys::LibraryFile(path)) {}
+
+KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
                      KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource,
                      Sys::LibraryFile&& file)
     : id_(AllocatePackageId()), path_(std::move(path)), type_(type),
@@ -146,6 +151,13 @@ void KxPackage::Import(const Sys::LibraryFile& file) {
             message += RecordText::LoaderTextSeparator + loaderText;
         }
         FailImport(message);
+    }
+    if (!Sys::IsLoadedAs(module_, file)) {
+        // The same file loaded before under another name (a link to it): the loader handed back
+        // that module, whose package must not be initialised a second time.
+        Sys::FreeLibrary(module_);
+        module_ = nullptr;
+        FailImport(RecordText::AlreadyLoadedPath.data() + path_);
     }
     const std::string stem = path.Stem();
     initFn_ =

@@ -21,8 +21,11 @@ class LibraryFile;
 
 class KxPackage final {
 public:
-    // Throws std::runtime_error carrying the import failure's log text. `file` is the look at
-    // `path` made when it was registered; it is closed once the library is loaded.
+    // Throws std::runtime_error carrying the import failure's log text.
+    KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
+              KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource);
+    // The same with the look at `path` made when it was registered, closed once the library is
+    // loaded.
     KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
               KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource,
               Sys::LibraryFile&& file);

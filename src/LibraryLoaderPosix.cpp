@@ -76,6 +76,27 @@ ElfImage ReadOpenElfImage(int fd, std::uint64_t size, ElfPart part) {
 // A FIFO or device opened here neither blocks nor becomes the controlling terminal.
 constexpr int lookFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 
+// The image of a library from the start that the look at it read. A start shorter than asked
+// for is taken for the whole file as long as everything the image declares lies within it; a
+// file cut short, a read cut short and a start that does not hold all are settled by the file's
+// size, asked for only then.
+ElfImage ReadLookedAtImage(const LibraryFile& file, std::uint64_t& size) {
+    size = file.StartSize();
+    ElfImage image(file.Start(), file.StartSize());
+    if (image.Damage().empty() && (!image.HasIdentity() || image.SegmentsFit(size))) {
+        return image;
+    }
+    struct stat status {};
+    if (::fstat(file.Descriptor(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return image;
+    }
+    size = static_cast<std::uint64_t>(status.st_size);
+    if (!image.Damage().empty() && size > file.StartSize()) {
+        return ReadOpenElfImage(file.Descriptor(), size, ElfPart::Dependencies);
+    }
+    return image;
+}
+
 ElfImage ReadElfImage(const std::string& path, ElfPart part, std::uint64_t* fileSize = nullptr) {
     const FileDescriptor fd(::open(path.c_str(), lookFlags));
     struct stat status {};
@@ -187,13 +208,9 @@ private:
             return true;
         }
         std::uint64_t size = 0;
-        ElfImage image(nullptr, 0);
-        if (depth == 0 && opened_ != nullptr) {
-            size = opened_->Size();
-            image = ReadOpenElfImage(opened_->Descriptor(), size, ElfPart::Dependencies);
-        } else {
-            image = ReadElfImage(path, ElfPart::Dependencies, &size);
-        }
+        const ElfImage image = depth == 0 && opened_ != nullptr
+                                   ? ReadLookedAtImage(*opened_, size)
+                                   : ReadElfImage(path, ElfPart::Dependencies, &size);
         if (image.HasIdentity() && !image.SegmentsFit(size)) {
             failure.cause = LoadFailure::Cause::FileCutShort;
             failure.subject = path;
@@ -253,22 +270,30 @@ bool DefinedIn(ModuleHandle module, void* symbol) {
 
 // Opened like the preloader's own reads, so that opening it here is no new exposure; a bare name
 // is looked for where the loader looks, never in the current directory, so it is not opened.
+// The read that brings the library's start also tells a folder, which cannot be read.
 LibraryFile::LibraryFile(const std::string& path) : path_(path) {
     ErrnoKeeper keep;
     if (!IsBareName(path)) {
         FileDescriptor fd(::open(path.c_str(), lookFlags));
-        struct stat status {};
-        if (fd.Valid() && ::fstat(fd.Get(), &status) == 0) {
-            folder_ = S_ISDIR(status.st_mode);
-            if (S_ISREG(status.st_mode)) {
-                device_ = static_cast<std::uint64_t>(status.st_dev);
-                inode_ = static_cast<std::uint64_t>(status.st_ino);
-                size_ = static_cast<std::uint64_t>(status.st_size);
+        if (fd.Valid()) {
+            // Not value-initialised: zeroing a buffer the read overwrites cost more than the read.
+            std::unique_ptr<unsigned char[]> start(new unsigned char[elfPrefixBytes]);
+            ssize_t got = 0;
+            do {
+                got = ::pread(fd.Get(), start.get(), elfPrefixBytes, 0);
+            } while (got < 0 && errno == EINTR);
+            if (got >= 0) {
+                start_ = std::move(start);
+                startSize_ = static_cast<std::size_t>(got);
                 descriptor_ = fd.Release();
+                return;
             }
-            return;
-        }
-        if (!fd.Valid() && (errno == ENOENT || errno == ENOTDIR)) {
+            if (errno == EISDIR) {
+                folder_ = true;
+                return;
+            }
+            // Anything else that cannot be read (a FIFO) is asked for by name from here on.
+        } else if (errno == ENOENT || errno == ENOTDIR) {
             return; // nothing by that name: no folder either
         }
     }
@@ -283,8 +308,8 @@ LibraryFile::~LibraryFile() {
 
 LibraryFile::LibraryFile(LibraryFile&& other) noexcept
     : path_(std::move(other.path_)), folder_(other.folder_),
-      descriptor_(std::exchange(other.descriptor_, -1)), device_(other.device_),
-      inode_(other.inode_), size_(other.size_) {}
+      descriptor_(std::exchange(other.descriptor_, -1)), start_(std::move(other.start_)),
+      startSize_(std::exchange(other.startSize_, 0)) {}
 
 ModuleHandle LibraryLoader::Load(const std::string& path, LoadFailure* failure) {
     const auto fail = [failure](LoadFailure what, int code) -> ModuleHandle {
@@ -336,10 +361,6 @@ ModuleHandle LibraryLoader::LoadFile(const std::string& file, bool found, const 
             handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
                 what.loaderText = TakeDlError();
-            } else if (opened != nullptr) {
-                // The file's identity was read when it was opened: no second look at it.
-                loaded_.Remember(file, static_cast<dev_t>(opened->Device()),
-                                 static_cast<ino_t>(opened->Inode()));
             }
         }
     }
@@ -368,8 +389,9 @@ ModuleHandle LibraryLoader::FindLoaded(const LibraryFile& file) {
         return FindLoaded(file.Path());
     }
     ErrnoKeeper keep;
-    if (!loaded_.MayHold(file.Path(), static_cast<dev_t>(file.Device()),
-                         static_cast<ino_t>(file.Inode()))) {
+    // By name only: the same file under another name is told by the load, which finds it
+    // loaded on its own anyway (IsLoadedAs), without asking the system for the file's identity.
+    if (!loaded_.HoldsName(file.Path())) {
         return nullptr;
     }
     void* handle = ::dlopen(file.Path().c_str(), RTLD_NOLOAD | RTLD_LAZY);
@@ -424,6 +446,20 @@ void* LibraryLoader::Symbol(ModuleHandle module, const char* name) {
         return nullptr;
     }
     return symbol;
+}
+
+bool LibraryLoader::IsLoadedAs(ModuleHandle module, const LibraryFile& file) {
+    if (module == nullptr || file.Descriptor() < 0) {
+        return true; // asked for by name, and found loaded by any name before the load
+    }
+    // The dynamic loader hands back a library it holds under another name when the file is the
+    // same; a library it loaded now carries the name it was asked for.
+    link_map* map = nullptr;
+    if (::dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
+        ::dlerror();
+        return true;
+    }
+    return file.Path() == map->l_name;
 }
 
 DirectoryCookie LibraryLoader::AddDirectory(const std::string& directory) {

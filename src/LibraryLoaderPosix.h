@@ -35,6 +35,8 @@ public:
     // As Sys::GetSymbol: dlsym also searches the module's dependencies; the Windows loader, whose
     // behaviour packages are written for, looks at the module's own exports only.
     static void* Symbol(ModuleHandle module, const char* name);
+    // As Sys::IsLoadedAs.
+    static bool IsLoadedAs(ModuleHandle module, const LibraryFile& file);
 
 private:
     struct AddedDirectory {

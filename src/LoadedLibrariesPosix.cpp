@@ -61,10 +61,6 @@ int ReadNewLibraries(dl_phdr_info* info, std::size_t, void* data) {
 } // namespace
 
 void LoadedLibraries::AddFile(const std::string& path) {
-    if (const auto known = remembered_.find(path); known != remembered_.end()) {
-        ++files_[known->second];
-        return;
-    }
     struct stat status {};
     if (path.front() != '/' || ::stat(path.c_str(), &status) != 0) {
         // A relative name may have meant another directory; a file gone since is gone.
@@ -74,45 +70,45 @@ void LoadedLibraries::AddFile(const std::string& path) {
     ++files_[FileId{status.st_dev, status.st_ino}];
 }
 
-void LoadedLibraries::AddName(const std::string& name) {
-    ++names_[name];
-    // The main program ("") and the vDSO have no file of that name to compare with.
-    if (name.find('/') != std::string::npos) {
-        AddFile(name);
-    }
-}
-
 void LoadedLibraries::Refresh() {
     Walk walk{built_, adds_, subs_, last_, false, {}};
     ::dl_iterate_phdr(&ReadNewLibraries, &walk);
     if (walk.rebuild) {
         names_.clear();
         files_.clear();
+        unindexed_.clear();
         unknown_ = 0;
         // The program itself, in case the loader knows it by its file.
-        AddFile("/proc/self/exe");
+        unindexed_.emplace_back("/proc/self/exe");
     }
-    for (const std::string& name : walk.names) {
-        AddName(name);
+    for (std::string& name : walk.names) {
+        ++names_[name];
+        // The main program ("") and the vDSO have no file of that name to compare with.
+        if (name.find('/') != std::string::npos) {
+            unindexed_.push_back(std::move(name));
+        }
     }
-    // A remembered file that was loaded already under its name added nothing; its identity is
-    // not kept for a later load, which may find another file there.
-    remembered_.clear();
     built_ = true;
     adds_ = walk.adds;
     subs_ = walk.subs;
     last_ = walk.last;
 }
 
-void LoadedLibraries::Remember(const std::string& path, dev_t device, ino_t inode) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    remembered_[path] = FileId{device, inode};
+void LoadedLibraries::IndexFiles() {
+    for (const std::string& path : unindexed_) {
+        AddFile(path);
+    }
+    unindexed_.clear();
 }
 
 bool LoadedLibraries::MayHold(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     Refresh();
-    if (unknown_ > 0 || names_.count(path) != 0) {
+    if (names_.count(path) != 0) {
+        return true;
+    }
+    IndexFiles();
+    if (unknown_ > 0) {
         return true;
     }
     struct stat status {};
@@ -122,10 +118,10 @@ bool LoadedLibraries::MayHold(const std::string& path) {
     return files_.count(FileId{status.st_dev, status.st_ino}) != 0;
 }
 
-bool LoadedLibraries::MayHold(const std::string& path, dev_t device, ino_t inode) {
+bool LoadedLibraries::HoldsName(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     Refresh();
-    return unknown_ > 0 || names_.count(path) != 0 || files_.count(FileId{device, inode}) != 0;
+    return names_.count(path) != 0;
 }
 
 } // namespace VELMORA::NEVRA::Platform::Sys

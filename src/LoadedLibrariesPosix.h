@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct link_map;
 
@@ -28,11 +29,8 @@ public:
     // with a folder), under that name or as the same file under another. True when one may be:
     // the dynamic loader then gives the exact answer, so a doubt costs time, never a wrong one.
     bool MayHold(const std::string& path);
-    // The same for a file whose identity the caller has read already.
-    bool MayHold(const std::string& path, dev_t device, ino_t inode);
-    // The identity of the file just loaded under `path`, as the one who read it before the load
-    // saw it: the next look at the loader's list takes it instead of asking the system again.
-    void Remember(const std::string& path, dev_t device, ino_t inode);
+    // Whether a library loaded in this library's namespace is known by `path` itself.
+    bool HoldsName(const std::string& path);
 
 private:
     struct FileId {
@@ -47,9 +45,11 @@ private:
             return std::hash<ino_t>()(id.inode) ^ (std::hash<dev_t>()(id.device) << 1);
         }
     };
-    // Brings the index up to date with the loader's list.
+    // Brings the names up to date with the loader's list.
     void Refresh();
-    void AddName(const std::string& name);
+    // Brings the files up to date with the names: asked for only when a file's identity is, so
+    // that a process that only ever asks by name never asks the system about a loaded file.
+    void IndexFiles();
     void AddFile(const std::string& path);
 
     std::mutex mutex_;
@@ -59,7 +59,7 @@ private:
     const link_map* last_ = nullptr; // the newest library indexed
     std::unordered_map<std::string, int> names_;
     std::unordered_map<FileId, int, FileIdHash> files_;
-    std::unordered_map<std::string, FileId> remembered_; // until the next look at the list
+    std::vector<std::string> unindexed_; // names with a folder whose file is not in files_ yet
     int unknown_ = 0; // libraries whose file could not be told: every answer is a doubt
 };
 

@@ -4,7 +4,9 @@
 // that Linux lacks (LibraryLoader) and the environment's storage (EnvironmentStore) beside it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -162,10 +164,10 @@ ModuleHandle FindLoadedModule(const std::string& path);
 // A library file looked at once, before it is registered and loaded: whether the path names a
 // folder (which names no library), whether the file is loaded already, and the load itself use
 // what that one look found instead of asking the system again each. Where the layer reads a
-// library's dependencies itself, it holds the file open for that read and knows its identity;
-// where the system's loader does everything, only the kind of entry is kept. What could not be
-// opened is looked at as GetAttributes does, and the calls below then ask the system by name.
-// Closes what it holds when it goes; move-only, so that exactly one owner closes it.
+// library's dependencies itself, the look opens the file and reads its start, which the load
+// then uses; where the system's loader does everything, only the kind of entry is kept. What
+// could not be opened and read is looked at as GetAttributes does, and the calls below then ask
+// the system by name. Closes what it holds when it goes; move-only, so that one owner closes it.
 class LibraryFile final {
 public:
     explicit LibraryFile(const std::string& path);
@@ -178,23 +180,28 @@ public:
     const std::string& Path() const { return path_; }
     // A folder, or a link that resolves to one.
     bool IsFolder() const { return folder_; }
-    // The layer's own: the open regular file (-1 when none is held), its identity and size.
+    // The layer's own: the open file (-1 when none is held) and the bytes read from its start,
+    // which are the whole file when fewer came than were asked for.
     int Descriptor() const { return descriptor_; }
-    std::uint64_t Device() const { return device_; }
-    std::uint64_t Inode() const { return inode_; }
-    std::uint64_t Size() const { return size_; }
+    const unsigned char* Start() const { return start_.get(); }
+    std::size_t StartSize() const { return startSize_; }
 
 private:
     std::string path_;
     bool folder_ = false;
     int descriptor_ = -1;
-    std::uint64_t device_ = 0;
-    std::uint64_t inode_ = 0;
-    std::uint64_t size_ = 0;
+    std::unique_ptr<unsigned char[]> start_;
+    std::size_t startSize_ = 0;
 };
-// As LoadLibrary and FindLoadedModule for the file's path, with what the look found.
+// As LoadLibrary for the file's path, with what the look found.
 ModuleHandle LoadLibrary(const LibraryFile& file, LoadFailure* failure = nullptr);
+// A module loaded under the file's name, without loading it or holding a reference; null if
+// none. A look that opened the file compares names only: the same file loaded under another name
+// (a link) shows when it is loaded, in IsLoadedAs.
 ModuleHandle FindLoadedModule(const LibraryFile& file);
+// False when loading `file` handed back a module loaded before under another name, where the
+// system keeps one module per file whatever it is called; true otherwise.
+bool IsLoadedAs(ModuleHandle module, const LibraryFile& file);
 // A symbol that `module` itself defines; null when only one of its dependencies does.
 void* GetSymbol(ModuleHandle module, const char* name);
 bool FreeLibrary(ModuleHandle module);

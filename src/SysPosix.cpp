@@ -653,6 +653,10 @@ ModuleHandle FindLoadedModule(const LibraryFile& file) {
     return libraryLoader.FindLoaded(file);
 }
 
+bool IsLoadedAs(ModuleHandle module, const LibraryFile& file) {
+    return LibraryLoader::IsLoadedAs(module, file);
+}
+
 void* GetSymbol(ModuleHandle module, const char* name) {
     return LibraryLoader::Symbol(module, name);
 }

@@ -703,6 +703,11 @@ LibraryFile::~LibraryFile() = default;
 LibraryFile::LibraryFile(LibraryFile&& other) noexcept
     : path_(std::move(other.path_)), folder_(other.folder_) {}
 
+// The Windows loader keeps a module per name: a path it had not loaded is loaded as its own.
+bool IsLoadedAs(ModuleHandle, const LibraryFile&) {
+    return true;
+}
+
 ModuleHandle LoadLibrary(const LibraryFile& file, LoadFailure* failure) {
     return LoadLibrary(file.Path(), failure);
 }
