@@ -2,16 +2,11 @@
 // crash loses nothing and a reader sees each record as soon as the call returns.
 #pragma once
 
-#include "LogRecord.h"
+#include <spdlog/details/file_helper.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
-
-namespace spdlog::sinks {
-class sink;
-}
 
 namespace KxLogLib {
 
@@ -26,15 +21,18 @@ public:
     // for appending. Returns "" on success, else what failed and why; the file is closed then.
     std::string Open(const std::string& directory);
     void Close() noexcept;
-    bool IsOpen() const { return sink_ != nullptr; }
+    bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
-    // Writes and flushes one record; throws std::exception when the file cannot be written.
-    void Write(std::chrono::system_clock::time_point time, LogLevel level, std::string_view body);
+    // Writes and flushes one whole line with one write; throws std::exception when the file
+    // cannot be written.
+    void Write(std::string_view line);
 
 private:
-    std::unique_ptr<spdlog::sinks::sink> sink_;
+    std::unique_ptr<spdlog::details::file_helper> file_;
     std::string path_;
+    // What the file's writer takes, kept from one record to the next.
+    spdlog::memory_buf_t pending_;
 };
 
 } // namespace KxLogLib

@@ -7,6 +7,7 @@
 #include <spdlog/details/os.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -25,17 +26,33 @@ std::string_view LevelName(LogLevel level) {
     return LogLine::FatalLevel;
 }
 
-std::string RecordBody(std::string_view module, std::string_view source, int line,
-                       std::string_view message) {
+namespace {
+
+// The body's digits of the line number: "-2147483648" at the most.
+constexpr std::size_t kMaxLineDigits = 11;
+
+void AppendBody(std::string& out, const RecordFields& fields) {
+    HostCommon::AppendField(out, fields.module);
+    out += LogLine::FieldSeparator;
+    HostCommon::AppendField(out, fields.source);
+    out += LogLine::FieldSeparator;
+    char digits[kMaxLineDigits];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, fields.line).ptr);
+    out += LogLine::FieldSeparator;
+    HostCommon::AppendField(out, fields.message);
+}
+
+// Room for the body of `fields` with its separators and digits.
+std::size_t BodySize(const RecordFields& fields) {
+    return fields.module.size() + fields.source.size() + fields.message.size() + 16;
+}
+
+} // namespace
+
+std::string RecordBody(const RecordFields& fields) {
     std::string body;
-    body.reserve(module.size() + source.size() + message.size() + 16);
-    HostCommon::AppendField(body, module);
-    body += LogLine::FieldSeparator;
-    HostCommon::AppendField(body, source);
-    body += LogLine::FieldSeparator;
-    body += std::to_string(line);
-    body += LogLine::FieldSeparator;
-    HostCommon::AppendField(body, message);
+    body.reserve(BodySize(fields));
+    AppendBody(body, fields);
     return body;
 }
 
@@ -66,15 +83,15 @@ void AppendSecondStamp(std::string& line, std::time_t second) {
     line.append(stampText, stampLength);
 }
 
-} // namespace
-
-void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
-                  std::string_view body) {
+// Everything in front of the body: stamp, level and their separators. `bodySize` is what the
+// caller appends after it, so that the line grows at most once.
+void AppendHead(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+                std::size_t bodySize) {
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(time);
     const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
     const std::string_view levelName = LevelName(level);
-    line.reserve(line.size() + 32 + levelName.size() + body.size());
+    line.reserve(line.size() + 32 + levelName.size() + bodySize);
     AppendSecondStamp(line, system_clock::to_time_t(seconds));
     line += LogLine::FractionSeparator;
     line += static_cast<char>('0' + millis / 100);
@@ -83,7 +100,21 @@ void AppendRecord(std::string& line, std::chrono::system_clock::time_point time,
     line += LogLine::FieldSeparator;
     line += levelName;
     line += LogLine::FieldSeparator;
+}
+
+} // namespace
+
+void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+                  std::string_view body) {
+    AppendHead(line, time, level, body.size());
     line += body;
+    line += '\n';
+}
+
+void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+                  const RecordFields& fields) {
+    AppendHead(line, time, level, BodySize(fields));
+    AppendBody(line, fields);
     line += '\n';
 }
 

@@ -10,13 +10,20 @@ namespace KxLogLib {
 
 enum class LogLevel { Info, Error, Fatal };
 
+// What the writer of a record hands over.
+struct RecordFields {
+    std::string_view module;
+    std::string_view source;
+    int line = 0;
+    std::string_view message;
+};
+
 // "INFO", "ERROR", "FATAL".
 std::string_view LevelName(LogLevel level);
 
 // The caller's part of a record: module, source, line, message, tab-separated. Tabs and line
 // breaks inside the texts become spaces, so that a record stays one line of six fields.
-std::string RecordBody(std::string_view module, std::string_view source, int line,
-                       std::string_view message);
+std::string RecordBody(const RecordFields& fields);
 
 // The whole line, newline included: local time in ISO 8601 with milliseconds, level, body.
 std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
@@ -24,5 +31,8 @@ std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel le
 // The same line, appended to `line`.
 void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
                   std::string_view body);
+// The same line made from the writer's fields, appended to `line` without a body of its own.
+void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+                  const RecordFields& fields);
 
 } // namespace KxLogLib
