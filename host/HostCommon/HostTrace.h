@@ -14,8 +14,11 @@ inline std::string_view Text(const char* text) {
     return text ? std::string_view(text) : std::string_view();
 }
 
-// Appends `field` to `line`. Tabs and line breaks inside the field become spaces: a line must
-// stay one line with one field per argument, whatever the caller passed.
+// Turns the tabs and line breaks of the text from `begin` to `end` into spaces, in place: a line
+// must stay one line with one field per argument, whatever the caller passed.
+void FlattenField(char* begin, char* end);
+
+// Appends `field` to `line`, flattened.
 void AppendField(std::string& line, std::string_view field);
 
 // Writes `function`, then each field, tab-separated, as one line to the file named by

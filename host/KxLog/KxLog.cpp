@@ -10,12 +10,12 @@
 #include <exception>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
 
-using KxLogLib::FormatRecord;
+using KxLogLib::AppendRecord;
+using KxLogLib::LineBuffer;
 using KxLogLib::LogLevel;
 using KxLogLib::RecordFields;
 using Clock = std::chrono::system_clock;
@@ -38,7 +38,7 @@ struct HeldRecord {
 // opens is not going to open it.
 constexpr std::size_t kMaxHeldRecords = 4096;
 
-void ToStandardError(std::string_view line);
+void ToStandardError(const LineBuffer& line);
 void OwnRecord(Clock::time_point time, int line, const std::string& message);
 
 class LogRuntime final {
@@ -65,7 +65,8 @@ public:
         initialised = true;
         for (const HeldRecord& record : held) {
             try {
-                const std::string line = FormatRecord(record.time, record.level, record.body);
+                LineBuffer line;
+                AppendRecord(line, record.time, record.level, record.body);
                 if (file.IsOpen()) {
                     file.Write(line);
                 } else {
@@ -83,13 +84,16 @@ public:
     void Write(Clock::time_point time, LogLevel level, const RecordFields& fields) {
         const bool hold = Holding() && held.size() < kMaxHeldRecords;
         // Records come one at a time under the log's lock: the line's storage is kept from one to
-        // the next, so that writing a record takes no memory of the heap.
+        // the next.
         line.clear();
         if (tap != nullptr || !hold) {
-            KxLogLib::AppendRecord(line, time, level, fields);
+            AppendRecord(line, time, level, fields);
         }
         if (tap != nullptr) {
-            tap(line.c_str(), tapContext);
+            // The tap takes a C string; the terminator is no part of the line.
+            line.push_back('\0');
+            tap(line.data(), tapContext);
+            line.resize(line.size() - 1);
         }
         if (hold) {
             held.push_back({time, level, KxLogLib::RecordBody(fields)});
@@ -117,21 +121,20 @@ public:
     void* tapContext = nullptr;
 
 private:
-    std::string line;
+    LineBuffer line;
 };
 
 LogRuntime runtime;
 
 // Standard error is unbuffered: one write per line, so threads never tear each other's lines.
-void ToStandardError(std::string_view line) {
+void ToStandardError(const LineBuffer& line) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 // The library's own word about itself, in the same format, always on standard error.
 void OwnRecord(Clock::time_point time, int line, const std::string& message) {
-    std::string text;
-    KxLogLib::AppendRecord(text, time, LogLevel::Error,
-                           RecordFields{"KxLog", "KxLog", line, message});
+    LineBuffer text;
+    AppendRecord(text, time, LogLevel::Error, RecordFields{"KxLog", "KxLog", line, message});
     ToStandardError(text);
 }
 
@@ -146,8 +149,8 @@ void Record(LogLevel level, const char* module, const char* source, int line,
             runtime.Write(now, level, fields);
             return;
         }
-        std::string text;
-        KxLogLib::AppendRecord(text, now, level, fields);
+        LineBuffer text;
+        AppendRecord(text, now, level, fields);
         ToStandardError(text);
     } catch (...) {
         // Only allocation can fail here, and then there is nothing left to write the record with.

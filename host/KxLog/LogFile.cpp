@@ -2,6 +2,8 @@
 
 #include <KxLog/KxLog.h>
 
+#include <spdlog/details/file_helper.h>
+
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -50,10 +52,8 @@ void LogFile::Close() noexcept {
     file_.reset();
 }
 
-void LogFile::Write(std::string_view line) {
-    pending_.clear();
-    pending_.append(line.data(), line.data() + line.size());
-    file_->write(pending_);
+void LogFile::Write(const LineBuffer& line) {
+    file_->write(line);
     file_->flush();
 }
 

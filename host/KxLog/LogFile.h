@@ -2,11 +2,14 @@
 // crash loses nothing and a reader sees each record as soon as the call returns.
 #pragma once
 
-#include <spdlog/details/file_helper.h>
+#include "LogRecord.h"
 
 #include <memory>
 #include <string>
-#include <string_view>
+
+namespace spdlog::details {
+class file_helper;
+}
 
 namespace KxLogLib {
 
@@ -24,15 +27,12 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
-    // Writes and flushes one whole line with one write; throws std::exception when the file
-    // cannot be written.
-    void Write(std::string_view line);
+    // Writes and flushes one whole line; throws std::exception when the file cannot be written.
+    void Write(const LineBuffer& line);
 
 private:
     std::unique_ptr<spdlog::details::file_helper> file_;
     std::string path_;
-    // What the file's writer takes, kept from one record to the next.
-    spdlog::memory_buf_t pending_;
 };
 
 } // namespace KxLogLib

@@ -31,29 +31,33 @@ namespace {
 // The body's digits of the line number: "-2147483648" at the most.
 constexpr std::size_t kMaxLineDigits = 11;
 
-void AppendBody(std::string& out, const RecordFields& fields) {
-    HostCommon::AppendField(out, fields.module);
-    out += LogLine::FieldSeparator;
-    HostCommon::AppendField(out, fields.source);
-    out += LogLine::FieldSeparator;
-    char digits[kMaxLineDigits];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, fields.line).ptr);
-    out += LogLine::FieldSeparator;
-    HostCommon::AppendField(out, fields.message);
+void Append(LineBuffer& line, std::string_view text) {
+    line.append(text.data(), text.data() + text.size());
 }
 
-// Room for the body of `fields` with its separators and digits.
-std::size_t BodySize(const RecordFields& fields) {
-    return fields.module.size() + fields.source.size() + fields.message.size() + 16;
+void AppendField(LineBuffer& line, std::string_view field) {
+    const std::size_t start = line.size();
+    Append(line, field);
+    HostCommon::FlattenField(line.data() + start, line.data() + line.size());
+}
+
+void AppendBody(LineBuffer& line, const RecordFields& fields) {
+    AppendField(line, fields.module);
+    line.push_back(LogLine::FieldSeparator);
+    AppendField(line, fields.source);
+    line.push_back(LogLine::FieldSeparator);
+    char digits[kMaxLineDigits];
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, fields.line).ptr);
+    line.push_back(LogLine::FieldSeparator);
+    AppendField(line, fields.message);
 }
 
 } // namespace
 
 std::string RecordBody(const RecordFields& fields) {
-    std::string body;
-    body.reserve(BodySize(fields));
+    LineBuffer body;
     AppendBody(body, fields);
-    return body;
+    return std::string(body.data(), body.size());
 }
 
 namespace {
@@ -68,7 +72,7 @@ std::time_t stampSecond = -1;
 char stampText[32] = {};
 std::size_t stampLength = 0;
 
-void AppendSecondStamp(std::string& line, std::time_t second) {
+void AppendSecondStamp(LineBuffer& line, std::time_t second) {
     const std::lock_guard<std::mutex> guard(stampLock);
     if (second != stampSecond) {
         // The reentrant local time of the log's own toolkit.
@@ -80,49 +84,38 @@ void AppendSecondStamp(std::string& line, std::time_t second) {
         stampLength = length > 0 ? std::min<std::size_t>(length, sizeof stampText - 1) : 0;
         stampSecond = second;
     }
-    line.append(stampText, stampLength);
+    line.append(stampText, stampText + stampLength);
 }
 
-// Everything in front of the body: stamp, level and their separators. `bodySize` is what the
-// caller appends after it, so that the line grows at most once.
-void AppendHead(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
-                std::size_t bodySize) {
+// Everything in front of the body: stamp, level and their separators.
+void AppendHead(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level) {
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(time);
     const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
-    const std::string_view levelName = LevelName(level);
-    line.reserve(line.size() + 32 + levelName.size() + bodySize);
     AppendSecondStamp(line, system_clock::to_time_t(seconds));
-    line += LogLine::FractionSeparator;
-    line += static_cast<char>('0' + millis / 100);
-    line += static_cast<char>('0' + millis / 10 % 10);
-    line += static_cast<char>('0' + millis % 10);
-    line += LogLine::FieldSeparator;
-    line += levelName;
-    line += LogLine::FieldSeparator;
+    line.push_back(LogLine::FractionSeparator);
+    line.push_back(static_cast<char>('0' + millis / 100));
+    line.push_back(static_cast<char>('0' + millis / 10 % 10));
+    line.push_back(static_cast<char>('0' + millis % 10));
+    line.push_back(LogLine::FieldSeparator);
+    Append(line, LevelName(level));
+    line.push_back(LogLine::FieldSeparator);
 }
 
 } // namespace
 
-void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
                   std::string_view body) {
-    AppendHead(line, time, level, body.size());
-    line += body;
-    line += '\n';
+    AppendHead(line, time, level);
+    Append(line, body);
+    line.push_back('\n');
 }
 
-void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
                   const RecordFields& fields) {
-    AppendHead(line, time, level, BodySize(fields));
+    AppendHead(line, time, level);
     AppendBody(line, fields);
-    line += '\n';
-}
-
-std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
-                         std::string_view body) {
-    std::string line;
-    AppendRecord(line, time, level, body);
-    return line;
+    line.push_back('\n');
 }
 
 } // namespace KxLogLib

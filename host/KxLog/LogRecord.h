@@ -2,6 +2,8 @@
 // file and by standard error, so both read the same.
 #pragma once
 
+#include <spdlog/common.h>
+
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -18,6 +20,10 @@ struct RecordFields {
     std::string_view message;
 };
 
+// Where a line is made: the form the file's writer takes, with room for a usual record inside,
+// so that making one needs no memory of the heap.
+using LineBuffer = spdlog::memory_buf_t;
+
 // "INFO", "ERROR", "FATAL".
 std::string_view LevelName(LogLevel level);
 
@@ -25,14 +31,12 @@ std::string_view LevelName(LogLevel level);
 // breaks inside the texts become spaces, so that a record stays one line of six fields.
 std::string RecordBody(const RecordFields& fields);
 
-// The whole line, newline included: local time in ISO 8601 with milliseconds, level, body.
-std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
-                         std::string_view body);
-// The same line, appended to `line`.
-void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+// The whole line, newline included, appended to `line`: local time in ISO 8601 with
+// milliseconds, level, body.
+void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
                   std::string_view body);
-// The same line made from the writer's fields, appended to `line` without a body of its own.
-void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+// The same line made from the writer's fields, without a body of its own.
+void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
                   const RecordFields& fields);
 
 } // namespace KxLogLib
