@@ -50,22 +50,18 @@ void WriteLine(std::string_view function, std::initializer_list<std::string_view
 
 } // namespace
 
-void FlattenField(char* begin, char* end) {
-    // Every log record goes through here, three times. Most texts hold none of the characters
-    // replaced, and asking the C library for each of them costs less than looking at every
-    // character in turn.
-    for (const char replaced : {'\t', '\n', '\r'}) {
-        char* c = begin;
-        while ((c = static_cast<char*>(std::memchr(c, replaced, end - c))) != nullptr) {
-            *c++ = ' ';
-        }
-    }
-}
-
 void AppendField(std::string& line, std::string_view field) {
     const std::size_t start = line.size();
     line += field;
-    FlattenField(line.data() + start, line.data() + line.size());
+    // Most texts hold none of the characters replaced, and asking the C library for each of them
+    // costs less than looking at every character in turn.
+    char* const end = line.data() + line.size();
+    for (const char replaced : std::string_view(kFieldBreaks)) {
+        char* c = line.data() + start;
+        while ((c = static_cast<char*>(std::memchr(c, replaced, end - c))) != nullptr) {
+            *c++ = kFieldBreakReplacement;
+        }
+    }
 }
 
 void Trace(std::string_view function, std::initializer_list<std::string_view> fields) noexcept {

@@ -134,7 +134,8 @@ void ToStandardError(const LineBuffer& line) {
 // The library's own word about itself, in the same format, always on standard error.
 void OwnRecord(Clock::time_point time, int line, const std::string& message) {
     LineBuffer text;
-    AppendRecord(text, time, LogLevel::Error, RecordFields{"KxLog", "KxLog", line, message});
+    AppendRecord(text, time, LogLevel::Error,
+                 RecordFields{"KxLog", "KxLog", line, message.c_str()});
     ToStandardError(text);
 }
 
@@ -142,8 +143,7 @@ void Record(LogLevel level, const char* module, const char* source, int line,
             const char* message) noexcept {
     try {
         const auto now = Clock::now();
-        const RecordFields fields{HostCommon::Text(module), HostCommon::Text(source), line,
-                                  HostCommon::Text(message)};
+        const RecordFields fields{module, source, line, message};
         const std::lock_guard<std::mutex> guard(logLock);
         if (runtimeAlive) {
             runtime.Write(now, level, fields);

@@ -35,21 +35,15 @@ void Append(LineBuffer& line, std::string_view text) {
     line.append(text.data(), text.data() + text.size());
 }
 
-void AppendField(LineBuffer& line, std::string_view field) {
-    const std::size_t start = line.size();
-    Append(line, field);
-    HostCommon::FlattenField(line.data() + start, line.data() + line.size());
-}
-
 void AppendBody(LineBuffer& line, const RecordFields& fields) {
-    AppendField(line, fields.module);
+    HostCommon::AppendTextField(line, fields.module);
     line.push_back(LogLine::FieldSeparator);
-    AppendField(line, fields.source);
+    HostCommon::AppendTextField(line, fields.source);
     line.push_back(LogLine::FieldSeparator);
     char digits[kMaxLineDigits];
     line.append(digits, std::to_chars(digits, digits + sizeof digits, fields.line).ptr);
     line.push_back(LogLine::FieldSeparator);
-    AppendField(line, fields.message);
+    HostCommon::AppendTextField(line, fields.message);
 }
 
 } // namespace

@@ -12,12 +12,12 @@ namespace KxLogLib {
 
 enum class LogLevel { Info, Error, Fatal };
 
-// What the writer of a record hands over.
+// What the writer of a record hands over: C strings, of which null reads as empty.
 struct RecordFields {
-    std::string_view module;
-    std::string_view source;
+    const char* module = nullptr;
+    const char* source = nullptr;
     int line = 0;
-    std::string_view message;
+    const char* message = nullptr;
 };
 
 // Where a line is made: the form the file's writer takes, with room for a usual record inside,
