@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 
 namespace KxLogLib {
 
@@ -60,14 +59,13 @@ namespace {
 // (the time zone's rules, then the formatting) cost more than the rest of a record, and records
 // come many to a second. Constant-initialised and trivially destructible, like the log's own
 // lock, so that it is valid whenever a record comes; thread-local storage is not, in a library
-// that is loaded and unloaded at run time.
-std::mutex stampLock;
+// that is loaded and unloaded at run time. The log's lock, under which every line is made, guards
+// it too.
 std::time_t stampSecond = -1;
 char stampText[32] = {};
 std::size_t stampLength = 0;
 
 void AppendSecondStamp(LineBuffer& line, std::time_t second) {
-    const std::lock_guard<std::mutex> guard(stampLock);
     if (second != stampSecond) {
         // The reentrant local time of the log's own toolkit.
         const std::tm local = spdlog::details::os::localtime(second);

@@ -32,7 +32,7 @@ std::string_view LevelName(LogLevel level);
 std::string RecordBody(const RecordFields& fields);
 
 // The whole line, newline included, appended to `line`: local time in ISO 8601 with
-// milliseconds, level, body.
+// milliseconds, level, body. Lines are made one at a time, under the log's lock.
 void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
                   std::string_view body);
 // The same line made from the writer's fields, without a body of its own.
