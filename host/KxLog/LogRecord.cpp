@@ -65,7 +65,8 @@ std::time_t stampSecond = -1;
 char stampText[32] = {};
 std::size_t stampLength = 0;
 
-void AppendSecondStamp(LineBuffer& line, std::time_t second) {
+// The stamp of `second`, worked out again only when the second changes.
+std::string_view SecondStamp(std::time_t second) {
     if (second != stampSecond) {
         // The reentrant local time of the log's own toolkit.
         const std::tm local = spdlog::details::os::localtime(second);
@@ -76,22 +77,33 @@ void AppendSecondStamp(LineBuffer& line, std::time_t second) {
         stampLength = length > 0 ? std::min<std::size_t>(length, sizeof stampText - 1) : 0;
         stampSecond = second;
     }
-    line.append(stampText, stampText + stampLength);
+    return {stampText, stampLength};
 }
 
-// Everything in front of the body: stamp, level and their separators.
+// A stamp with its milliseconds, the longest level and the separators after each.
+constexpr std::size_t kMaxHeadSize =
+    sizeof stampText + 4 + 1 +
+    std::max({LogLine::InfoLevel.size(), LogLine::ErrorLevel.size(), LogLine::FatalLevel.size()}) +
+    1;
+
+// Everything in front of the body: stamp, level and their separators. Put together on the stack
+// and appended at once, since the line's every append checks for room.
 void AppendHead(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level) {
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(time);
     const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
-    AppendSecondStamp(line, system_clock::to_time_t(seconds));
-    line.push_back(LogLine::FractionSeparator);
-    line.push_back(static_cast<char>('0' + millis / 100));
-    line.push_back(static_cast<char>('0' + millis / 10 % 10));
-    line.push_back(static_cast<char>('0' + millis % 10));
-    line.push_back(LogLine::FieldSeparator);
-    Append(line, LevelName(level));
-    line.push_back(LogLine::FieldSeparator);
+    const std::string_view stamp = SecondStamp(system_clock::to_time_t(seconds));
+    const std::string_view levelName = LevelName(level);
+    char head[kMaxHeadSize];
+    char* out = std::copy(stamp.begin(), stamp.end(), head);
+    *out++ = LogLine::FractionSeparator;
+    *out++ = static_cast<char>('0' + millis / 100);
+    *out++ = static_cast<char>('0' + millis / 10 % 10);
+    *out++ = static_cast<char>('0' + millis % 10);
+    *out++ = LogLine::FieldSeparator;
+    out = std::copy(levelName.begin(), levelName.end(), out);
+    *out++ = LogLine::FieldSeparator;
+    line.append(head, out);
 }
 
 } // namespace
