@@ -51,29 +51,17 @@ void WriteLine(std::string_view function, std::initializer_list<std::string_view
 } // namespace
 
 void AppendField(std::string& line, std::string_view field) {
-    // Every log record goes through here, three times. Most texts hold none of the characters
-    // replaced, and asking the C library for each of them costs less than looking at every
-    // character in turn.
-    if (field.empty()) {
-        return;
-    }
-    const char* const begin = field.data();
-    const char* const end = begin + field.size();
-    if (std::memchr(begin, '\t', field.size()) == nullptr &&
-        std::memchr(begin, '\n', field.size()) == nullptr &&
-        std::memchr(begin, '\r', field.size()) == nullptr) {
-        line.append(begin, end);
-        return;
-    }
-    const char* run = begin;
-    for (const char* c = begin; c != end; ++c) {
-        if (*c == '\t' || *c == '\n' || *c == '\r') {
-            line.append(run, c);
-            line += ' ';
-            run = c + 1;
+    const std::size_t start = line.size();
+    line += field;
+    // Most texts hold none of the characters replaced, and asking the C library for each of them
+    // costs less than looking at every character in turn.
+    char* const end = line.data() + line.size();
+    for (const char replaced : std::string_view(kFieldBreaks)) {
+        char* c = line.data() + start;
+        while ((c = static_cast<char*>(std::memchr(c, replaced, end - c))) != nullptr) {
+            *c++ = kFieldBreakReplacement;
         }
     }
-    line.append(run, end);
 }
 
 void Trace(std::string_view function, std::initializer_list<std::string_view> fields) noexcept {

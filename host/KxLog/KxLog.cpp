@@ -14,9 +14,10 @@
 
 namespace {
 
-using KxLogLib::FormatRecord;
+using KxLogLib::AppendRecord;
+using KxLogLib::LineBuffer;
 using KxLogLib::LogLevel;
-using KxLogLib::RecordBody;
+using KxLogLib::RecordFields;
 using Clock = std::chrono::system_clock;
 
 // Records arrive from every thread and at any moment of the process's life, including static
@@ -37,7 +38,8 @@ struct HeldRecord {
 // opens is not going to open it.
 constexpr std::size_t kMaxHeldRecords = 4096;
 
-void ToStandardError(const std::string& line);
+void ToStandardError(const LineBuffer& line);
+void OwnRecord(Clock::time_point time, int line, const std::string& message);
 
 class LogRuntime final {
 public:
@@ -63,10 +65,12 @@ public:
         initialised = true;
         for (const HeldRecord& record : held) {
             try {
+                LineBuffer line;
+                AppendRecord(line, record.time, record.level, record.body);
                 if (file.IsOpen()) {
-                    file.Write(record.time, record.level, record.body);
+                    file.Write(line);
                 } else {
-                    ToStandardError(KxLogLib::FormatRecord(record.time, record.level, record.body));
+                    ToStandardError(line);
                 }
             } catch (...) {
                 // The file failed or memory ran out: the next record is still worth a try.
@@ -76,53 +80,78 @@ public:
         held.shrink_to_fit();
     }
 
+    // One record, as the caller of the log made it: each goes everywhere it goes as one line.
+    void Write(Clock::time_point time, LogLevel level, const RecordFields& fields) {
+        const bool hold = Holding() && held.size() < kMaxHeldRecords;
+        // Records come one at a time under the log's lock: the line's storage is kept from one to
+        // the next.
+        line.clear();
+        if (tap != nullptr || !hold) {
+            AppendRecord(line, time, level, fields);
+        }
+        if (tap != nullptr) {
+            // The tap takes a C string; the terminator is no part of the line.
+            line.push_back('\0');
+            tap(line.data(), tapContext);
+            line.resize(line.size() - 1);
+        }
+        if (hold) {
+            held.push_back({time, level, KxLogLib::RecordBody(fields)});
+            return;
+        }
+        if (file.IsOpen()) {
+            try {
+                file.Write(line);
+                return;
+            } catch (const std::exception& e) {
+                const std::string failure = "cannot write " + file.Path() + ": " + e.what() +
+                                            "; records go to standard error";
+                file.Close();
+                OwnRecord(time, __LINE__, failure);
+            }
+        }
+        ToStandardError(line);
+    }
+
     std::string outputDirectory;
     KxLogLib::LogFile file;
     bool initialised = false;
     std::vector<HeldRecord> held;
     KxLogTap tap = nullptr;
     void* tapContext = nullptr;
+
+private:
+    LineBuffer line;
 };
 
 LogRuntime runtime;
 
 // Standard error is unbuffered: one write per line, so threads never tear each other's lines.
-void ToStandardError(const std::string& line) {
+void ToStandardError(const LineBuffer& line) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 // The library's own word about itself, in the same format, always on standard error.
 void OwnRecord(Clock::time_point time, int line, const std::string& message) {
-    ToStandardError(
-        FormatRecord(time, LogLevel::Error, RecordBody("KxLog", "KxLog", line, message)));
+    LineBuffer text;
+    AppendRecord(text, time, LogLevel::Error,
+                 RecordFields{"KxLog", "KxLog", line, message.c_str()});
+    ToStandardError(text);
 }
 
 void Record(LogLevel level, const char* module, const char* source, int line,
             const char* message) noexcept {
     try {
         const auto now = Clock::now();
-        const std::string body = RecordBody(HostCommon::Text(module), HostCommon::Text(source),
-                                            line, HostCommon::Text(message));
+        const RecordFields fields{module, source, line, message};
         const std::lock_guard<std::mutex> guard(logLock);
-        if (runtimeAlive && runtime.tap != nullptr) {
-            runtime.tap(FormatRecord(now, level, body).c_str(), runtime.tapContext);
-        }
-        if (runtimeAlive && runtime.Holding() && runtime.held.size() < kMaxHeldRecords) {
-            runtime.held.push_back({now, level, body});
+        if (runtimeAlive) {
+            runtime.Write(now, level, fields);
             return;
         }
-        if (runtimeAlive && runtime.file.IsOpen()) {
-            try {
-                runtime.file.Write(now, level, body);
-                return;
-            } catch (const std::exception& e) {
-                const std::string failure = "cannot write " + runtime.file.Path() + ": " +
-                                            e.what() + "; records go to standard error";
-                runtime.file.Close();
-                OwnRecord(now, __LINE__, failure);
-            }
-        }
-        ToStandardError(FormatRecord(now, level, body));
+        LineBuffer text;
+        AppendRecord(text, now, level, fields);
+        ToStandardError(text);
     } catch (...) {
         // Only allocation can fail here, and then there is nothing left to write the record with.
     }

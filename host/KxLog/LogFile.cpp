@@ -1,10 +1,8 @@
 #include "LogFile.h"
 
-#include "LogFormatter.h"
-
 #include <KxLog/KxLog.h>
 
-#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/details/file_helper.h>
 
 #include <exception>
 #include <filesystem>
@@ -31,10 +29,10 @@ std::string LogFile::Open(const std::string& directory) {
     }
     const std::string path = (dir / KxLogFileName).string();
     try {
-        // The caller serialises every record, so the sink needs no lock of its own.
-        auto sink = std::make_unique<spdlog::sinks::basic_file_sink_st>(path, false);
-        sink->set_formatter(std::make_unique<LogFormatter>());
-        sink_ = std::move(sink);
+        // The caller serialises every record, so the file needs no lock of its own.
+        auto file = std::make_unique<spdlog::details::file_helper>();
+        file->open(path, false);
+        file_ = std::move(file);
         path_ = path;
     } catch (const std::exception& e) {
         return "cannot open " + path + ": " + e.what();
@@ -43,23 +41,20 @@ std::string LogFile::Open(const std::string& directory) {
 }
 
 void LogFile::Close() noexcept {
-    if (sink_ == nullptr) {
+    if (file_ == nullptr) {
         return;
     }
     try {
-        sink_->flush();
+        file_->flush();
     } catch (const std::exception&) {
         // Every record was flushed when written; a failing final flush has nothing left to lose.
     }
-    sink_.reset();
+    file_.reset();
 }
 
-void LogFile::Write(std::chrono::system_clock::time_point time, LogLevel level,
-                    std::string_view body) {
-    const spdlog::details::log_msg msg(time, spdlog::source_loc{}, "KxLog", ToSinkLevel(level),
-                                       spdlog::string_view_t(body.data(), body.size()));
-    sink_->log(msg);
-    sink_->flush();
+void LogFile::Write(const LineBuffer& line) {
+    file_->write(line);
+    file_->flush();
 }
 
 } // namespace KxLogLib

@@ -4,13 +4,11 @@
 
 #include "LogRecord.h"
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <string_view>
 
-namespace spdlog::sinks {
-class sink;
+namespace spdlog::details {
+class file_helper;
 }
 
 namespace KxLogLib {
@@ -26,14 +24,14 @@ public:
     // for appending. Returns "" on success, else what failed and why; the file is closed then.
     std::string Open(const std::string& directory);
     void Close() noexcept;
-    bool IsOpen() const { return sink_ != nullptr; }
+    bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
-    // Writes and flushes one record; throws std::exception when the file cannot be written.
-    void Write(std::chrono::system_clock::time_point time, LogLevel level, std::string_view body);
+    // Writes and flushes one whole line; throws std::exception when the file cannot be written.
+    void Write(const LineBuffer& line);
 
 private:
-    std::unique_ptr<spdlog::sinks::sink> sink_;
+    std::unique_ptr<spdlog::details::file_helper> file_;
     std::string path_;
 };
 

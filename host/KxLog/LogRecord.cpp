@@ -7,9 +7,9 @@
 #include <spdlog/details/os.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 
 namespace KxLogLib {
 
@@ -25,18 +25,32 @@ std::string_view LevelName(LogLevel level) {
     return LogLine::FatalLevel;
 }
 
-std::string RecordBody(std::string_view module, std::string_view source, int line,
-                       std::string_view message) {
-    std::string body;
-    body.reserve(module.size() + source.size() + message.size() + 16);
-    HostCommon::AppendField(body, module);
-    body += LogLine::FieldSeparator;
-    HostCommon::AppendField(body, source);
-    body += LogLine::FieldSeparator;
-    body += std::to_string(line);
-    body += LogLine::FieldSeparator;
-    HostCommon::AppendField(body, message);
-    return body;
+namespace {
+
+// The body's digits of the line number: "-2147483648" at the most.
+constexpr std::size_t kMaxLineDigits = 11;
+
+void Append(LineBuffer& line, std::string_view text) {
+    line.append(text.data(), text.data() + text.size());
+}
+
+void AppendBody(LineBuffer& line, const RecordFields& fields) {
+    HostCommon::AppendTextField(line, fields.module);
+    line.push_back(LogLine::FieldSeparator);
+    HostCommon::AppendTextField(line, fields.source);
+    line.push_back(LogLine::FieldSeparator);
+    char digits[kMaxLineDigits];
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, fields.line).ptr);
+    line.push_back(LogLine::FieldSeparator);
+    HostCommon::AppendTextField(line, fields.message);
+}
+
+} // namespace
+
+std::string RecordBody(const RecordFields& fields) {
+    LineBuffer body;
+    AppendBody(body, fields);
+    return std::string(body.data(), body.size());
 }
 
 namespace {
@@ -45,14 +59,14 @@ namespace {
 // (the time zone's rules, then the formatting) cost more than the rest of a record, and records
 // come many to a second. Constant-initialised and trivially destructible, like the log's own
 // lock, so that it is valid whenever a record comes; thread-local storage is not, in a library
-// that is loaded and unloaded at run time.
-std::mutex stampLock;
+// that is loaded and unloaded at run time. The log's lock, under which every line is made, guards
+// it too.
 std::time_t stampSecond = -1;
 char stampText[32] = {};
 std::size_t stampLength = 0;
 
-void AppendSecondStamp(std::string& line, std::time_t second) {
-    const std::lock_guard<std::mutex> guard(stampLock);
+// The stamp of `second`, worked out again only when the second changes.
+std::string_view SecondStamp(std::time_t second) {
     if (second != stampSecond) {
         // The reentrant local time of the log's own toolkit.
         const std::tm local = spdlog::details::os::localtime(second);
@@ -63,35 +77,49 @@ void AppendSecondStamp(std::string& line, std::time_t second) {
         stampLength = length > 0 ? std::min<std::size_t>(length, sizeof stampText - 1) : 0;
         stampSecond = second;
     }
-    line.append(stampText, stampLength);
+    return {stampText, stampLength};
+}
+
+// A stamp with its milliseconds, the longest level and the separators after each.
+constexpr std::size_t kMaxHeadSize =
+    sizeof stampText + 4 + 1 +
+    std::max({LogLine::InfoLevel.size(), LogLine::ErrorLevel.size(), LogLine::FatalLevel.size()}) +
+    1;
+
+// Everything in front of the body: stamp, level and their separators. Put together on the stack
+// and appended at once, since the line's every append checks for room.
+void AppendHead(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level) {
+    using namespace std::chrono;
+    const auto seconds = floor<std::chrono::seconds>(time);
+    const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
+    const std::string_view stamp = SecondStamp(system_clock::to_time_t(seconds));
+    const std::string_view levelName = LevelName(level);
+    char head[kMaxHeadSize];
+    char* out = std::copy(stamp.begin(), stamp.end(), head);
+    *out++ = LogLine::FractionSeparator;
+    *out++ = static_cast<char>('0' + millis / 100);
+    *out++ = static_cast<char>('0' + millis / 10 % 10);
+    *out++ = static_cast<char>('0' + millis % 10);
+    *out++ = LogLine::FieldSeparator;
+    out = std::copy(levelName.begin(), levelName.end(), out);
+    *out++ = LogLine::FieldSeparator;
+    line.append(head, out);
 }
 
 } // namespace
 
-void AppendRecord(std::string& line, std::chrono::system_clock::time_point time, LogLevel level,
+void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
                   std::string_view body) {
-    using namespace std::chrono;
-    const auto seconds = floor<std::chrono::seconds>(time);
-    const auto millis = static_cast<int>(duration_cast<milliseconds>(time - seconds).count());
-    const std::string_view levelName = LevelName(level);
-    line.reserve(line.size() + 32 + levelName.size() + body.size());
-    AppendSecondStamp(line, system_clock::to_time_t(seconds));
-    line += LogLine::FractionSeparator;
-    line += static_cast<char>('0' + millis / 100);
-    line += static_cast<char>('0' + millis / 10 % 10);
-    line += static_cast<char>('0' + millis % 10);
-    line += LogLine::FieldSeparator;
-    line += levelName;
-    line += LogLine::FieldSeparator;
-    line += body;
-    line += '\n';
+    AppendHead(line, time, level);
+    Append(line, body);
+    line.push_back('\n');
 }
 
-std::string FormatRecord(std::chrono::system_clock::time_point time, LogLevel level,
-                         std::string_view body) {
-    std::string line;
-    AppendRecord(line, time, level, body);
-    return line;
+void AppendRecord(LineBuffer& line, std::chrono::system_clock::time_point time, LogLevel level,
+                  const RecordFields& fields) {
+    AppendHead(line, time, level);
+    AppendBody(line, fields);
+    line.push_back('\n');
 }
 
 } // namespace KxLogLib
