@@ -2,9 +2,11 @@
 // and the order of unloading.
 #include "Scenario.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace orvane::test {
 namespace {
@@ -90,16 +92,21 @@ TEST(Registry, ChildOfAFailingTopLevelInitBelongsToNobodyButIsStillCleared) {
     EXPECT_EQ(OnlyExits(install.Events()), (Strings{"Exit Beta", "Exit Child"}));
 }
 
-TEST(Registry, SameLibraryUnderAnotherTypeIsRefusedAsLoaded) {
+TEST(Registry, SameLibraryUnderAnotherTypeOrNameIsRefusedAsLoaded) {
     Installation install;
     const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
+    const std::string link = install.AppDir() + "AlphaLink.so";
+    std::filesystem::create_symlink(dll, link);
     Platform platform(install);
     ASSERT_EQ(platform.RegEx(dll.c_str(), nullptr, KxExternal), 0);
     EXPECT_EQ(platform.RegEx(dll.c_str(), nullptr, KxInternalPost), -1);
     ASSERT_EQ(platform.Init(), 0); // starts the log file; the failure above went to stderr
     EXPECT_EQ(platform.RegEx(dll.c_str(), nullptr, KxInternalPre), -1);
+    EXPECT_EQ(platform.RegEx(link.c_str(), nullptr, KxExternal), -1) << "the file under a link";
+    EXPECT_EQ(install.Events(), (Strings{"Init Alpha as Alpha", "Init Alpha returns 0"}));
     const auto records = install.Records();
     const Strings messages = install.Messages();
+    EXPECT_THAT(messages, testing::Contains("the dll has been loaded, path=" + link));
     const std::string expected = "the dll has been loaded, path=" + dll;
     auto it = std::find(messages.begin(), messages.end(), expected);
     ASSERT_NE(it, messages.end());
