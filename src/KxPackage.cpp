@@ -91,12 +91,12 @@ std::int32_t AddPathEnvironment(const FilePath& dll) {
 
 KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
                      KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource)
-    : KxPackage(path, type, packageManager, moduleManager, std::move(resource),
+    : KxPackage(path, FilePath(path), type, packageManager, moduleManager, std::move(resource),
                 Sys::LibraryFile(path)) {}
 
-KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
-                     KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource,
-                     Sys::LibraryFile&& file)
+KxPackage::KxPackage(std::string path, const FilePath& parsed, KxPackageType type,
+                     KxPackageMgr* packageManager, KxModuleMgr* moduleManager,
+                     std::shared_ptr<KxResource> resource, Sys::LibraryFile&& file)
     : id_(AllocatePackageId()), path_(std::move(path)), type_(type),
       packageManager_(packageManager), moduleManager_(moduleManager),
       resource_(std::move(resource)) {
@@ -106,7 +106,7 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
                                [] { KX_LOG_INFO(RecordText::ImportEnd); });
         KX_LOG_INFO(path_);
         const Sys::LibraryFile look(std::move(file));
-        Import(look);
+        Import(parsed, look);
     } catch (const std::exception& error) {
         KX_LOG_ERROR(RecordText::ImportFailed + path_);
         // A library whose entry points were missing stays loaded, as it would on the system the
@@ -117,8 +117,7 @@ KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* package
     }
 }
 
-void KxPackage::Import(const Sys::LibraryFile& file) {
-    const FilePath path(path_);
+void KxPackage::Import(const FilePath& path, const Sys::LibraryFile& file) {
     if (IsModuleFile(path)) {
         if (type_ == KxInternalPre) {
             initRoutine_ = &RegisterListedModules;

@@ -24,11 +24,11 @@ public:
     // Throws std::runtime_error carrying the import failure's log text.
     KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
               KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource);
-    // The same with the look at `path` made when it was registered, closed once the library is
-    // loaded.
-    KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,
-              KxModuleMgr* moduleManager, std::shared_ptr<KxResource> resource,
-              Sys::LibraryFile&& file);
+    // The same with what its registration found out first: `path` parsed, and the look at the
+    // file, closed once the library is loaded.
+    KxPackage(std::string path, const FilePath& parsed, KxPackageType type,
+              KxPackageMgr* packageManager, KxModuleMgr* moduleManager,
+              std::shared_ptr<KxResource> resource, Sys::LibraryFile&& file);
     ~KxPackage();
     KxPackage(const KxPackage&) = delete;
     KxPackage& operator=(const KxPackage&) = delete;
@@ -45,7 +45,7 @@ private:
     // The platform's own routines take the list file they are bound to.
     using ListRoutine = std::int32_t (*)(KxPackageMgr*, const std::string&);
 
-    void Import(const Sys::LibraryFile& file);
+    void Import(const FilePath& path, const Sys::LibraryFile& file);
     // `name` ("Init" or "Exit") names the entry point in the record of one that throws.
     std::int32_t CallEntry(EntryPoint entry, ListRoutine routine, const char* name);
     void RunBrowserProfileHook() const;

@@ -174,8 +174,8 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     }
     if (!package) {
         try {
-            package = std::make_shared<KxPackage>(dll, type, this, moduleManager_.get(), resource,
-                                                  std::move(*file));
+            package = std::make_shared<KxPackage>(dll, parsed, type, this, moduleManager_.get(),
+                                                  resource, std::move(*file));
         } catch (const std::exception&) {
             return -1;
         }
