@@ -510,6 +510,11 @@ std::string ModuleName() {
     return names != nullptr ? names->name : FilePath(Sys::OwnModulePath()).Stem();
 }
 
+const std::string* CachedModuleName() {
+    const ModuleNames* names = CachedModuleNames();
+    return names != nullptr ? &names->name : nullptr;
+}
+
 std::string ModuleFilePathByAddress() {
     return Sys::OwnModulePath();
 }

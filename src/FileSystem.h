@@ -120,6 +120,8 @@ void ListWholeDir(const std::string& dir, std::vector<std::string>& out);
 // This library's own file.
 std::string ModuleFilePath(); // cached
 std::string ModuleName();     // stem of ModuleFilePath(), cached
+// The cached stem itself, for callers that only read it; null once the cache is gone at unload.
+const std::string* CachedModuleName();
 // Whether `path` names this library's own file, as written (not through links).
 bool IsModuleFile(const FilePath& path);
 // The file that holds this code, as the platform layer found it once while the library loaded:

@@ -35,6 +35,11 @@ void WriteLog(LogLevel level, std::string_view source, int line, const char* mes
     source.copy(file, std::min(source.size(), kMaxSourceStem));
     const Writer write = WriterOf(level);
     try {
+        // Every record names the module: read where it is kept rather than copied each time.
+        if (const std::string* module = CachedModuleName()) {
+            write(module->c_str(), file, line, message);
+            return;
+        }
         const std::string module = ModuleName();
         write(module.c_str(), file, line, message);
     } catch (...) {
