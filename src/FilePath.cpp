@@ -77,6 +77,21 @@ private:
     std::size_t backslash_;
 };
 
+// The pieces a path is rendered from: single characters and whole names.
+std::size_t PieceLength(char) {
+    return 1;
+}
+std::size_t PieceLength(const std::string& piece) {
+    return piece.size();
+}
+char* WritePiece(char* at, char piece) {
+    *at = piece;
+    return at + 1;
+}
+char* WritePiece(char* at, const std::string& piece) {
+    return std::copy(piece.begin(), piece.end(), at);
+}
+
 [[noreturn]] void ThrowMalformedDrive(const std::string& text) {
     throw FileSystemError("FilePath: malformed drive in path '" + text + "'");
 }
@@ -161,31 +176,41 @@ FilePath& FilePath::Assign(const std::string& text) {
 
 std::string FilePath::Str() const {
     const char separator = Sys::NativeSeparator();
-    std::string out;
-    if (!host_.empty()) {
-        out.append(2, separator);
-        out += host_;
-        out += separator;
-    } else if (!drive_.empty()) {
-        out += drive_;
-        out += ':';
-        out += separator;
-    } else if (absolute_) {
-        out += separator;
-    }
     // Folding can put a component such as "C:" first; written there it would read back as a
     // drive (or as a malformed one), so a "." step in front keeps it a component.
     const std::string& first = dirs_.empty() ? fileName_ : dirs_.front();
-    if (host_.empty() && drive_.empty() && first.size() >= driveLength &&
-        first[driveColon] == ':') {
-        out += '.';
-        out += separator;
-    }
-    for (const std::string& dir : dirs_) {
-        out += dir;
-        out += separator;
-    }
-    out += fileName_;
+    const bool dotStep =
+        host_.empty() && drive_.empty() && first.size() >= driveLength && first[driveColon] == ':';
+
+    // Run once to measure the text and once to write it, so that it is allocated once.
+    const auto render = [&](auto&& put) {
+        if (!host_.empty()) {
+            put(separator);
+            put(separator);
+            put(host_);
+            put(separator);
+        } else if (!drive_.empty()) {
+            put(drive_);
+            put(':');
+            put(separator);
+        } else if (absolute_) {
+            put(separator);
+        }
+        if (dotStep) {
+            put('.');
+            put(separator);
+        }
+        for (const std::string& dir : dirs_) {
+            put(dir);
+            put(separator);
+        }
+        put(fileName_);
+    };
+    std::size_t size = 0;
+    render([&size](const auto& piece) { size += PieceLength(piece); });
+    std::string out(size, '\0');
+    char* at = out.data();
+    render([&at](const auto& piece) { at = WritePiece(at, piece); });
     return out;
 }
 
