@@ -92,8 +92,8 @@ char* WritePiece(char* at, const std::string& piece) {
     return std::copy(piece.begin(), piece.end(), at);
 }
 
-[[noreturn]] void ThrowMalformedDrive(const std::string& text) {
-    throw FileSystemError("FilePath: malformed drive in path '" + text + "'");
+[[noreturn]] void ThrowMalformedDrive(std::string_view text) {
+    throw FileSystemError("FilePath: malformed drive in path '" + std::string(text) + "'");
 }
 
 } // namespace
@@ -103,11 +103,11 @@ bool IsSeparator(char c) {
 }
 
 FilePath::FilePath(const std::string& text) {
-    Assign(text);
+    Parse(text);
 }
 
 FilePath::FilePath(const char* text) {
-    Assign(text != nullptr ? std::string(text) : std::string());
+    Parse(text != nullptr ? std::string_view(text) : std::string_view());
 }
 
 FilePath::FilePath(const FilePath& dir, const std::string& name) : FilePath(dir) {
@@ -117,9 +117,14 @@ FilePath::FilePath(const FilePath& dir, const std::string& name) : FilePath(dir)
 
 FilePath& FilePath::Assign(const std::string& text) {
     Clear();
+    Parse(text);
+    return *this;
+}
+
+void FilePath::Parse(std::string_view text) {
     const std::size_t size = text.size();
     if (size == 0) {
-        return *this;
+        return;
     }
     std::size_t pos = 0;
     if (IsSeparator(text[pos])) {
@@ -154,7 +159,7 @@ FilePath& FilePath::Assign(const std::string& text) {
     }
 
     if (components) {
-        const std::string_view rest = std::string_view(text).substr(pos);
+        const std::string_view rest = text.substr(pos);
         // One allocation for the components, not one for each time the list outgrows itself.
         dirs_.reserve(SeparatorFinder(rest).Count());
         SeparatorFinder separators(rest);
@@ -171,7 +176,6 @@ FilePath& FilePath::Assign(const std::string& text) {
     if (!host_.empty() && dirs_.empty() && !fileName_.empty()) {
         ToDirectoryForm();
     }
-    return *this;
 }
 
 std::string FilePath::Str() const {

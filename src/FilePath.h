@@ -44,6 +44,8 @@ public:
     const std::string& Drive() const { return drive_; }
 
 private:
+    // Parses into a path that holds nothing yet.
+    void Parse(std::string_view text);
     // Adds one component parsed out of a longer text.
     void AppendStep(std::string_view name);
     // Takes "" and "." (no step) and ".." (a step up); false for an ordinary name, which the
