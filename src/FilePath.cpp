@@ -11,6 +11,9 @@ namespace VELMORA::NEVRA::Platform {
 
 namespace {
 
+constexpr char slash = '/';
+constexpr char backslash = '\\';
+
 // A drive form: a letter, then its colon ("C:"), then in a drive root the root's separator.
 constexpr std::size_t driveColon = 1;
 constexpr std::size_t driveLength = 2;
@@ -42,34 +45,86 @@ bool EqualsIgnoringAsciiCase(const std::string& text, std::size_t offset, const 
     return true;
 }
 
-[[noreturn]] void ThrowMalformedDrive(const std::string& text) {
-    throw FileSystemError("FilePath: malformed drive in path '" + text + "'");
+// Finds the separators of a text with one library search for each kind rather than a test of
+// every character: a path mostly holds one kind, and the search for the other then runs once.
+class SeparatorFinder {
+public:
+    explicit SeparatorFinder(std::string_view text)
+        : text_(text), slash_(text.find(slash)), backslash_(text.find(backslash)) {}
+
+    // The first separator at or after `from`, or npos.
+    std::size_t Next(std::size_t from) {
+        if (slash_ < from) {
+            slash_ = text_.find(slash, from);
+        }
+        if (backslash_ < from) {
+            backslash_ = text_.find(backslash, from);
+        }
+        return std::min(slash_, backslash_);
+    }
+
+    std::size_t Count() {
+        std::size_t count = 0;
+        for (std::size_t at = Next(0); at != std::string_view::npos; at = Next(at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t slash_;
+    std::size_t backslash_;
+};
+
+// The pieces a path is rendered from: single characters and whole names.
+std::size_t PieceLength(char) {
+    return 1;
+}
+std::size_t PieceLength(const std::string& piece) {
+    return piece.size();
+}
+char* WritePiece(char* at, char piece) {
+    *at = piece;
+    return at + 1;
+}
+char* WritePiece(char* at, const std::string& piece) {
+    return std::copy(piece.begin(), piece.end(), at);
+}
+
+[[noreturn]] void ThrowMalformedDrive(std::string_view text) {
+    throw FileSystemError("FilePath: malformed drive in path '" + std::string(text) + "'");
 }
 
 } // namespace
 
 bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
+    return c == slash || c == backslash;
 }
 
 FilePath::FilePath(const std::string& text) {
-    Assign(text);
+    Parse(text);
 }
 
 FilePath::FilePath(const char* text) {
-    Assign(text != nullptr ? std::string(text) : std::string());
+    Parse(text != nullptr ? std::string_view(text) : std::string_view());
 }
 
 FilePath::FilePath(const FilePath& dir, const std::string& name) : FilePath(dir) {
-    AppendDir(fileName_);
+    AppendDir(std::move(fileName_));
     fileName_ = name;
 }
 
 FilePath& FilePath::Assign(const std::string& text) {
     Clear();
+    Parse(text);
+    return *this;
+}
+
+void FilePath::Parse(std::string_view text) {
     const std::size_t size = text.size();
     if (size == 0) {
-        return *this;
+        return;
     }
     std::size_t pos = 0;
     if (IsSeparator(text[pos])) {
@@ -85,7 +140,7 @@ FilePath& FilePath::Assign(const std::string& text) {
         while (pos < size && !IsSeparator(text[pos])) {
             ++pos;
         }
-        host_ = text.substr(hostStart, pos - hostStart);
+        host_.assign(text, hostStart, pos - hostStart);
         if (pos < size) {
             ++pos;
         } else {
@@ -96,7 +151,7 @@ FilePath& FilePath::Assign(const std::string& text) {
             ThrowMalformedDrive(text);
         }
         absolute_ = true;
-        drive_ = text.substr(pos, 1);
+        drive_.assign(text, pos, 1);
         if (pos + driveLength >= size || !IsSeparator(text[pos + driveLength])) {
             ThrowMalformedDrive(text);
         }
@@ -104,85 +159,103 @@ FilePath& FilePath::Assign(const std::string& text) {
     }
 
     if (components) {
+        const std::string_view rest = text.substr(pos);
         // One allocation for the components, not one for each time the list outgrows itself.
-        dirs_.reserve(static_cast<std::size_t>(std::count_if(
-            text.begin() + static_cast<std::ptrdiff_t>(pos), text.end(), IsSeparator)));
-        while (pos < size) {
-            std::size_t end = pos;
-            while (end < size && !IsSeparator(text[end])) {
-                ++end;
-            }
-            std::string token = text.substr(pos, end - pos);
-            if (end < size) {
-                AppendDir(std::move(token));
-                pos = end + 1;
-            } else {
-                // A final "." or ".." is a file name, not a step.
-                fileName_ = std::move(token);
-                pos = end;
-            }
+        dirs_.reserve(SeparatorFinder(rest).Count());
+        SeparatorFinder separators(rest);
+        std::size_t start = 0;
+        for (std::size_t end = separators.Next(0); end != std::string_view::npos;
+             end = separators.Next(start)) {
+            AppendStep(rest.substr(start, end - start));
+            start = end + 1;
         }
+        // A final "." or ".." is a file name, not a step.
+        fileName_.assign(rest, start, std::string_view::npos);
     }
 
     if (!host_.empty() && dirs_.empty() && !fileName_.empty()) {
         ToDirectoryForm();
     }
-    return *this;
 }
 
 std::string FilePath::Str() const {
     const char separator = Sys::NativeSeparator();
-    std::string out;
-    if (!host_.empty()) {
-        out.append(2, separator);
-        out += host_;
-        out += separator;
-    } else if (!drive_.empty()) {
-        out += drive_;
-        out += ':';
-        out += separator;
-    } else if (absolute_) {
-        out += separator;
-    }
     // Folding can put a component such as "C:" first; written there it would read back as a
     // drive (or as a malformed one), so a "." step in front keeps it a component.
     const std::string& first = dirs_.empty() ? fileName_ : dirs_.front();
-    if (host_.empty() && drive_.empty() && first.size() >= driveLength &&
-        first[driveColon] == ':') {
-        out += '.';
-        out += separator;
-    }
-    for (const std::string& dir : dirs_) {
-        out += dir;
-        out += separator;
-    }
-    out += fileName_;
+    const bool dotStep =
+        host_.empty() && drive_.empty() && first.size() >= driveLength && first[driveColon] == ':';
+
+    // Run once to measure the text and once to write it, so that it is allocated once.
+    const auto render = [&](auto&& put) {
+        if (!host_.empty()) {
+            put(separator);
+            put(separator);
+            put(host_);
+            put(separator);
+        } else if (!drive_.empty()) {
+            put(drive_);
+            put(':');
+            put(separator);
+        } else if (absolute_) {
+            put(separator);
+        }
+        if (dotStep) {
+            put('.');
+            put(separator);
+        }
+        for (const std::string& dir : dirs_) {
+            put(dir);
+            put(separator);
+        }
+        put(fileName_);
+    };
+    std::size_t size = 0;
+    render([&size](const auto& piece) { size += PieceLength(piece); });
+    std::string out(size, '\0');
+    char* at = out.data();
+    render([&at](const auto& piece) { at = WritePiece(at, piece); });
     return out;
 }
 
 FilePath& FilePath::AppendDir(const std::string& name) {
-    return AppendDir(std::string(name));
-}
-
-FilePath& FilePath::AppendDir(std::string&& name) {
-    if (name.empty() || name == ".") {
-        return *this;
+    if (!FoldStep(name)) {
+        dirs_.push_back(name);
     }
-    if (name == "..") {
-        if (!dirs_.empty() && dirs_.back() != "..") {
-            dirs_.pop_back();
-        } else if (!absolute_) {
-            dirs_.push_back(std::move(name));
-        }
-        // Above the root of an absolute path there is nothing: the step is dropped.
-        return *this;
-    }
-    dirs_.push_back(std::move(name));
     return *this;
 }
 
+FilePath& FilePath::AppendDir(std::string&& name) {
+    if (!FoldStep(name)) {
+        dirs_.push_back(std::move(name));
+    }
+    return *this;
+}
+
+void FilePath::AppendStep(std::string_view name) {
+    if (!FoldStep(name)) {
+        dirs_.emplace_back(name);
+    }
+}
+
+bool FilePath::FoldStep(std::string_view name) {
+    if (name.empty() || name == ".") {
+        return true;
+    }
+    if (name != "..") {
+        return false;
+    }
+    if (!dirs_.empty() && std::string_view(dirs_.back()) != "..") {
+        dirs_.pop_back();
+    } else if (!absolute_) {
+        dirs_.emplace_back(name);
+    }
+    // Above the root of an absolute path there is nothing: the step is dropped.
+    return true;
+}
+
 FilePath& FilePath::ToDirectoryForm() {
-    AppendDir(fileName_);
+    AppendDir(std::move(fileName_));
     fileName_.clear();
     return *this;
 }

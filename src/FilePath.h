@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace VELMORA::NEVRA::Platform {
@@ -43,6 +44,14 @@ public:
     const std::string& Drive() const { return drive_; }
 
 private:
+    // Parses into a path that holds nothing yet.
+    void Parse(std::string_view text);
+    // Adds one component parsed out of a longer text.
+    void AppendStep(std::string_view name);
+    // Takes "" and "." (no step) and ".." (a step up); false for an ordinary name, which the
+    // caller adds.
+    bool FoldStep(std::string_view name);
+
     std::string host_;
     std::string drive_;
     std::string fileName_;

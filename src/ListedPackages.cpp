@@ -66,11 +66,12 @@ std::vector<AppListEntry> ReadAppList(const std::string& file) {
     std::vector<AppListEntry> entries;
     const LoadListFile list = LoadListFile::ReadApps(file);
     ReportUnreadable(file, list);
-    const std::string appDirectory = AppDirectory();
+    AppPathResolver resolver(AppDirectory());
+    entries.reserve(list.Entries().size());
     for (const auto& entry : list.Entries()) {
         // The path is resolved before the switch is looked at: a disabled entry with a
         // malformed path still fails the list.
-        std::string resolved = ResolveAppPath(entry.first, appDirectory).path;
+        std::string resolved = resolver.Resolve(entry.first).path;
         entries.push_back({IsEnabledApp(entry), std::move(resolved)});
     }
     return entries;

@@ -38,18 +38,30 @@ std::string RegisteredModulePath(const std::string& moduleDirectory, const std::
     return FilePath(ModuleLibraryPath(moduleDirectory, name)).Str();
 }
 
-ResolvedAppPath ResolveAppPath(const std::string& text, const std::string& appDirectory) {
+ResolvedAppPath AppPathResolver::Resolve(const std::string& text) {
     const FilePath path(text);
     if (!path.HasFileName()) {
         return {path.Str(), AppPathForm::NoFileName};
     }
     if (!path.IsRelative()) {
-        if (path.Parent().Str() == appDirectory) {
+        if (path.Parent().Str() == appDirectory_) {
             return {path.FileName(), AppPathForm::FileNameOnly};
         }
         return {path.Str(), AppPathForm::Absolute};
     }
-    return {FilePath(FilePath(FilePath(appDirectory), text).Str()).Str(), AppPathForm::InAppDir};
+    if (!parsedAppDirectory_) {
+        parsedAppDirectory_ = FilePath(appDirectory_).ToDirectoryForm().Str();
+    }
+    // The entry is taken as a name inside the folder, then the whole is parsed again, so that
+    // its separators are unified and its "." and ".." folded with the folder's components.
+    std::string joined;
+    joined.reserve(parsedAppDirectory_->size() + text.size());
+    joined.append(*parsedAppDirectory_).append(text);
+    return {FilePath(joined).Str(), AppPathForm::InAppDir};
+}
+
+ResolvedAppPath ResolveAppPath(const std::string& text, const std::string& appDirectory) {
+    return AppPathResolver(appDirectory).Resolve(text);
 }
 
 } // namespace VELMORA::NEVRA::Platform

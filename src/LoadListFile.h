@@ -5,7 +5,9 @@
 
 #include "XmlChildren.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace VELMORA::NEVRA::Platform {
@@ -73,8 +75,21 @@ std::string ModuleLibraryPath(const std::string& moduleDirectory, const std::str
 // ".." folded. Throws FileSystemError for a malformed drive form.
 std::string RegisteredModulePath(const std::string& moduleDirectory, const std::string& name);
 
-// Resolves an application entry against `appDirectory` (in directory form). Throws
+// Resolves application entries against `appDirectory` (in directory form). Throws
 // FileSystemError for a malformed drive form; the platform's start-up then fails as a whole.
+// The folder is parsed at the first relative entry and kept for the entries after it.
+class AppPathResolver {
+public:
+    explicit AppPathResolver(std::string appDirectory) : appDirectory_(std::move(appDirectory)) {}
+
+    ResolvedAppPath Resolve(const std::string& text);
+
+private:
+    std::string appDirectory_;
+    std::optional<std::string> parsedAppDirectory_; // rendered again, in directory form
+};
+
+// One entry resolved on its own.
 ResolvedAppPath ResolveAppPath(const std::string& text, const std::string& appDirectory);
 
 } // namespace VELMORA::NEVRA::Platform
