@@ -112,7 +112,8 @@ bool EnvironmentStore::PrependSearchPath(const std::string& name, char delimiter
     // The old value stays where it is; only its "name=" is overwritten. putenv finds the entry it
     // replaces by that name, so the environment holds a bare "name=" of its own meanwhile;
     // replacing an entry allocates nothing and cannot fail.
-    slot->placeholder = name + '=';
+    // Made in place: the placeholder keeps its storage from one prepend to the next.
+    slot->placeholder.assign(name).push_back('=');
     if (::putenv(slot->placeholder.data()) != 0) {
         return false;
     }

@@ -81,14 +81,14 @@ private:
 std::size_t PieceLength(char) {
     return 1;
 }
-std::size_t PieceLength(const std::string& piece) {
+std::size_t PieceLength(std::string_view piece) {
     return piece.size();
 }
 char* WritePiece(char* at, char piece) {
     *at = piece;
     return at + 1;
 }
-char* WritePiece(char* at, const std::string& piece) {
+char* WritePiece(char* at, std::string_view piece) {
     return std::copy(piece.begin(), piece.end(), at);
 }
 
@@ -179,10 +179,21 @@ void FilePath::Parse(std::string_view text) {
 }
 
 std::string FilePath::Str() const {
+    return Render(true);
+}
+
+std::string FilePath::ParentStr() const {
+    // Going up from a file drops its name and nothing else: the same text without the name.
+    return fileName_.empty() ? Parent().Str() : Render(false);
+}
+
+std::string FilePath::Render(bool withFileName) const {
+    const std::string_view fileName =
+        withFileName ? std::string_view(fileName_) : std::string_view();
     const char separator = Sys::NativeSeparator();
     // Folding can put a component such as "C:" first; written there it would read back as a
     // drive (or as a malformed one), so a "." step in front keeps it a component.
-    const std::string& first = dirs_.empty() ? fileName_ : dirs_.front();
+    const std::string_view first = dirs_.empty() ? fileName : std::string_view(dirs_.front());
     const bool dotStep =
         host_.empty() && drive_.empty() && first.size() >= driveLength && first[driveColon] == ':';
 
@@ -208,7 +219,7 @@ std::string FilePath::Str() const {
             put(dir);
             put(separator);
         }
-        put(fileName_);
+        put(fileName);
     };
     std::size_t size = 0;
     render([&size](const auto& piece) { size += PieceLength(piece); });

@@ -19,6 +19,8 @@ public:
     FilePath& Assign(const std::string& text);
 
     std::string Str() const;
+    // Parent().Str() without making the parent.
+    std::string ParentStr() const;
 
     FilePath& AppendDir(const std::string& name);
     FilePath& AppendDir(std::string&& name);
@@ -44,6 +46,7 @@ public:
     const std::string& Drive() const { return drive_; }
 
 private:
+    std::string Render(bool withFileName) const;
     // Parses into a path that holds nothing yet.
     void Parse(std::string_view text);
     // Adds one component parsed out of a longer text.

@@ -475,13 +475,15 @@ bool moduleNamesGone = false; // trivially destructible: still readable during t
 
 struct ModuleNames final {
     ModuleNames()
-        : path(Sys::OwnModulePath()), rendered(FilePath(path).Str()), name(FilePath(path).Stem()) {}
+        : path(Sys::OwnModulePath()), rendered(FilePath(path).Str()),
+          fileName(FilePath(path).FileName()), name(FilePath(path).Stem()) {}
     ~ModuleNames() { moduleNamesGone = true; }
     ModuleNames(const ModuleNames&) = delete;
     ModuleNames& operator=(const ModuleNames&) = delete;
 
     const std::string path;
     const std::string rendered; // as FilePath writes it
+    const std::string fileName;
     const std::string name;
 };
 
@@ -502,7 +504,12 @@ std::string ModuleFilePath() {
 
 bool IsModuleFile(const FilePath& path) {
     const ModuleNames* names = CachedModuleNames();
-    return path.Str() == (names != nullptr ? names->rendered : FilePath(ModuleFilePath()).Str());
+    if (names == nullptr) {
+        return path.Str() == FilePath(ModuleFilePath()).Str();
+    }
+    // A rendered path ends with its file name, so two that differ there differ: every package
+    // is told apart from the platform without rendering its path.
+    return path.FileName() == names->fileName && path.Str() == names->rendered;
 }
 
 std::string ModuleName() {

@@ -39,7 +39,7 @@ using ProfileLoader = int (*)(const char*);
 
 // A library's dependencies are looked for in its own folder first.
 std::string LibraryFolder(const FilePath& dll) {
-    return dll.Parent().Str();
+    return dll.ParentStr();
 }
 
 std::int32_t PrependFolders(const std::vector<std::string>& directories) {
@@ -86,7 +86,9 @@ std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {
 }
 
 std::int32_t AddPathEnvironment(const FilePath& dll) {
-    return PrependFolders({LibraryFolder(dll)});
+    std::vector<std::string> folder;
+    folder.push_back(LibraryFolder(dll));
+    return PrependFolders(folder);
 }
 
 KxPackage::KxPackage(std::string path, KxPackageType type, KxPackageMgr* packageManager,

@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(again.Str() == rendered, "the rendered path renders differently", text);
 
     const FilePath parent = path.Parent();
+    Require(path.ParentStr() == parent.Str(), "the parent renders differently made or not", text);
     Require(parent.Str().size() <= rendered.size() || OnlyClimbs(path),
             "the parent is longer than the path", text);
     return 0;

@@ -145,6 +145,7 @@ TEST(FilePathTest, GoUpStepsToTheParentAndStopsAtTheRoot) {
         FilePath path(start);
         for (const char* expected : steps) {
             EXPECT_EQ(path.Parent().Str(), Native(expected));
+            EXPECT_EQ(path.ParentStr(), Native(expected));
             EXPECT_EQ(path.GoUp().Str(), Native(expected));
         }
     }
