@@ -58,7 +58,7 @@ KxPackageMgrImpl::~KxPackageMgrImpl() {
         for (const auto& [type, queue] : order) {
             currentType_ = type;
             for (const auto& path : *queue) {
-                UnRegEx(path.c_str(), type);
+                Unregister(path, type);
             }
         }
     } catch (...) {
@@ -149,11 +149,12 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
     // returned would recurse without end (a module list that names the platform, for one).
     const FilePath parsed(dll);
     const PackageKey registering(parsed.Str(), type);
-    if (std::find(registering_.begin(), registering_.end(), registering) != registering_.end()) {
+    if (std::any_of(registering_.begin(), registering_.end(),
+                    [&registering](const PackageKey* key) { return *key == registering; })) {
         KX_LOG_FATAL(RecordText::BeingRegisteredPath.data() + dll);
         return -1;
     }
-    const PhaseScope inProgress([&] { registering_.push_back(registering); },
+    const PhaseScope inProgress([&] { registering_.push_back(&registering); },
                                 [this] { registering_.pop_back(); });
 
     const std::string resourceRoot = ResolveResourceRoot(parsed, resourceDir, resourceArea_);
@@ -167,7 +168,7 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
         [this] { regMarks_.push_back(static_cast<int>(pendingChildren_.size())); },
         [this] { regMarks_.pop_back(); });
 
-    const PackageKey key(dll, type);
+    const PackageKeyLess::View key(dll, type);
     std::shared_ptr<KxPackage> package;
     if (const auto it = packages_.find(key); it != packages_.end()) {
         package = it->second.lock();
@@ -200,7 +201,11 @@ std::int32_t KxPackageMgrImpl::Register(const std::string& dll, const char* reso
         AddRecord(id, std::make_unique<PackageRecord>(
                           PackageRecord{type, package, children, resourceRoot}));
     }
-    packages_[key] = package;
+    if (const auto it = packages_.find(key); it != packages_.end()) {
+        it->second = package;
+    } else {
+        packages_.emplace(PackageKey(dll, type), package);
+    }
     for (const std::uint32_t child : children) {
         records_.at(child)->package->SetOwnerId(id);
     }
@@ -250,7 +255,7 @@ std::unique_ptr<KxPackageMgrImpl::PackageRecord> KxPackageMgrImpl::TakeRecord(st
 }
 
 std::uint32_t KxPackageMgrImpl::FindRecord(const std::string& path, KxPackageType type) const {
-    const auto ids = recordIds_.find(PackageKey(path, type));
+    const auto ids = recordIds_.find(PackageKeyLess::View(path, type));
     if (ids == recordIds_.end()) {
         return 0;
     }
@@ -286,7 +291,11 @@ void KxPackageMgrImpl::UnRegEx(const char* dll, KxPackageType type) {
     if (dll == nullptr) {
         return;
     }
-    const std::string path(dll);
+    // A copy: the text may belong to the package that goes now.
+    Unregister(std::string(dll), type);
+}
+
+void KxPackageMgrImpl::Unregister(const std::string& path, KxPackageType type) {
     const std::uint32_t id = FindRecord(path, type);
     if (id == 0) {
         return;
@@ -305,7 +314,7 @@ void KxPackageMgrImpl::UnRegEx(const char* dll, KxPackageType type) {
     Forget(id);
     record->package.reset(); // the last reference: the package's Exit runs now
 
-    if (const auto it = packages_.find(PackageKey(path, type));
+    if (const auto it = packages_.find(PackageKeyLess::View(path, type));
         it != packages_.end() && it->second.expired()) {
         packages_.erase(it);
     }
@@ -358,7 +367,7 @@ void KxPackageMgrImpl::UnregisterLogged(std::uint32_t id) {
     const PhaseScope scope([] { KX_LOG_INFO(RecordText::UnregisterBegin); },
                            [] { KX_LOG_INFO(RecordText::UnregisterEnd); });
     KX_LOG_INFO(path);
-    UnRegEx(path.c_str(), type);
+    Unregister(path, type);
 }
 
 void KxPackageMgrImpl::Clear() {

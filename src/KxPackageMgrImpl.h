@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -55,11 +56,24 @@ private:
         std::string resourceRoot; // its key in resources_
     };
     using PackageKey = std::pair<std::string, KxPackageType>;
+    // Orders keys as the pair itself does, path first, and looks one up by a view of its path,
+    // without a copy of it.
+    struct PackageKeyLess {
+        using is_transparent = void;
+        using View = std::pair<std::string_view, KxPackageType>;
+        static View Of(const PackageKey& key) { return {key.first, key.second}; }
+        static View Of(const View& view) { return view; }
+        template <typename A, typename B> bool operator()(const A& a, const B& b) const {
+            return Of(a) < Of(b);
+        }
+    };
     using RootList = std::list<std::uint32_t>;
 
     std::shared_ptr<KxResource> AcquireResource(const std::string& root);
     std::int32_t Register(const std::string& dll, const char* resourceDir, KxPackageType type);
     void UnregisterLogged(std::uint32_t id);
+    // UnRegEx for a path the caller holds while the package's Exit runs.
+    void Unregister(const std::string& path, KxPackageType type);
     // The record of the package (path, type) that UnRegEx unregisters; 0 if none.
     std::uint32_t FindRecord(const std::string& path, KxPackageType type) const;
     void AddRecord(std::uint32_t id, std::unique_ptr<PackageRecord> record);
@@ -71,7 +85,7 @@ private:
 
     std::deque<int> regMarks_;
     // (path as rendered, type) of every registration whose Init has not returned, outermost first.
-    std::vector<PackageKey> registering_;
+    std::vector<const PackageKey*> registering_; // each held by its registration's frame
     std::deque<std::uint32_t> pendingChildren_;
     std::deque<std::vector<std::uint32_t>> exitScopes_;
     KxPackageType currentType_ = KxInternalPre;
@@ -87,9 +101,9 @@ private:
     // many are registered: where an id stands in roots_, the records with a (path, type), and the
     // records whose children hold an id.
     std::unordered_map<std::uint32_t, std::vector<RootList::iterator>> rootPositions_;
-    std::map<PackageKey, std::vector<std::uint32_t>> recordIds_;
+    std::map<PackageKey, std::vector<std::uint32_t>, PackageKeyLess> recordIds_;
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> parents_;
-    std::map<PackageKey, std::weak_ptr<KxPackage>> packages_;
+    std::map<PackageKey, std::weak_ptr<KxPackage>, PackageKeyLess> packages_;
 };
 
 } // namespace VELMORA::NEVRA::Platform
