@@ -153,14 +153,46 @@ LibraryLoader libraryLoader([] {
     return environmentStore.Directories(SearchPathVariable(), SearchPathDelimiter());
 });
 
+// The entry a path names, as the system is handed it: the path without its trailing
+// separators, copied onto the stack (the probes of every registration ask about folders, whose
+// paths end with one); only a path longer than any the system takes goes to the heap.
+class EntryText final {
+public:
+    explicit EntryText(const std::string& path)
+        : length_(EntryLength(path)), hadSeparator_(length_ < path.size()) {
+        if (!hadSeparator_) {
+            text_ = path.c_str();
+        } else if (length_ < sizeof(buffer_)) {
+            std::memcpy(buffer_, path.data(), length_);
+            buffer_[length_] = '\0';
+            text_ = buffer_;
+        } else {
+            longer_ = path.substr(0, length_);
+            text_ = longer_.c_str();
+        }
+    }
+    EntryText(const EntryText&) = delete;
+    EntryText& operator=(const EntryText&) = delete;
+
+    const char* c_str() const { return text_; }
+    bool HadSeparator() const { return hadSeparator_; }
+
+private:
+    std::size_t length_;
+    bool hadSeparator_;
+    const char* text_ = nullptr;
+    char buffer_[PATH_MAX];
+    std::string longer_;
+};
+
 } // namespace
 
 // -------------------------------------------------------------------------------------------------
 // Files and directories
 
 bool GetAttributes(const std::string& path, Attributes& out) {
-    bool hadSeparator = false;
-    const std::string entry = WithoutTrailingSeparators(path, hadSeparator);
+    const EntryText entry(path);
+    const bool hadSeparator = entry.HadSeparator();
     struct stat status {};
     if (::lstat(entry.c_str(), &status) != 0) {
         return false;
@@ -188,7 +220,7 @@ bool GetAttributes(const std::string& path, Attributes& out) {
 
 bool EntryMissing(const std::string& path) {
     struct stat status {};
-    if (::lstat(WithoutTrailingSeparators(path).c_str(), &status) == 0) {
+    if (::lstat(EntryText(path).c_str(), &status) == 0) {
         return false;
     }
     return errno == ENOENT || errno == ENOTDIR;

@@ -18,11 +18,16 @@ bool EndsAtDriveRoot(const std::string& path, std::size_t end) {
 
 } // namespace
 
-std::string WithoutTrailingSeparators(const std::string& path, bool& hadSeparator) {
+std::size_t EntryLength(const std::string& path) {
     std::size_t end = path.size();
     while (end > 1 && IsEntrySeparator(path[end - 1]) && !EndsAtDriveRoot(path, end)) {
         --end;
     }
+    return end;
+}
+
+std::string WithoutTrailingSeparators(const std::string& path, bool& hadSeparator) {
+    const std::size_t end = EntryLength(path);
     hadSeparator = end < path.size();
     return path.substr(0, end);
 }
