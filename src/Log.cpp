@@ -31,8 +31,8 @@ constexpr std::size_t kMaxSourceStem = 63;
 
 void WriteLog(LogLevel level, std::string_view source, int line, const char* message) noexcept {
     // The stem is a piece of __FILE__; a terminated copy of it needs no memory of the heap.
-    char file[kMaxSourceStem + 1] = {};
-    source.copy(file, std::min(source.size(), kMaxSourceStem));
+    char file[kMaxSourceStem + 1];
+    file[source.copy(file, std::min(source.size(), kMaxSourceStem))] = '\0';
     const Writer write = WriterOf(level);
     try {
         // Every record names the module: read where it is kept rather than copied each time.

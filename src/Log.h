@@ -27,10 +27,15 @@ void WriteLog(LogLevel level, std::string_view source, int line,
 
 } // namespace VELMORA::NEVRA::Platform
 
+// The stem is worked out by the compiler: asked for at run time, the search for the last
+// separator costs a library call per character of the file's name, at every record.
 #define KX_LOG_AT(level, message)                                                                  \
-    ::VELMORA::NEVRA::Platform::WriteLog(::VELMORA::NEVRA::Platform::LogLevel::level,              \
-                                         ::VELMORA::NEVRA::Platform::SourceStem(__FILE__),         \
-                                         __LINE__, (message))
+    ::VELMORA::NEVRA::Platform::WriteLog(                                                          \
+        ::VELMORA::NEVRA::Platform::LogLevel::level, [] {                                          \
+            constexpr std::string_view stem = ::VELMORA::NEVRA::Platform::SourceStem(__FILE__);    \
+            return stem;                                                                           \
+        }(),                                                                                       \
+        __LINE__, (message))
 #define KX_LOG_INFO(message) KX_LOG_AT(Info, message)
 #define KX_LOG_ERROR(message) KX_LOG_AT(Error, message)
 #define KX_LOG_FATAL(message) KX_LOG_AT(Fatal, message)
