@@ -187,13 +187,25 @@ std::string FilePath::ParentStr() const {
     return fileName_.empty() ? Parent().Str() : Render(false);
 }
 
-std::string FilePath::Render(bool withFileName) const {
+std::string FilePath::WithDirStr(std::string_view name) const {
+    return Render(true, name);
+}
+
+std::string FilePath::ParentWithDirStr(std::string_view name) const {
+    return fileName_.empty() ? Parent().WithDirStr(name) : Render(false, name);
+}
+
+std::string FilePath::Render(bool withFileName, std::string_view extraDir) const {
     const std::string_view fileName =
         withFileName ? std::string_view(fileName_) : std::string_view();
     const char separator = Sys::NativeSeparator();
+    const StepEffect extra = EffectOf(extraDir);
+    const std::size_t kept = dirs_.size() - (extra == StepEffect::DropLast ? 1 : 0);
     // Folding can put a component such as "C:" first; written there it would read back as a
     // drive (or as a malformed one), so a "." step in front keeps it a component.
-    const std::string_view first = dirs_.empty() ? fileName : std::string_view(dirs_.front());
+    const std::string_view first = kept > 0                    ? std::string_view(dirs_.front())
+                                   : extra == StepEffect::Add ? extraDir
+                                                               : fileName;
     const bool dotStep =
         host_.empty() && drive_.empty() && first.size() >= driveLength && first[driveColon] == ':';
 
@@ -215,8 +227,12 @@ std::string FilePath::Render(bool withFileName) const {
             put('.');
             put(separator);
         }
-        for (const std::string& dir : dirs_) {
-            put(dir);
+        for (std::size_t i = 0; i < kept; ++i) {
+            put(dirs_[i]);
+            put(separator);
+        }
+        if (extra == StepEffect::Add) {
+            put(extraDir);
             put(separator);
         }
         put(fileName);
@@ -249,20 +265,31 @@ void FilePath::AppendStep(std::string_view name) {
     }
 }
 
-bool FilePath::FoldStep(std::string_view name) {
+FilePath::StepEffect FilePath::EffectOf(std::string_view name) const {
     if (name.empty() || name == ".") {
-        return true;
+        return StepEffect::None;
     }
     if (name != "..") {
-        return false;
+        return StepEffect::Add;
     }
     if (!dirs_.empty() && std::string_view(dirs_.back()) != "..") {
-        dirs_.pop_back();
-    } else if (!absolute_) {
-        dirs_.emplace_back(name);
+        return StepEffect::DropLast;
     }
     // Above the root of an absolute path there is nothing: the step is dropped.
-    return true;
+    return absolute_ ? StepEffect::None : StepEffect::Add;
+}
+
+bool FilePath::FoldStep(std::string_view name) {
+    switch (EffectOf(name)) {
+    case StepEffect::None:
+        return true;
+    case StepEffect::DropLast:
+        dirs_.pop_back();
+        return true;
+    case StepEffect::Add:
+        break;
+    }
+    return false;
 }
 
 FilePath& FilePath::ToDirectoryForm() {

@@ -21,6 +21,10 @@ public:
     std::string Str() const;
     // Parent().Str() without making the parent.
     std::string ParentStr() const;
+    // A copy with AppendDir(name), rendered, without making the copy.
+    std::string WithDirStr(std::string_view name) const;
+    // Parent() with AppendDir(name), rendered, without making either.
+    std::string ParentWithDirStr(std::string_view name) const;
 
     FilePath& AppendDir(const std::string& name);
     FilePath& AppendDir(std::string&& name);
@@ -46,7 +50,11 @@ public:
     const std::string& Drive() const { return drive_; }
 
 private:
-    std::string Render(bool withFileName) const;
+    // What one more directory step does to the directories.
+    enum class StepEffect { None, DropLast, Add };
+    StepEffect EffectOf(std::string_view name) const;
+    // The directories, `extraDir` stepped into after them, then the file name if asked for.
+    std::string Render(bool withFileName, std::string_view extraDir = {}) const;
     // Parses into a path that holds nothing yet.
     void Parse(std::string_view text);
     // Adds one component parsed out of a longer text.

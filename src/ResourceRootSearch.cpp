@@ -23,17 +23,13 @@ std::string ResolveResourceRoot(const FilePath& dll, const char* resourcePath,
         return resourcePath;
     }
     const std::string stem = dll.Stem();
-    FilePath beside = dll.Parent();
-    beside.AppendDir(stem);
-    const std::string candidate = beside.Str();
+    const std::string candidate = dll.ParentWithDirStr(stem);
     if (PathExists(candidate)) {
         return candidate;
     }
     // Every registration without a folder of its own asks; when the system says the name is not
     // there, the walk over the shared area could find nothing.
-    FilePath named(resourceArea);
-    named.AppendDir(stem);
-    std::string root = named.Str();
+    std::string root = resourceArea.WithDirStr(stem);
     if (Sys::EntryMissing(root)) {
         return std::string();
     }

@@ -70,6 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const FilePath parent = path.Parent();
     Require(path.ParentStr() == parent.Str(), "the parent renders differently made or not", text);
+    for (const char* name : {"", ".", "..", "n", "C:"}) {
+        Require(path.WithDirStr(name) == FilePath(path).AppendDir(name).Str(),
+                "a folder added renders differently made or not", text);
+        Require(path.ParentWithDirStr(name) == FilePath(parent).AppendDir(name).Str(),
+                "a folder beside renders differently made or not", text);
+    }
     Require(parent.Str().size() <= rendered.size() || OnlyClimbs(path),
             "the parent is longer than the path", text);
     return 0;
