@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -266,6 +267,30 @@ bool DefinedIn(ModuleHandle module, void* symbol) {
     return ::_dl_find_object(symbol, &defining) == 0 && defining.dlfo_link_map == own;
 }
 
+// The buffer of the last look closed, kept for the next one. Looks come one after another, each
+// closed before the package's code runs; a block of this size taken from the heap and given back
+// for every package made the allocator sweep its small free blocks each time.
+std::atomic<unsigned char*> spareStart{nullptr};
+
+struct SpareStartOwner final {
+    SpareStartOwner() = default;
+    ~SpareStartOwner() { delete[] spareStart.exchange(nullptr); }
+    SpareStartOwner(const SpareStartOwner&) = delete;
+    SpareStartOwner& operator=(const SpareStartOwner&) = delete;
+} spareStartOwner;
+
+std::unique_ptr<unsigned char[]> TakeStartBuffer() {
+    if (unsigned char* spare = spareStart.exchange(nullptr)) {
+        return std::unique_ptr<unsigned char[]>(spare);
+    }
+    // Not value-initialised: zeroing a buffer the read overwrites cost more than the read.
+    return std::unique_ptr<unsigned char[]>(new unsigned char[elfPrefixBytes]);
+}
+
+void GiveBackStartBuffer(std::unique_ptr<unsigned char[]> buffer) {
+    delete[] spareStart.exchange(buffer.release());
+}
+
 } // namespace
 
 // Opened like the preloader's own reads, so that opening it here is no new exposure; a bare name
@@ -276,8 +301,7 @@ LibraryFile::LibraryFile(const std::string& path) : path_(path) {
     if (!IsBareName(path)) {
         FileDescriptor fd(::open(path.c_str(), lookFlags));
         if (fd.Valid()) {
-            // Not value-initialised: zeroing a buffer the read overwrites cost more than the read.
-            std::unique_ptr<unsigned char[]> start(new unsigned char[elfPrefixBytes]);
+            std::unique_ptr<unsigned char[]> start = TakeStartBuffer();
             ssize_t got = 0;
             do {
                 got = ::pread(fd.Get(), start.get(), elfPrefixBytes, 0);
@@ -304,6 +328,9 @@ LibraryFile::LibraryFile(const std::string& path) : path_(path) {
 LibraryFile::~LibraryFile() {
     // Handed to the guard, which closes it and keeps errno.
     const FileDescriptor fd(descriptor_);
+    if (start_) {
+        GiveBackStartBuffer(std::move(start_));
+    }
 }
 
 LibraryFile::LibraryFile(LibraryFile&& other) noexcept
