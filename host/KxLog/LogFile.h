@@ -32,6 +32,8 @@ public:
 
 private:
     std::unique_ptr<spdlog::details::file_helper> file_;
+    // The descriptor under the helper's stream, which records are written through.
+    int descriptor_ = -1;
     std::string path_;
 };
 
