@@ -13,7 +13,8 @@
 #include "ResourceKind.h"
 #include "Sys.h"
 
-#include <set>
+#include <algorithm>
+#include <vector>
 #include <stdexcept>
 #include <utility>
 
@@ -21,14 +22,15 @@ namespace VELMORA::NEVRA::Platform {
 
 namespace {
 
-// 0 is a sentinel; ids in use are positive, released ids are stored negated, so the smallest
-// entry is the largest released id. Built while the library loads, so it outlives the package
-// manager, which is built on first use and releases its packages when it goes.
-std::set<std::int64_t> packageIds{0};
-
-std::set<std::int64_t>& IdSet() {
-    return packageIds;
-}
+// The ids in use are marked; released ids wait in a heap with the largest on top, which is handed
+// out again first; 0 is never handed out. Vectors rather than a tree of ids: once grown, taking
+// an id and giving it back allocates nothing, and giving one back cannot fail, as a destructor
+// needs. Built while the library loads, so it outlives the package manager, which is built on
+// first use and releases its packages when it goes.
+struct PackageIds {
+    std::vector<bool> inUse{true};
+    std::vector<std::uint32_t> released;
+} packageIds;
 
 [[noreturn]] void FailImport(const std::string& message) {
     KX_LOG_FATAL(message);
@@ -53,27 +55,29 @@ std::int32_t PrependFolders(const std::vector<std::string>& directories) {
 } // namespace
 
 std::uint32_t AllocatePackageId() {
-    auto& ids = IdSet();
-    const std::int64_t smallest = *ids.begin();
-    std::int64_t id = 0;
-    if (smallest < 0) {
-        ids.erase(ids.begin());
-        id = -smallest;
-    } else {
-        id = *ids.rbegin() + 1;
+    auto& ids = packageIds;
+    if (!ids.released.empty()) {
+        std::pop_heap(ids.released.begin(), ids.released.end());
+        const std::uint32_t id = ids.released.back();
+        ids.released.pop_back();
+        ids.inUse[id] = true;
+        return id;
     }
-    ids.insert(id);
-    return static_cast<std::uint32_t>(id);
+    // Room for every id to come back, made while failing is still allowed.
+    ids.released.reserve(ids.inUse.size());
+    const auto id = static_cast<std::uint32_t>(ids.inUse.size());
+    ids.inUse.push_back(true);
+    return id;
 }
 
 void ReleasePackageId(std::uint32_t id) {
-    auto& ids = IdSet();
-    const auto it = ids.find(static_cast<std::int64_t>(id));
-    if (id == 0 || it == ids.end()) {
+    auto& ids = packageIds;
+    if (id == 0 || id >= ids.inUse.size() || !ids.inUse[id]) {
         return;
     }
-    ids.erase(it);
-    ids.insert(-static_cast<std::int64_t>(id));
+    ids.inUse[id] = false;
+    ids.released.push_back(id);
+    std::push_heap(ids.released.begin(), ids.released.end());
 }
 
 std::int32_t AddPathEnvironment(const std::vector<std::string>& dlls) {

@@ -13,9 +13,12 @@ public:
     using Action = std::function<void()>;
 
     // An empty action throws std::bad_function_call, as calling any empty function object does.
-    PhaseScope(Action entry, Action exit)
-        : entry_(std::move(entry)), exit_(std::move(exit)), unwinding_(std::uncaught_exceptions()) {
-        entry_();
+    // The entry action runs here and is not kept, so it is called as it comes rather than made a
+    // function object, which would take memory for any lambda holding more than two references.
+    template <typename Entry>
+    PhaseScope(Entry&& entry, Action exit)
+        : exit_(std::move(exit)), unwinding_(std::uncaught_exceptions()) {
+        std::forward<Entry>(entry)();
     }
     ~PhaseScope() noexcept(false) {
         if (!active_) {
@@ -34,7 +37,7 @@ public:
     }
 
     PhaseScope(PhaseScope&& other) noexcept
-        : entry_(std::move(other.entry_)), exit_(std::move(other.exit_)),
+        : exit_(std::move(other.exit_)),
           unwinding_(other.unwinding_), active_(other.active_) {
         other.active_ = false;
     }
@@ -43,7 +46,6 @@ public:
     PhaseScope& operator=(const PhaseScope&) = delete;
 
 private:
-    Action entry_;
     Action exit_;
     int unwinding_; // exceptions already in flight when the scope began
     bool active_ = true;
