@@ -15,12 +15,13 @@
 // Every call is appended to the file named by ORVANE_TEST_EVENTS, so tests see the order.
 #include <orvane/KxPackageMgr.h>
 
-#include <dlfcn.h>
+#include "OwnFile.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -42,20 +43,19 @@ using VELMORA::NEVRA::Platform::KxPackageMgr;
 namespace {
 
 std::string OwnPath() {
-    Dl_info info{};
-    dladdr(reinterpret_cast<void*>(&OwnPath), &info);
-    return info.dli_fname ? info.dli_fname : "";
+    return OwnFile(reinterpret_cast<const void*>(&OwnPath));
 }
 
 std::string OwnDir() {
     const std::string path = OwnPath();
-    const auto slash = path.rfind('/');
+    const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 std::string OwnStem() {
     std::string path = OwnPath();
-    path = path.substr(path.rfind('/') + 1);
+    const auto slash = path.find_last_of("/\\");
+    path = slash == std::string::npos ? path : path.substr(slash + 1);
     return path.substr(0, path.rfind('.'));
 }
 
@@ -87,7 +87,7 @@ std::vector<std::vector<std::string>> Behaviour() {
 }
 
 std::string Resolve(const std::string& path) {
-    return !path.empty() && path[0] == '/' ? path : OwnDir() + path;
+    return std::filesystem::path(path).is_absolute() ? path : OwnDir() + path;
 }
 
 // Throws as the behaviour file asks for `key`; nothing when it does not.

@@ -1,11 +1,10 @@
 #include "ProcessState.h"
 
-#include <cstdlib>
+#include "TestSystem.h"
+
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
-
-extern char** environ;
+#include <utility>
 
 namespace TestSupport {
 
@@ -13,11 +12,13 @@ ProcessState ProcessState::Now() {
     ProcessState state;
     std::error_code error;
     state.directory_ = std::filesystem::current_path(error).string();
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text(*entry);
+    for (const std::string& text : Variables()) {
         const auto equals = text.find('=');
         if (equals != std::string::npos) {
-            state.environment_.emplace(text.substr(0, equals), text.substr(equals + 1));
+            std::string name = text.substr(0, equals);
+            std::string key = VariableKey(name);
+            state.environment_.emplace(std::move(key),
+                                       Variable{std::move(name), text.substr(equals + 1)});
         }
     }
     return state;
@@ -28,17 +29,17 @@ std::vector<std::string> ProcessState::ChangesTo(const ProcessState& later) cons
     if (directory_ != later.directory_) {
         changes.push_back("working directory: " + directory_ + " -> " + later.directory_);
     }
-    for (const auto& [name, value] : environment_) {
-        const auto now = later.environment_.find(name);
+    for (const auto& [key, was] : environment_) {
+        const auto now = later.environment_.find(key);
         if (now == later.environment_.end()) {
-            changes.push_back(name + ": " + value + " -> unset");
-        } else if (now->second != value) {
-            changes.push_back(name + ": " + value + " -> " + now->second);
+            changes.push_back(was.name + ": " + was.value + " -> unset");
+        } else if (now->second.value != was.value) {
+            changes.push_back(was.name + ": " + was.value + " -> " + now->second.value);
         }
     }
-    for (const auto& [name, value] : later.environment_) {
-        if (environment_.count(name) == 0) {
-            changes.push_back(name + ": unset -> " + value);
+    for (const auto& [key, is] : later.environment_) {
+        if (environment_.count(key) == 0) {
+            changes.push_back(is.name + ": unset -> " + is.value);
         }
     }
     return changes;
@@ -46,15 +47,15 @@ std::vector<std::string> ProcessState::ChangesTo(const ProcessState& later) cons
 
 void ProcessState::Restore() const {
     const ProcessState now = Now();
-    for (const auto& [name, value] : now.environment_) {
-        if (environment_.count(name) == 0) {
-            ::unsetenv(name.c_str());
+    for (const auto& [key, is] : now.environment_) {
+        if (environment_.count(key) == 0) {
+            UnsetVariable(is.name);
         }
     }
-    for (const auto& [name, value] : environment_) {
-        const auto current = now.environment_.find(name);
-        if (current == now.environment_.end() || current->second != value) {
-            ::setenv(name.c_str(), value.c_str(), 1);
+    for (const auto& [key, was] : environment_) {
+        const auto current = now.environment_.find(key);
+        if (current == now.environment_.end() || current->second.value != was.value) {
+            SetVariable(was.name, was.value);
         }
     }
     if (now.directory_ != directory_) {

@@ -20,7 +20,12 @@ public:
 
 private:
     std::string directory_;
-    std::map<std::string, std::string> environment_;
+    struct Variable {
+        std::string name;
+        std::string value;
+    };
+    // By the key that tells variables apart (VariableKey).
+    std::map<std::string, Variable> environment_;
 };
 
 // Gives the process back its directory and environment at the end of a scope: for a test, or a

@@ -1,8 +1,8 @@
 #include "Scenario.h"
 
-#include <QtGlobal>
+#include "TestSystem.h"
 
-#include <dlfcn.h>
+#include <QtGlobal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,8 +16,8 @@ namespace orvane::test {
 
 namespace {
 
-const char* const kHostLibraries[] = {"KxLog.so",         "Kaldor.so",   "Kaldor_Config.so",
-                                      "UserInterface.so", "KxDbBase.so", "KxGui.so"};
+const char* const kHostLibraries[] = {"KxLog",         "Kaldor",   "Kaldor_Config",
+                                      "UserInterface", "KxDbBase", "KxGui"};
 
 const char* const kClearedVariables[] = {
     "KALDOR_LANGUAGE", "KALDOR_ROLE",     "KALDOR_PROFILE",  "KALDOR_REFUSE_PATHS",
@@ -60,6 +60,17 @@ std::string BuildBinDir() {
 std::string TestPackagesDir() {
     return ORVANE_TEST_PACKAGES_DIR;
 }
+std::string LibraryName(const std::string& stem) {
+    return stem + ORVANE_TEST_LIBRARY_SUFFIX;
+}
+std::string Native(std::string path) {
+    for (char& c : path) {
+        if (c == '/') {
+            c = static_cast<char>(fs::path::preferred_separator);
+        }
+    }
+    return path;
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -86,9 +97,9 @@ bool Exists(const std::string& path) {
 Installation::Installation() {
     fs::create_directories(PlatformRoot() + "Library/custom");
     fs::create_directories(Home());
-    fs::copy_file(BuildBinDir() + "/Orvane.so", OrvanePath());
-    for (const char* name : kHostLibraries) {
-        fs::copy_file(BuildBinDir() + "/" + name, Bin() + name);
+    fs::copy_file(BuildBinDir() + "/" + LibraryName("Orvane"), OrvanePath());
+    for (const char* stem : kHostLibraries) {
+        fs::copy_file(BuildBinDir() + "/" + LibraryName(stem), Bin() + LibraryName(stem));
     }
     WriteFile(PlatformRoot() + "Library/custom/seed.txt", "seed\n");
     WriteFile(PlatformRoot() + "Configures/Default/Action/platform.hcui", "<Actions/>\n");
@@ -97,11 +108,11 @@ Installation::Installation() {
     WriteAppList({});
 
     for (const char* name : kClearedVariables) {
-        unsetenv(name);
+        TestSupport::UnsetVariable(name);
     }
-    setenv("KALDOR_HOME", Home().c_str(), 1);
-    setenv("KALDOR_TRACE", (root_ + "/trace.txt").c_str(), 1);
-    setenv("ORVANE_TEST_EVENTS", (root_ + "/events.txt").c_str(), 1);
+    TestSupport::SetVariable("KALDOR_HOME", Home());
+    TestSupport::SetVariable("KALDOR_TRACE", Native(root_ + "/trace.txt"));
+    TestSupport::SetVariable("ORVANE_TEST_EVENTS", Native(root_ + "/events.txt"));
 }
 
 Installation::~Installation() = default;
@@ -120,14 +131,14 @@ void Installation::WritePendingAppList(const std::vector<AppEntry>& apps) {
 }
 
 void Installation::WriteFile(const std::string& path, const std::string& content) const {
-    const fs::path full = !path.empty() && path[0] == '/' ? fs::path(path) : fs::path(root_) / path;
+    const fs::path full = fs::path(path).is_absolute() ? fs::path(path) : fs::path(root_) / path;
     fs::create_directories(full.parent_path());
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     out << content;
 }
 
 void Installation::RemovePath(const std::string& path) const {
-    const fs::path full = !path.empty() && path[0] == '/' ? fs::path(path) : fs::path(root_) / path;
+    const fs::path full = fs::path(path).is_absolute() ? fs::path(path) : fs::path(root_) / path;
     fs::remove_all(full);
 }
 
@@ -138,8 +149,8 @@ std::string Installation::AddPackage(const std::string& built, const std::string
     }
     const fs::path dir = fs::path(root_) / relDir;
     fs::create_directories(dir);
-    const fs::path target = dir / (as + ".so");
-    fs::copy_file(TestPackagesDir() + "/" + built + ".so", target,
+    const fs::path target = dir / LibraryName(as);
+    fs::copy_file(TestPackagesDir() + "/" + LibraryName(built), target,
                   fs::copy_options::overwrite_existing);
     if (!behaviour.empty()) {
         WriteFile((dir / (as + ".txt")).string(), behaviour);
@@ -150,7 +161,7 @@ std::string Installation::AddPackage(const std::string& built, const std::string
 std::string Installation::AddResourceRoot(const std::string& relDir) const {
     const fs::path dir = fs::path(root_) / relDir;
     WriteFile((dir / "Configures/Default/Action/settings.hcui").string(), "<Actions/>\n");
-    return dir.lexically_normal().string() + "/";
+    return Native(dir.lexically_normal().string() + "/");
 }
 
 std::vector<LogRecord> Installation::Records() const {
@@ -201,9 +212,10 @@ void KeepQtLoadedLikeAHost() {
 
 Platform::Platform(const std::string& orvanePath) {
     KeepQtLoadedLikeAHost();
-    handle_ = dlopen(orvanePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string error;
+    handle_ = TestSupport::OpenLibrary(orvanePath, error);
     if (handle_ == nullptr) {
-        throw std::runtime_error(std::string("cannot load Orvane.so: ") + dlerror());
+        throw std::runtime_error("cannot load " + orvanePath + ": " + error);
     }
 }
 
@@ -213,15 +225,15 @@ Platform::~Platform() {
 
 void Platform::Unload() {
     if (handle_ != nullptr) {
-        dlclose(handle_);
+        TestSupport::CloseLibrary(handle_);
         handle_ = nullptr;
     }
 }
 
 void* Platform::RawSymbol(const char* name) const {
-    void* symbol = handle_ ? dlsym(handle_, name) : nullptr;
+    void* symbol = handle_ ? TestSupport::LibrarySymbol(handle_, name) : nullptr;
     if (symbol == nullptr) {
-        throw std::runtime_error(std::string("Orvane.so does not export ") + name);
+        throw std::runtime_error(std::string("the platform does not export ") + name);
     }
     return symbol;
 }

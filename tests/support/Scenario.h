@@ -16,6 +16,10 @@ namespace orvane::test {
 
 std::string BuildBinDir();     // the build's bin folder (Orvane.so, host libraries)
 std::string TestPackagesDir(); // where the test package libraries are built
+// "Alpha" -> "Alpha.so" (".dll" on Windows).
+std::string LibraryName(const std::string& stem);
+// `path` with the system's own separator for '/', as the platform renders paths.
+std::string Native(std::string path);
 
 struct ModuleEntry {
     std::string name;
@@ -50,12 +54,13 @@ public:
     Installation& operator=(const Installation&) = delete;
 
     const std::string& Root() const { return root_; }
-    std::string Bin() const { return root_ + "/bin/"; }
-    std::string AppDir() const { return Bin() + "KxApp/"; }
-    std::string PlatformRoot() const { return AppDir() + "Resource/Orvane/"; }
-    std::string Home() const { return root_ + "/home/"; }
-    std::string LogFile() const { return Home() + "logs/Nevra/KxLog.log"; }
-    std::string OrvanePath() const { return Bin() + "Orvane.so"; }
+    // Folders end with the system's separator; every path is written with it.
+    std::string Bin() const { return Native(root_ + "/bin/"); }
+    std::string AppDir() const { return Bin() + Native("KxApp/"); }
+    std::string PlatformRoot() const { return AppDir() + Native("Resource/Orvane/"); }
+    std::string Home() const { return Native(root_ + "/home/"); }
+    std::string LogFile() const { return Home() + Native("logs/Nevra/KxLog.log"); }
+    std::string OrvanePath() const { return Bin() + LibraryName("Orvane"); }
 
     void WritePreLoad(const std::vector<ModuleEntry>& modules);
     void WritePostLoad(const std::vector<ModuleEntry>& modules);
