@@ -27,6 +27,11 @@ void CloseLibrary(void* library) {
 
 void SearchAddedDirectories() {}
 
+std::string Variable(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value != nullptr ? value : "";
+}
+
 void SetVariable(const std::string& name, const std::string& value) {
     ::setenv(name.c_str(), value.c_str(), 1);
 }
@@ -45,6 +50,18 @@ std::vector<std::string> Variables() {
 
 std::string VariableKey(const std::string& name) {
     return name;
+}
+
+const char* SearchVariable() {
+    return "LD_LIBRARY_PATH";
+}
+
+char SearchDelimiter() {
+    return ':';
+}
+
+std::string MissingDependencyDetail(const std::string& file) {
+    return "(handle=0, error=2): " + file + ": cannot open shared object file";
 }
 
 } // namespace TestSupport

@@ -51,6 +51,18 @@ void SearchAddedDirectories() {
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }
 
+std::string Variable(const std::string& name) {
+    const std::wstring wideName = Wide(name);
+    const DWORD size = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (size == 0) {
+        return std::string();
+    }
+    std::wstring value(size, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
+    value.resize(length < size ? length : 0);
+    return Narrow(value);
+}
+
 // The C runtime's copy and the process's own both change: the platform reads either.
 void SetVariable(const std::string& name, const std::string& value) {
     ::_putenv_s(name.c_str(), value.c_str());
@@ -87,6 +99,19 @@ std::string VariableKey(const std::string& name) {
         }
     }
     return key;
+}
+
+const char* SearchVariable() {
+    return "path";
+}
+
+char SearchDelimiter() {
+    return ';';
+}
+
+// The code is the system's; the loader's own text for it differs between Windows and Wine.
+std::string MissingDependencyDetail(const std::string& file) {
+    return "(missing dependency: " + file + ")";
 }
 
 } // namespace TestSupport
