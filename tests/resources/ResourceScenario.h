@@ -1,5 +1,6 @@
 // What the resource scenarios share: the test data, resource roots in a fresh installation, and
-// the host calls one root caused, read back from the host trace.
+// the host calls one root caused, read back from the host trace. Paths below a root are written
+// with '/' on every system.
 #pragma once
 
 #include "Scenario.h"
@@ -35,7 +36,8 @@ inline Strings Names(const std::string& dir, bool contents = false) {
     Strings names;
     std::error_code missing;
     for (const auto& entry : std::filesystem::directory_iterator(dir, missing)) {
-        names.push_back(contents ? ReadFile(entry.path()) : entry.path().filename().string());
+        names.push_back(contents ? ReadFile(entry.path().string())
+                                 : entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -46,6 +48,8 @@ inline Strings Names(const std::string& dir, bool contents = false) {
 // refused", "RegisterRcc qrc/a.hrc", "kdlHelpDocLoad Languages/en_US/doc/context.txt", and every
 // "kdlMsgDisp <text>".
 inline Strings RootCalls(const Installation& installation, const std::string& root) {
+    // Compiled resources are handed over in Qt's own form, with '/' on every system.
+    const std::string prefix = Generic(root);
     Strings calls;
     for (const auto& line : installation.Trace()) {
         std::istringstream in(line);
@@ -54,9 +58,9 @@ inline Strings RootCalls(const Installation& installation, const std::string& ro
         if (call == "kdlMsgDisp") {
             calls.push_back(call + " " + arg);
         } else if ((call == "kdlPathAdd" || call == "RegisterRcc" || call == "kdlHelpDocLoad") &&
-                   arg.compare(0, root.size(), root) == 0) {
+                   Generic(arg).compare(0, prefix.size(), prefix) == 0) {
             const bool refused = call == "kdlPathAdd" && result == "1";
-            const std::string below = arg.substr(root.size());
+            const std::string below = Generic(arg.substr(prefix.size()));
             calls.push_back(call + " " + (below.empty() ? "<root>" : below) +
                             (refused ? " refused" : ""));
         }
@@ -92,8 +96,8 @@ protected:
     // "<installation>/res/R/" with the folders and files given, plus one setting file of its own
     // unless `withSetting` is false.
     std::string MakeRoot(const Strings& dirs, const Files& files, bool withSetting = true) const {
-        const std::string root =
-            withSetting ? installation_.AddResourceRoot("res/R") : installation_.Root() + "/res/R/";
+        const std::string root = withSetting ? installation_.AddResourceRoot("res/R")
+                                             : Native(installation_.Root() + "/res/R/");
         for (const auto& dir : dirs) {
             std::filesystem::create_directories(root + dir);
         }

@@ -71,6 +71,14 @@ std::string Native(std::string path) {
     }
     return path;
 }
+std::string Generic(std::string path) {
+    for (char& c : path) {
+        if (c == static_cast<char>(fs::path::preferred_separator)) {
+            c = '/';
+        }
+    }
+    return path;
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -18,8 +18,9 @@ std::string BuildBinDir();     // the build's bin folder (Orvane.so, host librar
 std::string TestPackagesDir(); // where the test package libraries are built
 // "Alpha" -> "Alpha.so" (".dll" on Windows).
 std::string LibraryName(const std::string& stem);
-// `path` with the system's own separator for '/', as the platform renders paths.
+// `path` with the system's own separator for '/', as the platform renders paths, and back.
 std::string Native(std::string path);
+std::string Generic(std::string path);
 
 struct ModuleEntry {
     std::string name;

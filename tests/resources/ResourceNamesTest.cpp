@@ -1,0 +1,68 @@
+// What only Linux's file names allow: bytes that are not UTF-8 (Windows names are UTF-16 and reach
+// the platform through the code page), links (Wine makes none), and paths longer than the help
+// buffer whose folders still lie within Windows' 260 characters for every file below them.
+#include "ResourceScenario.h"
+
+#include <QFile>
+
+namespace orvane::test {
+namespace {
+
+// A link to a resource package is not one.
+TEST_F(ResourceTest, LinkedHrcFileIsNotRegistered) {
+    Start();
+    const std::string root = MakeRoot({}, {{"qrc/a.hrc", BuiltFile("a.hrc")}});
+    std::filesystem::create_symlink(root + "qrc/a.hrc", root + "qrc/e.hrc");
+    ASSERT_EQ(Register("Alpha", root), 0);
+    EXPECT_EQ(
+        RootCalls(installation_, root),
+        Concat(Concat(kPathPart, {"kdlPathAdd qrc/", "RegisterRcc qrc/a.hrc"}), kEnglishOnly));
+}
+
+// The host takes the help context file through a 256-byte buffer: a longer path is not handed
+// over, and the log names it.
+TEST_F(ResourceTest, HelpPathLongerThan255CharactersIsNotHandedOver) {
+    Start();
+    const std::string tail = "Languages/en_US/doc/context.txt";
+    for (const auto& [length, package] : {std::pair{255u, "Alpha"}, {256u, "Beta"}}) {
+        const std::string root = installation_.AddResourceRoot(
+            "res/" + std::string(length - installation_.Root().size() - 6 - tail.size(), 'n'));
+        ASSERT_EQ((root + tail).size(), length);
+        ASSERT_EQ(Register(package, root), 0);
+        EXPECT_EQ(RootCalls(installation_, root).back() == "kdlHelpDocLoad " + tail, length <= 255);
+        EXPECT_EQ(ReadFile(installation_.LogFile()).find(root + tail) != std::string::npos,
+                  length > 255);
+    }
+}
+
+// Names are bytes: a folder or file whose name Qt cannot give back is still offered to the host
+// like any other, and what only Qt could open is named in an ERROR record, not passed over.
+TEST_F(ResourceTest, NamesThatAreNotUtf8AreOfferedOrNamedInTheLog) {
+    Start();
+    const std::string bad = "R\xff\xfe";
+    const std::string root = installation_.AddResourceRoot("res/" + bad);
+    installation_.WriteFile(root + "qrc/a.hrc", ReadFile(BuiltFile("a.hrc")));
+    installation_.WriteFile(root + "Languages/en_US/Language_en_US.qm",
+                            ReadFile(BuiltFile("Language_en_US.qm")));
+    const std::string good = MakeRoot({}, {{"qrc/" + bad + ".hrc", BuiltFile("B.HRC")}});
+
+    ASSERT_EQ(Register("Alpha", root), 0);
+    ASSERT_EQ(Register("Beta", good), 0);
+    EXPECT_EQ(RootCalls(installation_, root),
+              Concat(Concat(kPathPart, {"kdlPathAdd qrc/"}), kEnglishOnly));
+    Strings errors;
+    for (const auto& record : installation_.Records()) {
+        if (record.level == "ERROR") {
+            errors.push_back(record.message);
+        }
+    }
+    const std::string cannot = " not done, Qt cannot open the name: ";
+    EXPECT_EQ(errors,
+              (Strings{"registering compiled resources" + cannot + root + "qrc/",
+                       "loading the translation" + cannot + root + "Languages/en_US/",
+                       "registering a compiled resource" + cannot + good + "qrc/" + bad + ".hrc"}));
+    EXPECT_FALSE(QFile::exists(":/orvane-resource-test/beta.txt"));
+}
+
+} // namespace
+} // namespace orvane::test
