@@ -1,9 +1,9 @@
 #include "Scenario.h"
+#include "TestSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -65,9 +65,12 @@ protected:
 // Each type lists and checks its own directory of every root (actions: the user's action folder
 // only), and every item carries the full path of each occurrence.
 TEST_F(ResourceExportsTest, EachTypeListsAndChecksItsOwnDirectoryOfEveryLiveRoot) {
-    const std::string dirs[] = {
+    std::string dirs[] = {
         "Commands/", "Configures/Default/Action/", "Context/", "Forms/", "Icons/", "qrc/", "text/",
         "doc/"};
+    for (std::string& dir : dirs) {
+        dir = Native(dir);
+    }
     ASSERT_FALSE(Exists(rootA_ + "Forms") || Exists(rootB_ + "Forms")); // listed all the same
     for (int type = 0; type < 8; ++type) {
         Strings paths = platform_->PathList(type);
@@ -83,10 +86,11 @@ TEST_F(ResourceExportsTest, EachTypeListsAndChecksItsOwnDirectoryOfEveryLiveRoot
                           "save.png"});
     }
     WriteBoth("Context/m.xml", R"(<Menus><Menu name="Edit"/></Menus>)");
+    const std::string menus = Native("Context/m.xml");
     EXPECT_EQ(Flat(platform_->CheckPathList(2)),
-              Strings{"Edit: " + rootA_ + "Context/m.xml " + rootB_ + "Context/m.xml"});
+              Strings{"Edit: " + rootA_ + menus + " " + rootB_ + menus});
     WriteBoth("Configures/Default/Action/x.hcui", R"(<Actions><Action name="Root"/></Actions>)");
-    const std::string mine = installation_.Home() + "roles/Engineer/Action/mine.hcui";
+    const std::string mine = installation_.Home() + Native("roles/Engineer/Action/mine.hcui");
     installation_.WriteFile(mine, R"(<Actions><Action name="Run"/><Action name="Run"/></Actions>)");
     EXPECT_EQ(Flat(platform_->CheckPathList(1)), Strings{"Run: " + mine + " " + mine});
 }
@@ -105,9 +109,9 @@ TEST_F(ResourceExportsTest, EveryCallAnswersOnceAndNoErrorLeavesTheExport) {
         pathList(type, &recorder);
         checkPathList(type, &recorder);
     }
-    setenv("KALDOR_FOLDER_7", "C:", 1);
+    TestSupport::SetVariable("KALDOR_FOLDER_7", "C:");
     checkPathList(1, &recorder);
-    unsetenv("KALDOR_FOLDER_7");
+    TestSupport::UnsetVariable("KALDOR_FOLDER_7");
     platform_->RegClear();
     pathList(4, &recorder);
     checkPathList(4, &recorder);
