@@ -76,6 +76,14 @@ inline const Strings kEnglishOnly = {"kdlPathAdd Languages/en_US/",
                                      "kdlPathAdd Languages/en_US/Text/",
                                      "kdlHelpDocLoad Languages/en_US/doc/context.txt"};
 inline const Strings kEnglish = Concat(kPathPart, kEnglishOnly);
+// Default setting files of the test data: two of actions, three of controls.
+inline const std::string kAction = "Configures/Default/Action/";
+inline const std::string kControls = "Configures/Default/Controls/";
+inline const Files kSettings = {{kAction + "open.hcui", DataFile("settings/open.hcui")},
+                                {kControls + "panel.hcui", DataFile("settings/panel.hcui")},
+                                {kAction + "save.hcui", DataFile("settings/save.hcui")},
+                                {kControls + "ribbon.hcui", DataFile("settings/ribbon.hcui")},
+                                {kControls + "toolbar.hcui", DataFile("settings/toolbar.hcui")}};
 // The setting groups, each with a user-side and a default-side folder.
 inline constexpr const char* kGroups[4] = {"Action/", "Environment-2/Controls/",
                                            "Environment-10/Controls/", "Environment-13/Controls/"};
@@ -112,9 +120,10 @@ protected:
     }
 
     Installation installation_;
-    const std::string userSide_ = installation_.Home() + "roles/Engineer/";
-    const std::string userAction_ = userSide_ + kGroups[0];
-    const std::string defaultSide_ = installation_.Home() + "logs/Nevra/cae_pr_/Settings/Default/";
+    const std::string userSide_ = installation_.Home() + Native("roles/Engineer/");
+    const std::string userAction_ = userSide_ + Native(kGroups[0]);
+    const std::string defaultSide_ =
+        installation_.Home() + Native("logs/Nevra/cae_pr_/Settings/Default/");
     std::unique_ptr<QCoreApplication> application_ =
         std::make_unique<QCoreApplication>(applicationArgc, applicationArgv);
     std::unique_ptr<Platform> platform_;

@@ -1,22 +1,12 @@
 // Default setting files: their copies in the default tree, the user-side copies recorded for
 // them, and the clean-up at load, at release and at unload.
-#include "ChildProcess.h"
 #include "ResourceScenario.h"
-
-#include <cstdlib>
+#include "TestSystem.h"
 
 namespace orvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kAction = "Configures/Default/Action/";
-const std::string kControls = "Configures/Default/Controls/";
-const Files kSettings = {{kAction + "open.hcui", DataFile("settings/open.hcui")},
-                         {kControls + "panel.hcui", DataFile("settings/panel.hcui")},
-                         {kAction + "save.hcui", DataFile("settings/save.hcui")},
-                         {kControls + "ribbon.hcui", DataFile("settings/ribbon.hcui")},
-                         {kControls + "toolbar.hcui", DataFile("settings/toolbar.hcui")}};
 
 // The file names of the copies with these identifiers, sorted.
 Strings CopyNames(const std::vector<int>& ids) {
@@ -137,9 +127,9 @@ TEST_F(ResourceTest, RecordedCopiesGoWithTheLastPackageOfTheRootAndAtUnload) {
         Touch(path);
     }
 
-    platform_->UnReg((installation_.AppDir() + "Alpha.so").c_str());
+    platform_->UnReg((installation_.AppDir() + LibraryName("Alpha")).c_str());
     EXPECT_EQ(std::count_if(recorded.begin(), recorded.end(), Exists), 3);
-    platform_->UnReg((installation_.AppDir() + "Beta.so").c_str());
+    platform_->UnReg((installation_.AppDir() + LibraryName("Beta")).c_str());
     EXPECT_EQ(std::count_if(recorded.begin(), recorded.end(), Exists), 0);
     const auto records = installation_.Records();
     EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& r) {
@@ -155,76 +145,6 @@ TEST_F(ResourceTest, RecordedCopiesGoWithTheLastPackageOfTheRootAndAtUnload) {
     EXPECT_NE(unloadOutput.find(blocked), std::string::npos) << unloadOutput;
     EXPECT_TRUE(Exists(blocked + "/keep.txt"));
     EXPECT_EQ(Names(userAction_), (Strings{"NEVRA0050000.hcui", "NEVRA0099998.hcui", "mine.hcui"}));
-}
-
-// Makes a folder immutable for its lifetime; even root cannot delete what lies in it then.
-// A left-over the platform cannot delete (its folder is read-only, and the capabilities that let
-// root write anyway are given up in the child that runs the platform) does not stop the load.
-TEST_F(ResourceTest, AnUndeletableLeftOverDoesNotStopTheLoad) {
-    Touch(userAction_ + "NEVRA0000001.hcui");
-    Touch(userAction_ + "NEVRA0000002.hcui");
-    fs::permissions(userAction_, fs::perms::owner_read | fs::perms::owner_exec);
-    const ChildResult run = RunInChild([&] {
-        if (!DropPermissionOverride()) {
-            return std::string("capabilities kept");
-        }
-        Platform platform(installation_);
-        std::string out = "Init = " + std::to_string(platform.Init()) + "\n";
-        out += "Exit = " + std::to_string(platform.Exit()) + "\n";
-        return out;
-    });
-    fs::permissions(userAction_, fs::perms::owner_all);
-    ASSERT_TRUE(run.finished) << run.failure;
-    EXPECT_EQ(run.output, "Init = 0\nExit = 0\n");
-    // Both are named, in the log the user reads although it was not open yet: the first failure
-    // does not end the clean-up.
-    std::string loadOutput;
-    for (const auto& message : installation_.Messages()) {
-        loadOutput += message + "\n";
-    }
-    EXPECT_NE(loadOutput.find(userAction_ + "NEVRA0000001.hcui"), std::string::npos);
-    EXPECT_NE(loadOutput.find(userAction_ + "NEVRA0000002.hcui"), std::string::npos) << loadOutput;
-}
-
-// A copy that fails half-way (a process's memory file is regular but fails every read at its
-// start, also for root) fails the registration with a record naming it, and leaves no empty or
-// temporary file in the default tree or in the user's locale action folder.
-TEST_F(ResourceTest, ACopyThatFailsLeavesNothingAndIsNamed) {
-    const std::string root = MakeRoot({}, {kSettings[0]}, false);
-    fs::create_symlink("/proc/self/mem", root + kAction + "mem.hcui");
-    fs::create_directories(userAction_ + "en_US");
-    Start();
-    EXPECT_EQ(Register("Alpha", root), -1);
-    for (const std::string& dir : {defaultSide_ + kGroups[0], userAction_ + "en_US/"}) {
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            EXPECT_GT(fs::file_size(entry.path()), 0u) << entry.path();
-            EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
-        }
-    }
-    const auto messages = installation_.Messages();
-    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& message) {
-        return message.rfind("cannot register ", 0) == 0 &&
-               message.find(root + kAction + "mem.hcui") != std::string::npos &&
-               message.find("Input/output error") != std::string::npos;
-    })) << ::testing::PrintToString(messages);
-}
-
-// A per-user folder whose name Qt cannot give back byte for byte: the user-interface library is
-// not handed a look-alike of it, and the log names it.
-TEST_F(ResourceTest, APreferenceFolderQtCannotNameIsNamedNotReplaced) {
-    const std::string logs = installation_.Root() + "/logs\xe9/";
-    const std::unique_ptr<void, void (*)(void*)> restore(
-        (setenv("KALDOR_FOLDER_6", (installation_.Root() + "/logs\xe9").c_str(), 1), this),
-        [](void*) { unsetenv("KALDOR_FOLDER_6"); });
-    Start();
-    EXPECT_EQ(platform_->Exit(), 0);
-    const auto trace = installation_.Trace();
-    EXPECT_FALSE(std::any_of(trace.begin(), trace.end(), [](const std::string& line) {
-        return line.rfind("AddPath\t", 0) == 0;
-    }));
-    EXPECT_NE(ReadFile(logs + "Nevra/KxLog.log").find("ERROR\tOrvane\tQtFileName\t"),
-              std::string::npos);
-    EXPECT_NE(ReadFile(logs + "Nevra/KxLog.log").find(logs + "Nevra/cae_pr_/"), std::string::npos);
 }
 
 // Without a current profile, or with an empty roles folder, there is no user side: nothing
@@ -248,7 +168,7 @@ TEST_P(WithoutUserSide, NothingThereOrInTheCurrentDirectoryIsTouched) {
     Touch(userAction_ + "NEVRA0000001.hcui");
     const fs::path previous = fs::current_path();
     fs::current_path(cwd);
-    setenv(GetParam().variable, GetParam().value, 1);
+    TestSupport::SetVariable(GetParam().variable, GetParam().value);
     Start();
     ASSERT_EQ(Register("Alpha", MakeRoot({}, {kSettings[0]}, false)), 0);
     EXPECT_EQ(Names(defaultSide_ + kGroups[0]), CopyNames({99999, 99998}));
@@ -261,7 +181,7 @@ TEST_P(WithoutUserSide, NothingThereOrInTheCurrentDirectoryIsTouched) {
     Strings left;
     for (const auto& entry : fs::recursive_directory_iterator(cwd)) {
         if (entry.is_regular_file()) {
-            left.push_back(entry.path().lexically_relative(cwd).string());
+            left.push_back(Generic(entry.path().lexically_relative(cwd).string()));
         }
     }
     std::sort(left.begin(), left.end());
