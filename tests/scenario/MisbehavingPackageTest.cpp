@@ -3,14 +3,10 @@
 // Every row runs in a child process, so a row that ends the host ends only its child and fails.
 #include "ChildProcess.h"
 #include "Scenario.h"
+#include "TestSystem.h"
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,7 +17,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// What a row saw, one fact a line, with the installation's root written as "$I".
+// What a row saw, one fact a line, with the installation's root written as "$I", in Linux's
+// separators and library suffix.
 class Facts {
 public:
     explicit Facts(const Installation& install) : root_(install.Root()) {}
@@ -37,8 +34,8 @@ public:
         }
     }
     void SearchPath() {
-        const char* value = std::getenv("LD_LIBRARY_PATH");
-        Add(std::string("LD_LIBRARY_PATH=") + (value != nullptr ? value : "(unset)"));
+        const std::string value = TestSupport::Variable(TestSupport::SearchVariable());
+        Add("search path=" + (value.empty() ? std::string("(unset)") : value));
     }
     const Strings& All() const { return facts_; }
 
@@ -46,7 +43,7 @@ public:
         for (std::size_t at = text.find(root_); at != std::string::npos; at = text.find(root_)) {
             text.replace(at, root_.size(), "$I");
         }
-        return text;
+        return Portable(text);
     }
 
 private:
@@ -66,7 +63,7 @@ struct Row {
 };
 
 std::string App(const Installation& install, const std::string& stem) {
-    return install.AppDir() + stem + ".so";
+    return install.AppDir() + LibraryName(stem);
 }
 
 // Runs a row's platform in a child process; returns its facts, or a fact saying how it died.
@@ -152,9 +149,12 @@ const Row kRows[] = {
      },
      [](Installation& install, Platform& platform, Facts& facts) {
          facts.Add("Init = " + std::to_string(platform.Init()));
-         void* gui = ::dlopen((install.Bin() + "KxGui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-         facts.Add(gui != nullptr ? "GUI loaded" : "no GUI");
-         facts.Add("chdir = " + std::to_string(::chdir((install.Root() + "/work").c_str())));
+         std::string error;
+         void* gui = TestSupport::OpenLibrary(install.Bin() + LibraryName("KxGui"), error);
+         facts.Add(gui != nullptr ? "GUI loaded" : "no GUI: " + error);
+         std::error_code changed;
+         std::filesystem::current_path(install.Root() + "/work", changed);
+         facts.Add("chdir = " + std::to_string(changed.value()));
          facts.Reg(platform, App(install, "Alpha"));
          facts.Add("Exit = " + std::to_string(platform.Exit()));
          for (const auto& line : install.Trace()) {
@@ -183,8 +183,8 @@ const Row kRows[] = {
     {"EntryPointsOfADependencyAreNotThePackages",
      [](Installation& install) {
          install.AddPackage("BorrowsEntries", "bin/KxApp");
-         install.WriteFile(install.AppDir() + "EntryDonor.so",
-                           ReadFile(TestPackagesDir() + "/EntryDonor.so"));
+         install.WriteFile(install.AppDir() + LibraryName("EntryDonor"),
+                           ReadFile(TestPackagesDir() + "/" + LibraryName("EntryDonor")));
      },
      [](Installation& install, Platform& platform, Facts& facts) {
          facts.Add("Init = " + std::to_string(platform.Init()));
@@ -196,7 +196,9 @@ const Row kRows[] = {
 
     {"ChildGoneBeforeItsParentsInitReturnsIsNotAttached",
      [](Installation& install) {
-         install.AddPackage("Alpha", "bin/KxApp", "register Child.so\ndrop Child.so\n");
+         install.AddPackage("Alpha", "bin/KxApp",
+                            "register " + LibraryName("Child") + "\ndrop " + LibraryName("Child") +
+                                "\n");
          install.AddPackage("Child", "bin/KxApp");
      },
      [](Installation& install, Platform& platform, Facts& facts) {
@@ -216,12 +218,14 @@ const Row kRows[] = {
 
     {"ReusedIdIsListedOnce",
      [](Installation& install) {
-         install.AddPackage("Alpha", "bin/KxApp", "register Child.so\n");
+         install.AddPackage("Alpha", "bin/KxApp", "register " + LibraryName("Child") + "\n");
          install.AddPackage("Child", "bin/KxApp");
          // Epsilon waits among the pending children when Gamma unregisters it; Beta, registered
          // next, gets its id.
          install.AddPackage("Gamma", "bin/KxApp",
-                            "register Epsilon.so\ndrop Epsilon.so\nregister Beta.so\n");
+                            "register " + LibraryName("Epsilon") + "\ndrop " +
+                                LibraryName("Epsilon") + "\nregister " + LibraryName("Beta") +
+                                "\n");
          install.AddPackage("Epsilon", "bin/KxApp");
          install.AddPackage("Beta", "bin/KxApp");
      },
@@ -271,14 +275,14 @@ const Row kRows[] = {
      [](Installation& install) { install.AddPackage("Alpha", "bin/KxApp"); },
      [](Installation& install, Platform& platform, Facts& facts) {
          facts.Add("Init = " + std::to_string(platform.Init()));
-         ::unsetenv("LD_LIBRARY_PATH");
-         facts.Reg(platform, "Alpha.so"); // nowhere on the search path
+         TestSupport::UnsetVariable(TestSupport::SearchVariable());
+         facts.Reg(platform, LibraryName("Alpha")); // nowhere on the search path
          facts.SearchPath();
          facts.Reg(platform, App(install, "Alpha"));
          facts.SearchPath();
      },
-     {"Init = 0", "Reg Alpha.so = -1", "LD_LIBRARY_PATH=(unset)", "Reg $I/bin/KxApp/Alpha.so = 0",
-      "LD_LIBRARY_PATH=$I/bin/KxApp/"},
+     {"Init = 0", "Reg Alpha.so = -1", "search path=(unset)", "Reg $I/bin/KxApp/Alpha.so = 0",
+      "search path=$I/bin/KxApp/"},
      {}},
 
     // A list that is there but cannot be read loads nothing, as a missing one does, but says so.
@@ -300,7 +304,7 @@ const Row kRows[] = {
      [](Installation& install) {
          install.AddPackage("Alpha", "bin/KxApp");
          install.AddPackage("Beta", "bin/KxApp");
-         install.WriteAppList({{"Alpha.so"}, {App(install, "Beta")}});
+         install.WriteAppList({{LibraryName("Alpha")}, {App(install, "Beta")}});
      },
      [](Installation&, Platform& platform, Facts& facts) {
          facts.Add("Init = " + std::to_string(platform.Init()));

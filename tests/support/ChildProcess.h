@@ -1,5 +1,6 @@
 // Work that may crash, hang or change the process for good runs in a child process, so that the
-// test program outlives it and the next test starts from a clean process.
+// test program outlives it and the next test starts from a clean process. On Windows, which
+// cannot fork, it runs in the test's own process (ChildProcessWin32.cpp says why that holds).
 #pragma once
 
 #include <functional>

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -70,6 +71,16 @@ std::string Native(std::string path) {
         }
     }
     return path;
+}
+std::string Portable(std::string text) {
+    text = Generic(std::move(text));
+    const std::string suffix = ORVANE_TEST_LIBRARY_SUFFIX;
+    if (suffix != ".so") {
+        for (auto at = text.find(suffix); at != std::string::npos; at = text.find(suffix, at)) {
+            text.replace(at, suffix.size(), ".so");
+        }
+    }
+    return text;
 }
 std::string Generic(std::string path) {
     for (char& c : path) {

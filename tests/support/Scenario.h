@@ -21,6 +21,9 @@ std::string LibraryName(const std::string& stem);
 // `path` with the system's own separator for '/', as the platform renders paths, and back.
 std::string Native(std::string path);
 std::string Generic(std::string path);
+// A text of records or paths as Linux writes it: '/' for the system's separator, ".so" for its
+// library suffix, so that one expectation holds on both systems.
+std::string Portable(std::string text);
 
 struct ModuleEntry {
     std::string name;
