@@ -1,4 +1,5 @@
 #include "HostTestSupport.h"
+#include "TestSystem.h"
 
 #include <Kaldor/Kaldor.h>
 #include <Kaldor_Config/IUserFolderMgr.h>
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QResource>
 
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -26,7 +26,7 @@ using Settings = std::vector<std::pair<std::string, std::optional<std::string>>>
 // Sets each variable, or unsets it where no value is given.
 void Apply(const Settings& settings) {
     for (const auto& [name, value] : settings) {
-        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        value ? TestSupport::SetVariable(name, *value) : TestSupport::UnsetVariable(name);
     }
 }
 
@@ -62,9 +62,10 @@ const auto MsgDisp = [] {
 // what it answered and the trace line it appended (none when the row's line is empty).
 TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
     const HostTest::TempDir dir;
-    const char* home = std::getenv("HOME");
-    const Settings restore = {{"HOME", home ? std::optional<std::string>(home) : std::nullopt},
-                              {"KALDOR_TRACE", std::nullopt}};
+    const std::string home = TestSupport::Variable("HOME");
+    const Settings restore = {
+        {"HOME", !home.empty() ? std::optional<std::string>(home) : std::nullopt},
+        {"KALDOR_TRACE", std::nullopt}};
     // Before each row: nothing configured but the home folder and the trace.
     Settings clean = {{"HOME", "/h"}, {"KALDOR_TRACE", dir.At("trace.txt")}};
     for (const char* name :
