@@ -1,16 +1,7 @@
-#include "FilePath.h"
-#include "FileSystemError.h"
-#include "KxResourceConfilct.h"
-#include "ProcessState.h"
-#include "SettingStore.h"
-#include "TempFolder.h"
-
-#include <gtest/gtest.h>
+#include "ConflictCheckerFixture.h"
+#include "TestSystem.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,67 +13,8 @@ SettingStore& SettingStore::Instance() {
     return store;
 }
 
-namespace fs = std::filesystem;
-using VELMORA::NEVRA::Platform::FilePath;
-using VELMORA::NEVRA::Platform::FileSystemError;
-
+namespace conflicts_test {
 namespace {
-
-using Result = KxResourceConflictList;
-
-class ConflictCheckerTest : public ::testing::Test {
-protected:
-    // The checkers read the user's folders from the environment, and one case changes the
-    // working directory.
-    TestSupport::ScopedProcessState processState_;
-    TestSupport::TempFolder folder_{"orvane-conflicts-"};
-    const std::string root_ = folder_.Path() + "/";
-
-    // The full path below the test's root, as the checkers report it.
-    std::string P(const std::string& rel) const { return root_ + rel; }
-    void Write(const std::string& rel, const std::string& content = "x") const {
-        fs::create_directories(fs::path(P(rel)).parent_path());
-        std::ofstream(P(rel), std::ios::binary) << content;
-    }
-};
-
-// Every occurrence in list order, items sorted by name. Only regular files, or links to them,
-// at the top level of directories that exist take part; a directory given without its trailing
-// separator is the same directory.
-TEST_F(ConflictCheckerTest, FileNamesConflictAtTheTopLevelIgnoringAsciiCase) {
-    Write("a/Logo.png");
-    Write("a/logo.svg");
-    Write("b/logo.PNG");
-    for (const std::string dir : {"a/", "b/", "c/"}) {
-        Write(dir + "save.png");
-        Write(dir + "sub/deep.png");
-    }
-    Write("target.png");
-    fs::create_symlink(P("target.png"), P("a/linked.png"));
-    Write("b/linked.png");
-    fs::create_directory_symlink(P("a/sub"), P("b/dirlink"));
-    fs::create_directory_symlink(P("a/sub"), P("c/dirlink"));
-    // Every file-name checker shares this walk; the exports test tells them apart.
-    EXPECT_EQ(
-        KxResourceConfilctIcon().Check({P("c/"), P("none"), P("a/"), P("target.png"), P("b")}),
-        (Result{{"linked.png", {P("a/linked.png"), P("b/linked.png")}},
-                {"logo.png", {P("a/Logo.png"), P("b/logo.PNG")}},
-                {"save.png", {P("c/save.png"), P("a/save.png"), P("b/save.png")}}}));
-}
-
-// No partial answer: the walk stops with the error.
-TEST_F(ConflictCheckerTest, AnEntryWhoseKindCannotBeReadFailsTheWholeCheck) {
-    Write("a/x.png");
-    // A link listed by its directory whose full path is too long to be asked about.
-    std::string deep = P("deep");
-    while (deep.size() < 3900) {
-        deep += "/" + std::string(200, 'd');
-    }
-    fs::create_directories(deep);
-    fs::current_path(deep);
-    fs::create_symlink("x.png", std::string(250, 'l'));
-    EXPECT_THROW(KxResourceConfilctIcon().Check({P("a"), deep}), FileSystemError);
-}
 
 // The key is what FilePath takes for the file name, with only ASCII letters lowered; the
 // checker finds it without parsing every path in full.
@@ -119,9 +51,9 @@ TEST_F(ConflictCheckerTest, MenuNamesAreDirectChildrenOfTheRootComparedExactly) 
 }
 
 TEST_F(ConflictCheckerTest, ActionsComeOnlyFromTheUserActionFolderWhateverTheList) {
-    setenv("KALDOR_HOME", P("home").c_str(), 1);
+    TestSupport::SetVariable("KALDOR_HOME", P("home"));
     for (const char* name : {"KALDOR_ROLE", "KALDOR_PROFILE", "KALDOR_FOLDER_7", "KALDOR_TRACE"}) {
-        unsetenv(name);
+        TestSupport::UnsetVariable(name);
     }
     const std::string actions = "home/roles/Engineer/Action/";
     Write(actions + "one.hcui", R"(<Actions><Action name="Save"/><Action name="save"/></Actions>)");
@@ -137,8 +69,9 @@ TEST_F(ConflictCheckerTest, ActionsComeOnlyFromTheUserActionFolderWhateverTheLis
     // Without a current profile there is no action folder, and the working directory (which
     // here holds conflicting actions) is not taken for one.
     fs::current_path(P("pkg"));
-    setenv("KALDOR_PROFILE", "none", 1);
+    TestSupport::SetVariable("KALDOR_PROFILE", "none");
     EXPECT_TRUE(KxResourceConfilctAction().Check({P("pkg")}).empty());
 }
 
 } // namespace
+} // namespace conflicts_test
