@@ -115,6 +115,10 @@ TEST(Registry, SameLibraryUnderAnotherTypeIsRefusedAsLoaded) {
     EXPECT_EQ(*(it + 1), "App Init End");
     EXPECT_EQ(*(it + 2), "App Import failed" + dll);
     EXPECT_EQ(records[it - messages.begin() + 2].level, "ERROR");
+    // Each refused import gave its id back: Alpha has 1, the platform's own packages 2 and 3.
+    const std::string next = install.AddPackage("Beta", "bin/KxApp");
+    ASSERT_EQ(platform.RegEx(next.c_str(), nullptr, KxExternal), 0);
+    EXPECT_EQ(platform.List().back().id, 4u);
 }
 
 TEST(Registry, SameLibrarySameTypeIsSharedAndInitRunsOnce) {
