@@ -165,10 +165,11 @@ TEST_P(ImportFailures, AreLoggedAndRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Registry, ImportFailures,
-    ::testing::Values(ImportFailure{"BareNames", "BareNames",
-                                    "Could not get init/exit address, path=", ""},
-                      ImportFailure{"MissingDependency", "NeedsDependency",
-                                    "the dll has unknown dependence, path=", "PackageDependency"}),
+    ::testing::Values(
+        ImportFailure{"BareNames", "BareNames", "Could not get init/exit address, path=", ""},
+        ImportFailure{"OnlyInit", "OnlyInit", "Could not get init/exit address, path=", ""},
+        ImportFailure{"MissingDependency", "NeedsDependency",
+                      "the dll has unknown dependence, path=", "PackageDependency"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Registry, SearchPathVariableGainsEachPackageDirectory) {
