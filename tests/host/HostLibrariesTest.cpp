@@ -93,6 +93,7 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
         {{}, Folder(5), "/h/.kaldor/library", "FolderPath\t5\t/h/.kaldor/library"},
         {{}, Folder(7), "/h/.kaldor/roles", "FolderPath\t7\t/h/.kaldor/roles"},
         {{}, Folder(3), "/h/.kaldor/folder3", "FolderPath\t3\t/h/.kaldor/folder3"},
+        {{{"HOME", ""}}, Folder(5), ".kaldor/library", "FolderPath\t5\t.kaldor/library"},
         {{{"KALDOR_HOME", "/k"}}, Folder(6), "/k/logs", "FolderPath\t6\t/k/logs"},
         {{{"KALDOR_HOME", "/k"}, {"KALDOR_FOLDER_6", "/x"}}, Folder(6), "/x", "FolderPath\t6\t/x"},
         {{}, Role, "Engineer", "profile\tEngineer"},
@@ -127,6 +128,7 @@ TEST(HostLibrariesTest, EachCallAnswersAsConfiguredAndAppendsItsTraceLine) {
     ASSERT_EQ(kdlPathCount(), 2);
     EXPECT_EQ((Strings{kdlPathAt(0), kdlPathAt(1)}), (Strings{"/opt/p/", "/opt/Secret/"}));
     EXPECT_TRUE(kdlPathAt(-1) == nullptr && kdlPathAt(2) == nullptr);
+    EXPECT_TRUE(kdlMsgAt(-1) == nullptr && kdlMsgAt(kdlMsgCount()) == nullptr);
     EXPECT_EQ(XnUi::SearchPath().mid(uiPaths).join(' ').toStdString(), ua + " " + ub);
     {
         QFile greeting(":/hosttest/greeting.txt");
