@@ -44,7 +44,10 @@ TEST_F(ResourceTest, NamesThatAreNotUtf8AreOfferedOrNamedInTheLog) {
     installation_.WriteFile(root + "qrc/a.hrc", ReadFile(BuiltFile("a.hrc")));
     installation_.WriteFile(root + "Languages/en_US/Language_en_US.qm",
                             ReadFile(BuiltFile("Language_en_US.qm")));
-    const std::string good = MakeRoot({}, {{"qrc/" + bad + ".hrc", BuiltFile("B.HRC")}});
+    // Beside it a file of that name that is no resource package: nothing to register, nothing to
+    // name.
+    const std::string good = MakeRoot({}, {{"qrc/" + bad + ".hrc", BuiltFile("B.HRC")},
+                                           {"qrc/" + bad + ".txt", BuiltFile("B.HRC")}});
 
     ASSERT_EQ(Register("Alpha", root), 0);
     ASSERT_EQ(Register("Beta", good), 0);
