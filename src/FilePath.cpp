@@ -203,9 +203,9 @@ std::string FilePath::Render(bool withFileName, std::string_view extraDir) const
     const std::size_t kept = dirs_.size() - (extra == StepEffect::DropLast ? 1 : 0);
     // Folding can put a component such as "C:" first; written there it would read back as a
     // drive (or as a malformed one), so a "." step in front keeps it a component.
-    const std::string_view first = kept > 0                    ? std::string_view(dirs_.front())
+    const std::string_view first = kept > 0                   ? std::string_view(dirs_.front())
                                    : extra == StepEffect::Add ? extraDir
-                                                               : fileName;
+                                                              : fileName;
     const bool dotStep =
         host_.empty() && drive_.empty() && first.size() >= driveLength && first[driveColon] == ':';
 

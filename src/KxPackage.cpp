@@ -14,9 +14,9 @@
 #include "Sys.h"
 
 #include <algorithm>
-#include <vector>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace VELMORA::NEVRA::Platform {
 

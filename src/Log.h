@@ -31,7 +31,8 @@ void WriteLog(LogLevel level, std::string_view source, int line,
 // separator costs a library call per character of the file's name, at every record.
 #define KX_LOG_AT(level, message)                                                                  \
     ::VELMORA::NEVRA::Platform::WriteLog(                                                          \
-        ::VELMORA::NEVRA::Platform::LogLevel::level, [] {                                          \
+        ::VELMORA::NEVRA::Platform::LogLevel::level,                                               \
+        [] {                                                                                       \
             constexpr std::string_view stem = ::VELMORA::NEVRA::Platform::SourceStem(__FILE__);    \
             return stem;                                                                           \
         }(),                                                                                       \

@@ -37,8 +37,7 @@ public:
     }
 
     PhaseScope(PhaseScope&& other) noexcept
-        : exit_(std::move(other.exit_)),
-          unwinding_(other.unwinding_), active_(other.active_) {
+        : exit_(std::move(other.exit_)), unwinding_(other.unwinding_), active_(other.active_) {
         other.active_ = false;
     }
     PhaseScope& operator=(PhaseScope&&) = delete;

@@ -128,7 +128,7 @@ TEST(FilePathTest, AppendDirFoldsDotsAndDropsStepsAboveTheRoot) {
         {"C:\\", "..", "C:\\"},     {"\\\\srv\\", "..", "\\\\srv\\"},
         {"a\\", "...", "a\\...\\"}, {"a\\", "..x", "a\\..x\\"},
         {"a\\", ".x", "a\\.x\\"},   {"a\\", "x:y z", "a\\x:y z\\"},
-        {"", "C:", ".\\C:\\"},     {"a\\..\\f", "C:", ".\\C:\\f"},
+        {"", "C:", ".\\C:\\"},      {"a\\..\\f", "C:", ".\\C:\\f"},
     };
     for (const auto& [base, name, rendered] : rows) {
         SCOPED_TRACE(std::string(base) + " + " + name);
