@@ -136,12 +136,13 @@ for p in "${user_paths[@]}" "${removable[@]}"; do
         p="${p%/*}"
     done
 done
-# The setting files a copy may come from, and the seed of the user's library, by content.
+# The setting files a copy may come from, and the seed of the user's library, by content. The
+# sources lie in every resource folder of the installation: the shared area, beside a package
+# (apps/Plotter) and under a plug-in's folder.
 declare -A sources seeded
 while read -r sum _; do
     sources[$sum]=1
-done < <(find "$demo/bin/KxApp/Resource" -path '*/Configures/Default/*' -name '*.hcui' \
-    -type f -exec sha256sum {} +)
+done < <(find "$demo" -path '*/Configures/Default/*' -name '*.hcui' -type f -exec sha256sum {} +)
 while IFS= read -r -d '' entry; do
     rel="home/library/Nevra/${entry#"$seed_dir"/}"
     [ -z "${users[$rel]:-}" ] && seeded[$rel]="$(sha256sum <"$entry" | cut -d' ' -f1)"
