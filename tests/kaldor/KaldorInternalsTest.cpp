@@ -1,7 +1,6 @@
 // The pieces kaldor reads a start-up with where input no demo run produces can trip them: log
 // times across midnight and a start-up that stopped half-way.
 #include "KaldorTestSupport.h"
-#include "commands/CommandLine.h"
 #include "report/StartupTrace.h"
 #include <orvane/recovery/LogRecords.h>
 
@@ -90,19 +89,6 @@ TEST(KaldorLogRecords, ReadsTimesOnlyInTheFormTheLogWrites) {
           " 2026-03-01T23:59:59", "2026-03-01T23:59:59 and more", "2026-03-01T23:59:59.25x",
           "2026-03-01T23:59:5", "2026-13-01T23:59:59"}) {
         EXPECT_FALSE(ParseLogTime(text)) << text;
-    }
-}
-
-// A row of the command table is a command: the parser takes its name, its help is its own and
-// the overview lists it.
-TEST(KaldorCommandTable, EveryRowIsACommandWithItsHelp) {
-    const std::string overview = HelpText(nullptr);
-    for (const CommandRow& command : CommandTable()) {
-        EXPECT_EQ(CommandLine::Parse({"help", command.name}).HelpTopic(), &command);
-        EXPECT_EQ(CommandLine::Parse({command.name, "--help"}).HelpTopic(), &command);
-        EXPECT_NE(overview.find("\n  " + std::string(command.name) + " "), std::string::npos)
-            << command.name;
-        EXPECT_NE(command.handler, nullptr) << command.name;
     }
 }
 

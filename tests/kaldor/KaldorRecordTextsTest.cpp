@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,10 +33,6 @@ struct Record {
     bool fatal;
     std::string message;
 };
-
-std::string Stage(const char* name, const char* suffix) {
-    return std::string(name) + suffix;
-}
 
 // The records as the platform writes them, read back as kaldor reads a start-up's log.
 std::vector<LogRecord> WriteAndRead(const DemoCopy& demo, const std::vector<Record>& records) {
@@ -119,90 +114,6 @@ TEST(KaldorRecordTexts, ExplainsEveryFailureRecordOfThePlatform) {
             << explanations[i].text;
     }
 }
-
-// A start-up whose registration stage fails because a package's Init refused: the stage records
-// bracket the import records and the Init's result, and the failure names the package.
-struct StageRow {
-    const char* stage;
-    const char* registration;
-    const char* failed;
-    std::string list;
-};
-
-void PrintTo(const StageRow& row, std::ostream* out) {
-    *out << row.registration;
-}
-
-class KaldorRegistrationRecords : public ::testing::TestWithParam<StageRow> {};
-
-TEST_P(KaldorRegistrationRecords, TimeTheStageAndNameThePackageThatRefused) {
-    const StageRow& row = GetParam();
-    const DemoCopy demo;
-    const Installation installation = Installation::Open(demo.Install());
-    const std::string package = demo.Path("bin/KxApp/Foo.so");
-    const std::string refused =
-        RecordText::InitCalled + std::string("1") + RecordText::InitReturned + "3";
-    const auto read =
-        WriteAndRead(demo, {{false, Stage(RecordText::InitStage, RecordText::StageBegin)},
-                            {false, Stage(RecordText::PreBuildStage, RecordText::StageBegin)},
-                            {false, Stage(RecordText::PreBuildStage, RecordText::StageEnd)},
-                            {false, Stage(RecordText::BuildStage, RecordText::StageBegin)},
-                            {false, Stage(row.stage, RecordText::StageBegin)},
-                            {false, RecordText::ImportBegin},
-                            {false, package},
-                            {false, RecordText::ImportEnd},
-                            {false, refused},
-                            {false, Stage(row.stage, RecordText::StageEnd)},
-                            {true, row.failed},
-                            {false, Stage(RecordText::BuildStage, RecordText::StageEnd)},
-                            {true, RecordText::BuildFailed},
-                            {false, Stage(RecordText::InitStage, RecordText::StageEnd)},
-                            {false, Stage(RecordText::ExitStage, RecordText::StageBegin)},
-                            {false, Stage(RecordText::ExitStage, RecordText::StageEnd)}});
-
-    const auto timeline = StartupTimeline::FromRecords(read);
-    const std::pair<const char*, int> stages[] = {{RecordText::InitStage, 0},
-                                                  {RecordText::PreBuildStage, 1},
-                                                  {RecordText::BuildStage, 1},
-                                                  {row.stage, 2},
-                                                  {RecordText::ExitStage, 0}};
-    for (const auto& [name, depth] : stages) {
-        const StageSpan* span = timeline.Stage(name);
-        ASSERT_NE(span, nullptr) << name;
-        EXPECT_EQ(span->depth, depth) << name;
-        EXPECT_TRUE(span->Duration()) << name;
-    }
-    ASSERT_EQ(timeline.Packages().size(), 1u);
-    const PackageSpan& span = timeline.Packages().front();
-    EXPECT_EQ(span.path, package);
-    EXPECT_EQ(span.stage, row.registration);
-    EXPECT_EQ(span.initResult, 3);
-
-    const FailureExplainer explainer(installation, "/nowhere");
-    const auto explanations = explainer.Explain(read, timeline);
-    ASSERT_EQ(explanations.size(), 2u);
-    EXPECT_EQ(explanations[0].text,
-              row.list +
-                  " could not be registered: the Init of Package Foo (bin/KxApp/Foo.so) "
-                  "returned 3 (\"" +
-                  refused +
-                  "\"); the package refused to start. Its documentation or its own messages "
-                  "say why.");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Stages, KaldorRegistrationRecords,
-    ::testing::Values(StageRow{RecordText::InternalPreStage.data(),
-                               RecordText::InternalPreRegistration, RecordText::InternalPreFailed,
-                               "A pre-load module of NevraPreLoad.xml"},
-                      StageRow{RecordText::ExternalStage.data(), RecordText::ExternalRegistration,
-                               RecordText::ExternalFailed, "An application of NevraPreLoadApp.xml"},
-                      StageRow{RecordText::InternalPostStage.data(),
-                               RecordText::InternalPostRegistration, RecordText::InternalPostFailed,
-                               "A post-load module of NevraPostLoad.xml"}),
-    [](const ::testing::TestParamInfo<StageRow>& info) {
-        return std::string(info.param.registration);
-    });
 
 } // namespace
 

@@ -240,35 +240,6 @@ TEST(KaldorRun, BundledDemoInGermanKeepsItsUserFoldersOutOfTheRealHome) {
     EXPECT_FALSE(Exists(sandbox.Home() + "/.kaldor"));
 }
 
-// An installation whose path is not in the locale's encoding: the platform installs no
-// translator from it, and the report lists none.
-TEST(KaldorRun, ListsOnlyTheTranslationsThePlatformInstalled) {
-    const DemoCopy demo;
-    const std::string latin1 = demo.Home() + "/caf\xe9";
-    std::filesystem::copy(demo.Install(), latin1,
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::copy_symlinks);
-    const std::string list = latin1 + "/bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml";
-    std::string apps = ReadFile(list);
-    apps.replace(apps.find(demo.Install() + "/"), demo.Install().size() + 1, latin1 + "/");
-    std::ofstream(list, std::ios::binary | std::ios::trunc) << apps;
-    // Qt's process arguments are text, which these bytes are not: a shell reads them from a file.
-    std::ofstream(demo.Path("installation-path"), std::ios::binary) << latin1;
-    QProcess process;
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    variables.insert("KALDOR_HOME", QString::fromStdString(demo.Path("home")));
-    process.setProcessEnvironment(variables);
-    process.start("/bin/sh", {"-c", "exec \"$0\" run --install \"$(cat \"$1\")\"", KALDOR_PROGRAM,
-                              QString::fromStdString(demo.Path("installation-path"))});
-    ASSERT_TRUE(process.waitForFinished(-1));
-    const ProcessResult run{process.exitCode(), process.readAllStandardOutput().toStdString(),
-                            process.readAllStandardError().toStdString()};
-    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    ExpectSays(run.out, {"  Translations: (none)\n"});
-    ExpectSays(ReadFile(demo.Path("home/logs/Nevra/KxLog.log")),
-               {"loading the translation not done, Qt cannot open the name: " + latin1});
-}
-
 TEST(KaldorRun, PathsAndConflictsAnswerForOneType) {
     const DemoCopy demo;
     const ProcessResult paths = demo.Kaldor({"paths", "--json", "icons"});
