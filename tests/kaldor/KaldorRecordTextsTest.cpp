@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kaldor::test {

@@ -8,10 +8,8 @@
 
 #include <elf.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 
 using VELMORA::NEVRA::Platform::ElfImage;
@@ -252,37 +250,6 @@ TEST_F(SysElf, EveryClassAndByteOrderReadsAsTheLoaderReadsItButNeverFromADamaged
         }
     }
     EXPECT_FALSE(Image("#!/bin/sh\n").IsElf());
-}
-
-// A real library as the linker wrote it reads alike with and without its section table, which
-// the loader never reads: the hash table the linker chose counts its symbols.
-TEST_F(SysElf, ARealLibraryReadsAlikeWithoutItsSectionTable) {
-    std::ifstream in(dir / "DepB.so", std::ios::binary);
-    const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const ElfImage sound = Image(whole);
-    ASSERT_EQ(sound.Damage(), "");
-    EXPECT_TRUE(sound.IsSharedObject());
-    const auto& needed = sound.NeededNames(); // a sanitizer's runtime may come first
-    EXPECT_NE(std::find(needed.begin(), needed.end(), "DepC.so"), needed.end());
-    EXPECT_TRUE(sound.ExportsFunction("DepBValue"))
-        << ::testing::PrintToString(sound.ExportedFunctions());
-
-    // This machine's libraries are of the 64-bit class.
-    std::string stripped = whole;
-    Elf64_Ehdr header{};
-    std::memcpy(&header, stripped.data(), sizeof header);
-    header.e_shoff = header.e_shnum = header.e_shstrndx = 0;
-    std::memcpy(stripped.data(), &header, sizeof header);
-    const ElfImage dynamicOnly = Image(stripped);
-    EXPECT_EQ(dynamicOnly.Damage(), "");
-    EXPECT_EQ(dynamicOnly.NeededNames(), sound.NeededNames());
-    EXPECT_EQ(dynamicOnly.ExportedFunctions(), sound.ExportedFunctions());
-
-    WriteFile(dir / "Stripped.so", stripped);
-    const Sys::ModuleHandle module = Sys::LoadLibrary(dir / "Stripped.so");
-    ASSERT_NE(module, nullptr) << Sys::LastError();
-    EXPECT_NE(Sys::GetSymbol(module, "DepBValue"), nullptr);
-    EXPECT_TRUE(Sys::FreeLibrary(module));
 }
 
 } // namespace

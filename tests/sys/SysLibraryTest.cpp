@@ -10,18 +10,12 @@
 #include <elf.h>
 
 #include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <memory>
-#include <random>
-#include <thread>
-#include <vector>
 
 namespace Sys = VELMORA::NEVRA::Platform::Sys;
 namespace fs = std::filesystem;
@@ -115,17 +109,6 @@ TEST_F(SysLibrary, LoadedIsToldByAnyNameOfTheFileWhoeverLoadedIt) {
     }
 }
 
-// The layer reads the start of a library at once and the rest only where its dependencies are
-// named further in, as in a library with thousands of exports.
-TEST_F(SysLibrary, DependenciesNamedFarIntoTheFileAreFoundToo) {
-    CopyLibraries(dir, {"PkgWide.so", "DepB.so", "DepC.so"});
-    const Loaded module = Load(dir / "PkgWide.so");
-    ASSERT_NE(module.get(), nullptr) << loaderText;
-    const auto value = reinterpret_cast<int (*)()>(Sys::GetSymbol(module.get(), "PkgWideValue"));
-    ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value(), 42);
-}
-
 TEST_F(SysLibrary, DependenciesInAnAddedDirectoryOrInTheSearchPathVariableAsItStandsNow) {
     CopyLibraries(dir / "package", {"PkgA.so"});
     CopyLibraries(dir / "shared", {"DepB.so", "DepC.so"});
@@ -138,35 +121,6 @@ TEST_F(SysLibrary, DependenciesInAnAddedDirectoryOrInTheSearchPathVariableAsItSt
 
     ::setenv(Sys::SearchPathVariable(), ("::/nonexistent:" + (dir / "shared").string()).c_str(), 1);
     EXPECT_EQ(CallPkgA(Load(pkgA)), 42) << loaderText;
-}
-
-// Beside the library lies a DepB.so that is no library whenever the real one lies elsewhere: the
-// search passes over it as the dynamic loader would.
-TEST_F(SysLibrary, OwnDirectoryComesFirstThenAddedDirectoriesInOrder) {
-    // {directories that hold DepB.so and DepC.so, the one whose DepB.so gets loaded}
-    const std::pair<std::vector<std::string>, std::string> rows[] = {
-        {{"package", "first", "second"}, "package"},
-        {{"first", "second"}, "first"},
-        {{"second"}, "second"},
-    };
-    for (const auto& [holders, expected] : rows) {
-        SCOPED_TRACE(expected);
-        const fs::path root = dir / expected;
-        CopyLibraries(root / "package", {"PkgA.so"});
-        WriteFile(root / "package/DepB.so", "not a library");
-        for (const std::string& holder : holders) {
-            CopyLibraries(root / holder, {"DepB.so", "DepC.so"});
-        }
-        const Added first = Add(root / "first");
-        const Added second = Add(root / "second");
-        const Loaded module = Load(root / "package/PkgA.so");
-        ASSERT_NE(module.get(), nullptr) << loaderText;
-        for (const std::string& holder : holders) {
-            EXPECT_EQ(Sys::FindLoadedModule(root / holder / "DepB.so") != nullptr,
-                      holder == expected)
-                << holder;
-        }
-    }
 }
 
 TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
@@ -196,84 +150,6 @@ TEST_F(SysLibrary, MissingOrBrokenFilesFailNamingThemAndLeaveNothingLoaded) {
     EXPECT_EQ(Sys::LoadLibrary("", nullptr), nullptr) << "never the main program";
     EXPECT_NE(Sys::LastError(), 0u);
     EXPECT_EQ(Sys::FindLoadedModule(""), nullptr);
-}
-
-// The text comes back from the call that failed: another thread's failed load in between does
-// not replace it.
-TEST_F(SysLibrary, LoaderTextBelongsToTheFailedCall) {
-    CopyLibraries(dir, {"PkgA.so"}); // without DepB.so
-    const std::string pkgA = dir / "PkgA.so";
-    std::string first;
-    ASSERT_EQ(LoadLibrary(pkgA, first), nullptr);
-    std::string second;
-    ASSERT_EQ(LoadLibrary((dir / "Other.so").string(), second), nullptr);
-    EXPECT_FALSE(Sys::FreeLibrary(nullptr));
-    EXPECT_NE(first.find("DepB.so"), std::string::npos) << first;
-    EXPECT_NE(second.find("Other.so"), std::string::npos) << second;
-
-    std::atomic<bool> done{false};
-    std::thread other([&] {
-        while (!done) {
-            std::string text;
-            LoadLibrary((dir / "Other.so").string(), text);
-        }
-    });
-    int wrong = 0;
-    for (int round = 0; round < 200; ++round) {
-        std::string text;
-        ASSERT_EQ(LoadLibrary(pkgA, text), nullptr);
-        wrong += text.find("DepB.so") == std::string::npos ? 1 : 0;
-    }
-    done = true;
-    other.join();
-    EXPECT_EQ(wrong, 0);
-}
-
-// dlsym searches a module's dependencies too; the layer takes only what the module defines, like
-// GetProcAddress.
-TEST_F(SysLibrary, SymbolsComeFromTheModuleItselfNeverFromItsDependencies) {
-    CopyLibraries(dir, {"PkgA.so", "DepB.so", "DepC.so"});
-    const Loaded module = Load(dir / "PkgA.so");
-    ASSERT_NE(module.get(), nullptr) << loaderText;
-    EXPECT_NE(Sys::GetSymbol(module.get(), "PkgAValue"), nullptr);
-    ASSERT_NE(::dlsym(module.get(), "DepBValue"), nullptr) << "the system's lookup finds it";
-    EXPECT_EQ(Sys::GetSymbol(module.get(), "DepBValue"), nullptr);
-    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(ENOENT));
-    EXPECT_NE(Sys::GetSymbol(Sys::FindLoadedModule(dir / "DepB.so"), "DepBValue"), nullptr);
-}
-
-// The dynamic loader read the search-path variable at start-up; a bare name is looked for in it
-// as it stands now, in its order, like a dependency.
-TEST_F(SysLibrary, BareNameIsFoundInTheSearchPathVariableAsItStandsNow) {
-    CopyLibraries(dir / "first", {"PkgA.so", "DepB.so", "DepC.so"});
-    CopyLibraries(dir / "second", {"PkgA.so", "DepB.so", "DepC.so"});
-    ExpectLoadFails("PkgA.so", ENOENT, "PkgA.so");
-    ::setenv(Sys::SearchPathVariable(),
-             ("/nonexistent:" + (dir / "first").string() + ":" + (dir / "second").string()).c_str(),
-             1);
-    EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), nullptr);
-    const Loaded module = Load("PkgA.so");
-    ASSERT_NE(module.get(), nullptr) << loaderText;
-    EXPECT_EQ(CallPkgA(module), 42);
-    EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), module.get());
-    EXPECT_EQ(Sys::FindLoadedModule(dir / "first/PkgA.so"), module.get());
-    EXPECT_EQ(Sys::FindLoadedModule(dir / "second/PkgA.so"), nullptr);
-    // The layer keeps its own values split; every change, its own or anyone else's, counts.
-    const std::string first = (dir / "first").string(), second = (dir / "second").string();
-    const std::pair<std::function<void(const std::string&)>, std::string> changes[] = {
-        {[](const std::string& v) { Sys::SetEnvironment(Sys::SearchPathVariable(), v); }, second},
-        {[](const std::string& v) { Sys::SetEnvironment(Sys::SearchPathVariable(), v); }, first},
-        {[](const std::string& v) { ::setenv(Sys::SearchPathVariable(), v.c_str(), 1); }, second},
-        {[](const std::string& v) { Sys::SetEnvironment(Sys::SearchPathVariable(), v); }, first},
-        {[](const std::string&) { ::unsetenv(Sys::SearchPathVariable()); }, ""},
-    };
-    for (const auto& [change, value] : changes) {
-        change(value + ":" + (value == first ? second : first));
-        for (int read = 0; read < 2; ++read) {
-            EXPECT_EQ(Sys::FindLoadedModule("PkgA.so"), value == first ? module.get() : nullptr)
-                << value;
-        }
-    }
 }
 
 // Present when a sanitizer replaces the allocator (and keeps freed memory in quarantine).
@@ -349,128 +225,6 @@ TEST(SysEnvironment, SearchPathGrowsInFrontAtTheCostOfItsPrefix) {
     } else {
         ::unsetenv(name.c_str());
     }
-}
-
-// Prefixes written in place, values set whole through the layer and past it, the variable
-// removed: in any order, the environment reads as the rule says, from one entry.
-TEST(SysEnvironment, SearchPathFollowsTheRuleThroughAnyMixOfChanges) {
-    const std::string name = Sys::SearchPathVariable();
-    std::string saved;
-    const bool wasSet = Sys::GetEnvironment(name, saved);
-    ::unsetenv(name.c_str());
-    std::mt19937 random(20261206);
-    const auto pick = [&random](std::initializer_list<std::string> choices) {
-        return choices.begin()[random() % choices.size()];
-    };
-    const auto text = [&] {
-        std::string value;
-        for (unsigned part = random() % 4; part > 0; --part) {
-            value += pick({"/lib", ":", "::", "/opt/x", "", "/a:b"});
-        }
-        return value;
-    };
-    bool set = false;
-    std::string model;
-    for (int step = 0; step < 3000; ++step) {
-        switch (random() % 8) {
-        case 0:
-            ASSERT_TRUE(Sys::SetEnvironment(name, model = text()));
-            set = true;
-            break;
-        case 1:
-            ::setenv(name.c_str(), (model = text()).c_str(), 1);
-            set = true;
-            break;
-        case 2:
-            ::unsetenv(name.c_str());
-            set = false;
-            model.clear();
-            break;
-        default: {
-            std::vector<std::string> directories;
-            for (unsigned count = random() % 3; count > 0; --count) {
-                directories.push_back(pick({"/pkg/" + std::to_string(step), "", "/two:parts"}));
-            }
-            ASSERT_TRUE(Sys::PrependSearchPath(directories));
-            const std::string value = Sys::SearchPathWithPrefix(directories, model, ':');
-            set = set || value != model;
-            model = value;
-        }
-        }
-        const char* now = std::getenv(name.c_str());
-        ASSERT_EQ(now != nullptr, set) << "step " << step;
-        ASSERT_EQ(now != nullptr ? std::string(now) : std::string(), model) << "step " << step;
-        ASSERT_EQ(EnvironmentEntries(name), set ? 1 : 0) << "step " << step;
-    }
-    if (wasSet) {
-        ::setenv(name.c_str(), saved.c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
-}
-
-TEST(SysDllDirectories, CookiesAreDistinctAndRemovedOnce) {
-    const Sys::DirectoryCookie first = Sys::AddDllDirectory("/one");
-    const Sys::DirectoryCookie second = Sys::AddDllDirectory("/one");
-    ASSERT_NE(first, nullptr);
-    EXPECT_NE(first, second);
-    EXPECT_TRUE(Sys::RemoveDllDirectory(first));
-    EXPECT_FALSE(Sys::RemoveDllDirectory(first));
-    EXPECT_TRUE(Sys::RemoveDllDirectory(second));
-    EXPECT_EQ(Sys::AddDllDirectory(""), nullptr);
-    EXPECT_EQ(Sys::AddDllDirectory("relative/dir"), nullptr) << "only absolute directories";
-    EXPECT_EQ(Sys::LastError(), static_cast<Sys::ErrorCode>(EINVAL));
-}
-
-} // namespace
-
-namespace {
-
-// A caller skips its own search when the layer says a name is missing, so "missing" must mean
-// that no entry of the name exists at all: a link counts however it resolves.
-class SysEntryMissing : public SysTest::WithTempDir {};
-
-TEST_F(SysEntryMissing, OnlyWhenNoEntryOfTheNameExists) {
-    fs::create_directory(dir / "folder");
-    WriteFile(dir / "file", "x");
-    fs::create_symlink("nowhere", dir / "dangling");
-    fs::create_symlink(dir / "folder", dir / "toFolder");
-    fs::create_symlink("loop", dir / "loop");
-    // What a name resolves to, and what its link holds, are asked of the same entries.
-    const std::string folder = fs::canonical(dir / "folder").string();
-    const std::string top = fs::canonical(dir).string();
-    const struct {
-        const char* name;
-        bool missing;
-        std::string resolved; // empty when the name resolves to nothing
-        std::string link;     // empty when the name is no link
-    } rows[] = {
-        {"absent", true, "", ""},
-        {"file", false, top + "/file", ""},
-        {"folder", false, folder, ""},
-        {"dangling", false, "", "nowhere"},
-        {"toFolder", false, folder, (dir / "folder").string()},
-        {"loop", false, "", "loop"},
-        {"file/below", true, "", ""},
-        {"absent/below", true, "", ""},
-        {"toFolder/absent", true, "", ""},
-        {"dangling/below", true, "", ""},
-        {"folder/", false, folder, ""},
-        {"file/", false, "", ""},
-        {"dangling/", false, "", "nowhere"},
-        {"folder/..", false, top, ""},
-        {"n\xff\xfe", true, "", ""},
-    };
-    for (const auto& row : rows) {
-        const std::string path = (dir / row.name).string();
-        EXPECT_EQ(Sys::EntryMissing(path), row.missing) << row.name;
-        std::string resolved;
-        EXPECT_EQ(Sys::ResolvePath(path, resolved) ? resolved : "", row.resolved) << row.name;
-        std::string link;
-        EXPECT_EQ(Sys::ReadLink(path, link) ? link : "", row.link) << row.name;
-    }
-    WriteFile(dir / "n\xff\xfe", "x");
-    EXPECT_FALSE(Sys::EntryMissing((dir / "n\xff\xfe").string()));
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <string>
 #include <tuple>
-#include <vector>
 
 using namespace VELMORA::NEVRA::Platform;
 
@@ -95,96 +94,6 @@ TEST(FilePathTest, MalformedDriveFormsThrowNamingThePath) {
     }
     // Assign clears what was there before it parses.
     EXPECT_EQ(FilePath("C:\\old\\f.txt").Assign("new").Str(), "new");
-}
-
-TEST(FilePathTest, DirectoryAndFileIdioms) {
-    EXPECT_EQ(FilePath("C:\\app").ToDirectoryForm().AppendDir("Text").Str(),
-              Native("C:\\app\\Text\\"));
-    for (const char* dir : {"C:\\app", "C:\\app\\", "C:/app/"}) {
-        EXPECT_EQ(FilePath(FilePath(dir), "NevraPreLoad.xml").Str(),
-                  Native("C:\\app\\NevraPreLoad.xml"));
-    }
-    // The name is taken verbatim: not split, not folded.
-    EXPECT_EQ(FilePath(FilePath("a"), "..").Str(), Native("a\\.."));
-    EXPECT_EQ(FilePath(FilePath("a"), "x/y").FileName(), "x/y");
-
-    EXPECT_EQ(FilePath("a\\..").ToDirectoryForm().Str(), "");
-    EXPECT_EQ(FilePath("a\\b\\").ToFileForm().Str(), Native("a\\b"));
-    EXPECT_EQ(FilePath("a\\b").ToFileForm().Str(), Native("a\\b"));
-    EXPECT_EQ(FilePath("C:\\").ToFileForm().Str(), Native("C:\\"));
-
-    // An index at or beyond the components yields the file name.
-    EXPECT_EQ(FilePath("a\\b\\c.txt").Dir(2), "c.txt");
-    EXPECT_EQ(FilePath("a\\b\\c.txt").Dir(5), "c.txt");
-
-    EXPECT_EQ(FilePath("\\\\srv\\share\\f").Clear().Str(), "");
-}
-
-TEST(FilePathTest, AppendDirFoldsDotsAndDropsStepsAboveTheRoot) {
-    const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"a\\", "", "a\\"},         {"a\\", ".", "a\\"},
-        {"a\\b\\", "..", "a\\"},    {"", "..", "..\\"},
-        {"..\\", "..", "..\\..\\"}, {"\\", "..", "\\"},
-        {"C:\\", "..", "C:\\"},     {"\\\\srv\\", "..", "\\\\srv\\"},
-        {"a\\", "...", "a\\...\\"}, {"a\\", "..x", "a\\..x\\"},
-        {"a\\", ".x", "a\\.x\\"},   {"a\\", "x:y z", "a\\x:y z\\"},
-        {"", "C:", ".\\C:\\"},      {"a\\..\\f", "C:", ".\\C:\\f"},
-    };
-    for (const auto& [base, name, rendered] : rows) {
-        SCOPED_TRACE(std::string(base) + " + " + name);
-        EXPECT_EQ(FilePath(base).AppendDir(name).Str(), Native(rendered));
-        EXPECT_EQ(FilePath(base).WithDirStr(name), Native(rendered));
-    }
-}
-
-TEST(FilePathTest, GoUpStepsToTheParentAndStopsAtTheRoot) {
-    const std::pair<const char*, std::vector<const char*>> rows[] = {
-        {"C:\\a\\b.txt", {"C:\\a\\", "C:\\", "C:\\"}},
-        {"a", {"", "..\\", "..\\..\\"}},
-    };
-    for (const auto& [start, steps] : rows) {
-        SCOPED_TRACE(start);
-        FilePath path(start);
-        for (const char* expected : steps) {
-            EXPECT_EQ(path.Parent().Str(), Native(expected));
-            EXPECT_EQ(path.ParentStr(), Native(expected));
-            EXPECT_EQ(path.GoUp().Str(), Native(expected));
-        }
-    }
-}
-
-TEST(FilePathTest, StemExtensionAndTheirSetters) {
-    const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"archive.tar.gz", "archive.tar", "gz"},
-        {".hidden", "", "hidden"},
-        {"noext", "noext", ""},
-        {"a.", "a", ""},
-        {"d.x\\f", "f", ""},
-    };
-    for (const auto& [name, stem, extension] : rows) {
-        EXPECT_EQ(FilePath(name).Stem(), stem) << name;
-        EXPECT_EQ(FilePath(name).Extension(), extension) << name;
-    }
-    EXPECT_EQ(FilePath("a.txt").SetExtension("").Str(), "a");
-    EXPECT_EQ(FilePath("a").SetExtension("so").Str(), "a.so");
-    EXPECT_EQ(FilePath("a.tar.gz").SetExtension("xz").Str(), "a.tar.xz");
-    EXPECT_EQ(FilePath("a.txt").SetStem("b").Str(), "b.txt");
-    EXPECT_EQ(FilePath("a").SetStem("b").Str(), "b");
-}
-
-TEST(FilePathTest, StripTrailingSeparatorRemovesOneOutsideADriveRoot) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"C:\\", "C:\\"}, {"C:/", "C:/"}, {"C:\\a\\", "C:\\a"}, {"a\\\\", "a\\"},
-        {"a//", "a/"},    {"\\", "\\"},   {"/", "/"},           {"\\\\", "\\"},
-        {"", ""},         {"a", "a"},     {"ab/", "ab"},        {"ab:\\", "ab:"},
-    };
-    for (const auto& [text, stripped] : rows) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(StripTrailingSeparator(text), stripped);
-        std::string target = "previous";
-        StripTrailingSeparator(text, target);
-        EXPECT_EQ(target, stripped);
-    }
 }
 
 TEST(FilePathTest, IsDeviceNameLooksAtTheWholeString) {

@@ -6,7 +6,6 @@
 #include "UserFolderLock.h"
 
 #include <memory>
-#include <set>
 
 using namespace VELMORA::NEVRA::Platform;
 using namespace FileSystemTestSupport;
@@ -76,58 +75,6 @@ TEST_F(FileSystemTest, FilesAreCopiedOverAndMovedByCopyAndDelete) {
     EXPECT_FALSE(PathExists(At("notyet")));
 }
 
-TEST_F(FileSystemTest, DirectoriesAreCopiedAndMovedAsWholeTreesThatMerge) {
-    // Into an existing directory that holds one of that name: a merge.
-    const std::string src = MakeTree("data");
-    fs::create_directories(At("dst/data/sub"));
-    WriteFile(At("dst/data/f1.txt"), "stale");
-    WriteFile(At("dst/data/sub/other.txt"), "stays");
-    CopyEntry(src, At("dst"));
-    EXPECT_EQ(ReadFile(At("dst/data/f1.txt")) + ReadFile(At("dst/data/sub/f2.txt")) +
-                  ReadFile(At("dst/data/sub/other.txt")),
-              "onetwostays");
-    EXPECT_TRUE(fs::is_directory(At("dst/data/empty")));
-    // Only what it holds.
-    CopyEntry(src + "/", At("flat/"));
-    EXPECT_EQ(ReadFile(At("flat/f1.txt")), "one");
-    // Into itself: what was there is copied once.
-    CopyEntry(src, src + "/");
-    EXPECT_EQ(ReadFile(src + "/data/sub/f2.txt"), "two");
-    EXPECT_FALSE(fs::exists(src + "/data/data"));
-
-    // Into a directory that does not exist yet but is named with a separator.
-    std::string moving = src;
-    MoveEntry(moving, At("target/"));
-    EXPECT_EQ(moving, At("target"));
-    EXPECT_EQ(ReadFile(At("target/data/data/sub/f2.txt")), "two");
-}
-
-// A copy is placed whole: the first to arrive stays where asked, a replacing one replaces, a
-// failed one leaves nothing, and no temporary entry is left beside the target.
-TEST_F(FileSystemTest, CopiesArriveWholeOrNotAtAllAndWriteChecksLeaveNothing) {
-    const std::string tree = MakeTree("tree");
-    WriteFile(At("new.txt"), "new");
-    EXPECT_TRUE(PlaceCopy(tree, At("placed"), Existing::Keep));
-    EXPECT_EQ(ReadFile(At("placed/sub/f2.txt")), "two");
-    EXPECT_FALSE(PlaceCopy(At("new.txt"), At("placed"), Existing::Keep));
-    EXPECT_TRUE(fs::is_directory(At("placed")));
-    WriteFile(At("old.txt"), "old");
-    EXPECT_FALSE(PlaceCopy(At("new.txt"), At("old.txt"), Existing::Keep));
-    EXPECT_EQ(ReadFile(At("old.txt")), "old");
-    EXPECT_TRUE(PlaceCopy(At("new.txt"), At("old.txt"), Existing::Replace));
-    EXPECT_EQ(ReadFile(At("old.txt")), "new");
-    EXPECT_NE(ErrorOf([&] { PlaceCopy(At("missing"), At("copy"), Existing::Keep); }), "");
-    EXPECT_NE(ErrorOf([&] { PlaceCopy(tree, At("old.txt/below"), Existing::Keep); }), "");
-    // A folder's write check leaves nothing to list either.
-    EXPECT_TRUE(Sys::WriteUnnamedFile(root_, "k"));
-    EXPECT_FALSE(Sys::WriteUnnamedFile(At("missing"), "k"));
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(root_)) {
-        names.insert(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, (std::set<std::string>{"new.txt", "old.txt", "placed", "tree"}));
-}
-
 // Hosts on one folder: the first is alone in slot 0; one that joins is not alone and takes the
 // next free slot; a slot is free again once its host is gone, and being alone comes back only
 // when every host is gone. Two locks in one process stand for two hosts, as the locks belong to
@@ -151,12 +98,4 @@ TEST_F(FileSystemTest, UserFolderLockTellsHostsApart) {
     const UserFolderLock unusable(At("file/logs/"));
     EXPECT_NE(unusable.Failure().find("file"), std::string::npos) << unusable.Failure();
     EXPECT_TRUE(unusable.Alone());
-}
-
-TEST(ModuleFileTest, NamesThisBinary) {
-    const std::string path = ModuleFilePath();
-    EXPECT_EQ(path, ModuleFilePathByAddress());
-    EXPECT_TRUE(IsRegularFile(path));
-    EXPECT_EQ(ModuleName(), fs::path(path).stem().string());
-    EXPECT_EQ(ModuleDirectory(), fs::path(path).parent_path().string() + Sys::NativeSeparator());
 }

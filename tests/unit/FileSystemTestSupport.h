@@ -1,9 +1,7 @@
-// What the file-system tests share: a fresh folder per test, a stand-in for the layer's sleep that
-// records the waits, and the text of what a call threw.
+// What the file-system tests share: a fresh folder per test and the text of what a call threw.
 #pragma once
 
 #include "FileSystem.h"
-#include "Sys.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,31 +10,17 @@
 #include <fstream>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace FileSystemTestSupport {
 
 namespace fs = std::filesystem;
 using VELMORA::NEVRA::Platform::FileSystemError;
-namespace Sys = VELMORA::NEVRA::Platform::Sys;
 
 // The files here never hold a zero byte.
 inline std::string ReadFile(const std::string& path) {
     std::string text;
     std::getline(std::ifstream(path, std::ios::binary), text, '\0');
     return text;
-}
-
-// Stands in for the real sleep: records the waits and, at the `freeAt`-th, calls `onFree`,
-// which takes away what keeps a directory under removal from being deleted.
-inline std::vector<unsigned> waits;
-inline std::size_t freeAt = 0;
-inline std::function<void()> onFree;
-inline void RecordSleep(unsigned milliseconds) {
-    waits.push_back(milliseconds);
-    if (waits.size() == freeAt && onFree) {
-        onFree();
-    }
 }
 
 // What a call threw, or "" when it returned.
@@ -52,17 +36,6 @@ inline std::string ErrorOf(const std::function<void()>& call) {
 // A fresh folder for each test, on any system.
 class TempFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        waits.clear();
-        onFree = nullptr;
-        Sys::SetSleepFunction(&RecordSleep);
-    }
-
-    void TearDown() override {
-        Sys::SetSleepFunction(nullptr); // the real one again
-        onFree = nullptr;
-    }
-
     std::string At(const std::string& relative) const { return root_ + "/" + relative; }
     static void WriteFile(const std::string& p, const std::string& t) {
         std::ofstream(p, std::ios::binary) << t;

@@ -32,15 +32,5 @@ TEST_F(LoadListFileTest, KeepsLinesAndEntriesPassedOver) {
     EXPECT_EQ(list.PassedOver()[1].missingAttribute, "qa");
 }
 
-TEST_F(LoadListFileTest, SaysWhyItNamedNothing) {
-    const auto malformed = LoadListFile::ReadApps(Write("<Apps>\n<App path=\"x\" load=\"1\">\n"));
-    EXPECT_EQ(malformed.Reading().state, XmlFileState::Malformed);
-    EXPECT_EQ(malformed.Reading().error.rfind("XML_ERROR_", 0), 0u) << malformed.Reading().error;
-    EXPECT_GT(malformed.Reading().errorLine, 0);
-    EXPECT_EQ(LoadListFile::ReadApps(Write("<?xml version=\"1.0\"?><!-- -->")).Reading().state,
-              XmlFileState::NoRoot);
-    EXPECT_EQ(LoadListFile::ReadApps(root_).Reading().state, XmlFileState::Unreadable);
-}
-
 } // namespace
 } // namespace VELMORA::NEVRA::Platform
