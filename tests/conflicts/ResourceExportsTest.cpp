@@ -1,11 +1,9 @@
 #include "Scenario.h"
-#include "TestSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,19 +26,6 @@ Strings Flat(std::vector<Conflict> conflicts) {
     }
     return flat;
 }
-
-// What the export calls handed this listener, "<count>;" or "<count> at null;" per call. It
-// throws after every call: the caller's own failure must stay inside the export too.
-struct Recorder final : KxResourcePathListListener, KxResourceCheckPathListListener {
-    std::string seen;
-
-    void OnPaths(std::uint32_t n, const char* const* p) override { Record(n, p); }
-    void OnConflicts(std::uint32_t n, const KxResourceConflictItem* i) override { Record(n, i); }
-    void Record(std::uint32_t n, const void* items) {
-        seen += std::to_string(n) + (items != nullptr ? ";" : " at null;");
-        throw std::runtime_error("the caller's own failure");
-    }
-};
 
 class ResourceExportsTest : public ::testing::Test {
 protected:
@@ -93,33 +78,6 @@ TEST_F(ResourceExportsTest, EachTypeListsAndChecksItsOwnDirectoryOfEveryLiveRoot
     const std::string mine = installation_.Home() + Native("roles/Engineer/Action/mine.hcui");
     installation_.WriteFile(mine, R"(<Actions><Action name="Run"/><Action name="Run"/></Actions>)");
     EXPECT_EQ(Flat(platform_->CheckPathList(1)), Strings{"Run: " + mine + " " + mine});
-}
-
-// Every call answers exactly once, an empty answer with a null array: unknown types, a check that
-// fails inside (here: the host reports a user folder that is no path at all) rather than giving a
-// part of the answer, and a known type once nothing is registered.
-TEST_F(ResourceExportsTest, EveryCallAnswersOnceAndNoErrorLeavesTheExport) {
-    const auto pathList = platform_->Symbol<decltype(&KxResourcePathList)>("KxResourcePathList");
-    const auto checkPathList =
-        platform_->Symbol<decltype(&KxResourceCheckPathList)>("KxResourceCheckPathList");
-    WriteBoth("Icons/same.png", "x");
-    Recorder recorder;
-    checkPathList(4, &recorder);
-    for (const int type : {8, -1}) {
-        pathList(type, &recorder);
-        checkPathList(type, &recorder);
-    }
-    TestSupport::SetVariable("KALDOR_FOLDER_7", "C:");
-    checkPathList(1, &recorder);
-    TestSupport::UnsetVariable("KALDOR_FOLDER_7");
-    platform_->RegClear();
-    pathList(4, &recorder);
-    checkPathList(4, &recorder);
-    EXPECT_EQ(recorder.seen,
-              "1;0 at null;0 at null;0 at null;0 at null;0 at null;0 at null;0 at null;");
-    // A missing listener is simply not called.
-    pathList(4, nullptr);
-    checkPathList(4, nullptr);
 }
 
 } // namespace

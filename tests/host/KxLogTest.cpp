@@ -10,9 +10,7 @@
 #include <fstream>
 #include <iomanip>
 #include <regex>
-#include <set>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -134,32 +132,6 @@ TEST_F(KxLogTest, RecordsBeforeTheLogOpensWaitForItAndLaterOnesGoToStandardError
     EXPECT_EQ(
         Records(ReadFile(dir.At("KxLog.log"))),
         (Strings{"INFO\tProbe\tKxLogProbe\t1\tbefore", "INFO\tProbe\tKxLogProbe\t2\tinside"}));
-}
-
-// Writers in several threads, which also start and stop the log between their calls: every
-// record arrives whole, once, in the file or on standard error.
-TEST_F(KxLogTest, ConcurrentRecordsStayWholeAndNoneIsLost) {
-    constexpr int count = 1200;
-    KxLogSetOutputPath(dir.At("").c_str());
-    CaptureStderr();
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([t] {
-            for (int i = t; i < count; i += 4) {
-                KxInfo("m", "s", i, std::to_string(i).c_str());
-                (i % 2 == 0 ? KxLogInit : KxLogExit)();
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    std::multiset<std::string> expected;
-    for (int i = 0; i < count; ++i) {
-        expected.insert("INFO\tm\ts\t" + std::to_string(i) + "\t" + std::to_string(i));
-    }
-    const Strings records = Records(GetCapturedStderr() + ReadFile(dir.At("KxLog.log")));
-    EXPECT_EQ(std::multiset<std::string>(records.begin(), records.end()), expected);
 }
 
 } // namespace

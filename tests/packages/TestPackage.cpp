@@ -1,14 +1,9 @@
 // A package whose behaviour a test sets up in a text file beside the library, "<Stem>.txt":
-//   init-return N          what Init returns (default 0)
-//   exit-return N          what Exit returns (default 0)
 //   register PATH [RES]    registered from inside Init (PATH relative to this library's folder
 //                          unless absolute; RES "-" for none)
 //   unregister PATH        unregistered from inside Exit
 //   module ID CONTEXT      database module registered from inside Init
-//   unmodule ID            database module unregistered from inside Exit
 //   drop PATH              unregistered from inside Init, after the registrations before it
-//   init-throw KIND        Init throws: "error" a std::runtime_error, anything else an int
-//   exit-throw KIND        Exit throws, the same way
 //   init-fail HOW          Init never comes back: "segv" raises SIGSEGV, "abort" aborts,
 //                          "exit" ends the process with 3, "hang" waits forever; after the
 //                          registrations above it
@@ -24,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,18 +84,6 @@ std::string Resolve(const std::string& path) {
     return std::filesystem::path(path).is_absolute() ? path : OwnDir() + path;
 }
 
-// Throws as the behaviour file asks for `key`; nothing when it does not.
-void ThrowIfAsked(const char* key) {
-    for (const auto& fields : Behaviour()) {
-        if (fields.size() == 2 && fields[0] == key) {
-            if (fields[1] == "error") {
-                throw std::runtime_error(OwnStem() + " gave up");
-            }
-            throw 42;
-        }
-    }
-}
-
 // Ends or stops the process as the behaviour file asks; nothing when it does not.
 void FailIfAsked() {
     for (const auto& fields : Behaviour()) {
@@ -120,15 +102,6 @@ void FailIfAsked() {
             std::this_thread::sleep_for(std::chrono::hours(1));
         }
     }
-}
-
-int ReturnValue(const char* key) {
-    for (const auto& fields : Behaviour()) {
-        if (fields.size() == 2 && fields[0] == key) {
-            return std::atoi(fields[1].c_str());
-        }
-    }
-    return 0;
 }
 
 } // namespace
@@ -153,23 +126,18 @@ KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Init)(KxPackageMgr* packages,
         }
     }
     FailIfAsked();
-    ThrowIfAsked("init-throw");
-    const int result = ReturnValue("init-return");
-    Event(std::string("Init ") + OwnStem() + " returns " + std::to_string(result));
-    return result;
+    Event(std::string("Init ") + OwnStem() + " returns 0");
+    return 0;
 }
 
 KX_PACKAGE_ENTRY ORVANE_CAT(ORVANE_PACKAGE_STEM, Exit)(KxPackageMgr* packages,
-                                                       KxModuleMgr* modules) {
+                                                       KxModuleMgr* /*modules*/) {
     Event("Exit " + OwnStem());
     for (const auto& fields : Behaviour()) {
         if (fields[0] == "unregister" && fields.size() == 2) {
             packages->UnReg(Resolve(fields[1]).c_str());
             Event("UnReg " + Resolve(fields[1]));
-        } else if (fields[0] == "unmodule" && fields.size() == 2) {
-            modules->UnregisterModule(static_cast<std::uint32_t>(std::stoul(fields[1])));
         }
     }
-    ThrowIfAsked("exit-throw");
-    return ReturnValue("exit-return");
+    return 0;
 }

@@ -8,33 +8,6 @@
 namespace orvane::test {
 namespace {
 
-// A link to a resource package is not one.
-TEST_F(ResourceTest, LinkedHrcFileIsNotRegistered) {
-    Start();
-    const std::string root = MakeRoot({}, {{"qrc/a.hrc", BuiltFile("a.hrc")}});
-    std::filesystem::create_symlink(root + "qrc/a.hrc", root + "qrc/e.hrc");
-    ASSERT_EQ(Register("Alpha", root), 0);
-    EXPECT_EQ(
-        RootCalls(installation_, root),
-        Concat(Concat(kPathPart, {"kdlPathAdd qrc/", "RegisterRcc qrc/a.hrc"}), kEnglishOnly));
-}
-
-// The host takes the help context file through a 256-byte buffer: a longer path is not handed
-// over, and the log names it.
-TEST_F(ResourceTest, HelpPathLongerThan255CharactersIsNotHandedOver) {
-    Start();
-    const std::string tail = "Languages/en_US/doc/context.txt";
-    for (const auto& [length, package] : {std::pair{255u, "Alpha"}, {256u, "Beta"}}) {
-        const std::string root = installation_.AddResourceRoot(
-            "res/" + std::string(length - installation_.Root().size() - 6 - tail.size(), 'n'));
-        ASSERT_EQ((root + tail).size(), length);
-        ASSERT_EQ(Register(package, root), 0);
-        EXPECT_EQ(RootCalls(installation_, root).back() == "kdlHelpDocLoad " + tail, length <= 255);
-        EXPECT_EQ(ReadFile(installation_.LogFile()).find(root + tail) != std::string::npos,
-                  length > 255);
-    }
-}
-
 // Names are bytes: a folder or file whose name Qt cannot give back is still offered to the host
 // like any other, and what only Qt could open is named in an ERROR record, not passed over.
 TEST_F(ResourceTest, NamesThatAreNotUtf8AreOfferedOrNamedInTheLog) {

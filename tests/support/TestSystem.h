@@ -26,10 +26,4 @@ std::vector<std::string> Variables();
 // What tells one variable from another: the name, or on Windows the name in any case.
 std::string VariableKey(const std::string& name);
 
-// The variable that the loader searches for what a library needs, and what parts it.
-const char* SearchVariable();
-char SearchDelimiter();
-// What the platform's record adds to the path of a package whose dependency `file` is missing.
-std::string MissingDependencyDetail(const std::string& file);
-
 } // namespace TestSupport

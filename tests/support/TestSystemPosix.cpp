@@ -52,16 +52,4 @@ std::string VariableKey(const std::string& name) {
     return name;
 }
 
-const char* SearchVariable() {
-    return "LD_LIBRARY_PATH";
-}
-
-char SearchDelimiter() {
-    return ':';
-}
-
-std::string MissingDependencyDetail(const std::string& file) {
-    return "(handle=0, error=2): " + file + ": cannot open shared object file";
-}
-
 } // namespace TestSupport

@@ -101,17 +101,4 @@ std::string VariableKey(const std::string& name) {
     return key;
 }
 
-const char* SearchVariable() {
-    return "path";
-}
-
-char SearchDelimiter() {
-    return ';';
-}
-
-// The code is the system's; the loader's own text for it differs between Windows and Wine.
-std::string MissingDependencyDetail(const std::string& file) {
-    return "(missing dependency: " + file + ")";
-}
-
 } // namespace TestSupport
