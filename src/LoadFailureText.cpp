@@ -16,7 +16,7 @@ std::string LoadFailureText(const Sys::LoadFailure& failure) {
     case Cause::OtherMachine:
         return failure.loaderText + " (the file is a library for another machine)";
     case Cause::DependencyMissing:
-        return failure.loaderText + " (missing dependency: " + failure.subject + ")";
+        return failure.loaderText + Sys::MissingDependencyPhrase + failure.subject + ")";
     }
     return failure.loaderText;
 }

@@ -57,6 +57,12 @@ bool IsSameLibrary(const std::string& subject, const std::string& libraryPath) {
 }
 
 LoaderProblem ParseLoaderText(const std::string& loaderText, const std::string& libraryPath) {
+    if (const auto at = loaderText.rfind(MissingDependencyPhrase);
+        at != std::string::npos && loaderText.back() == ')') {
+        const auto begin = at + std::string(MissingDependencyPhrase).size();
+        return {LoaderProblem::Kind::DependencyMissing,
+                loaderText.substr(begin, loaderText.size() - 1 - begin)};
+    }
     // "<subject>: <what happened>", where the subject may itself contain ": " only in odd paths;
     // the loader's own phrases are looked for from the first separator on.
     const auto separator = loaderText.find(subjectEnd);

@@ -11,6 +11,9 @@ namespace VELMORA::NEVRA::Platform::Sys {
 // The loader's words for a file that ends before the parts it declares, which the layer also
 // uses where it finds such a file before the loader does.
 inline constexpr char FileTooShortPhrase[] = "file too short";
+// What the layer adds to a loader text that says only that a module is missing (Windows'), when
+// it found the missing import itself: "<loader text> (missing dependency: Dep.dll)".
+inline constexpr char MissingDependencyPhrase[] = " (missing dependency: ";
 
 // ENOENT when the file or one of its dependencies is missing, EACCES, EISDIR, ENOEXEC for a file
 // that is no loadable library, EINVAL for anything else.

@@ -1,5 +1,7 @@
 #include "LoaderMessage.h"
 
+#include <FileSystem.h>
+
 namespace kaldor {
 
 using VELMORA::NEVRA::Platform::Sys::IsSameLibrary;
@@ -30,6 +32,10 @@ std::string ExplainLoaderText(const std::string& loaderText, const std::string& 
                     : problem.subject) +
                " is not a shared library";
     case LoaderProblem::Kind::Other:
+        // Windows' loader says only that a module is missing, the library's own file too.
+        if (!VELMORA::NEVRA::Platform::TargetExists(libraryPath)) {
+            return "the file " + libraryPath + " does not exist";
+        }
         break;
     }
     return "the loader said: " + loaderText;

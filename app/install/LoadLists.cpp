@@ -2,8 +2,10 @@
 
 #include <RecordTexts.h>
 
+#include <FilePath.h>
 #include <FileSystem.h>
 #include <LoadListFile.h>
+#include <Sys.h>
 
 #include <algorithm>
 #include <iterator>
@@ -149,7 +151,8 @@ std::vector<ListEntry> LoadList::ActiveEntries() const {
 
 std::string ResolveAppPath(const Installation& installation, const std::string& text,
                            std::string& note, bool& bare) {
-    const auto resolved = Platform::ResolveAppPath(text, installation.AppDir() + "/");
+    const auto resolved = Platform::ResolveAppPath(
+        text, Platform::FilePath(installation.AppDir()).ToDirectoryForm().Str());
     bare = resolved.form == Platform::AppPathForm::FileNameOnly;
     switch (resolved.form) {
     case Platform::AppPathForm::NoFileName:
@@ -157,8 +160,10 @@ std::string ResolveAppPath(const Installation& installation, const std::string& 
         break;
     case Platform::AppPathForm::FileNameOnly:
         note = "given absolutely inside bin/KxApp/: the platform keeps only the file name "
-               "and looks for it on LD_LIBRARY_PATH, which holds bin/KxApp/ once a library "
-               "from there was loaded; naming it relatively (\"" +
+               "and looks for it on " +
+               std::string(Platform::Sys::SearchPathVariable()) +
+               ", which holds bin/KxApp/ once a library from there was loaded; naming it "
+               "relatively (\"" +
                resolved.path + "\") does not depend on that";
         break;
     case Platform::AppPathForm::InAppDir:

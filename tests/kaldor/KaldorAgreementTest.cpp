@@ -3,6 +3,7 @@
 // when start-up succeeds and name the package start-up fails on, without running package code;
 // run must explain the failure in words the user can act on.
 #include "KaldorTestSupport.h"
+#include "TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ Change AppEntries(const std::vector<std::pair<std::string, std::string>>& entrie
 
 // The demo's solver, then one more application entry.
 Change Apps(const std::string& path, const char* load) {
-    return AppEntries({{"Solver.so", "1"}, {path, load}});
+    return AppEntries({{LibraryName("Solver"), "1"}, {path, load}});
 }
 
 // How the two are meant to relate on a row.
@@ -60,21 +61,26 @@ const Row rows[] = {
      "(bin/KxApp/..) was refused, as the record above explains."},
      {"PROBLEM  application .. -> bin/KxApp/.."}},
     {"AppNamedAbsolutelyInsideTheAppFolderFirst",
-     {AppEntries({{"$I/bin/KxApp/Mesher.so", "1"}, {"Solver.so", "1"}})}, {}, 1, "Mesher.so",
+     {AppEntries({{"$I/bin/KxApp/" + LibraryName("Mesher"), "1"}, {LibraryName("Solver"), "1"}})},
+     {}, 1, "Mesher.so",
      {"Package Mesher (Mesher.so) cannot be loaded: the application list names it by an "
      "absolute path directly inside bin/KxApp/"},
-     {"no library loaded before it puts bin/KxApp/ on LD_LIBRARY_PATH"}},
-    {"MissingLibrary", {{"bin/KxApp/Solver.so", Gone}}, {}, 1, "bin/KxApp/Solver.so",
+     {"no library loaded before it puts bin/KxApp/ on " +
+      std::string(TestSupport::SearchVariable())}},
+    {"MissingLibrary", {{"bin/KxApp/" + LibraryName("Solver"), Gone}}, {}, 1,
+     "bin/KxApp/Solver.so",
      {UnknownDependence, "-> Package Solver (bin/KxApp/Solver.so) cannot be loaded: the file ",
      "-> An application of NevraPreLoadApp.xml could not be registered: Package Solver"},
      {"PROBLEM  application Solver.so -> bin/KxApp/Solver.so",
      "$I/bin/KxApp/Solver.so does not exist"}},
-    {"MissingEntryPoints", {{"bin/KxApp/Mesher.so", ReadFile(DemoDir + "/bin/KxApp/Legacy.so")}},
+    {"MissingEntryPoints",
+     {{"bin/KxApp/" + LibraryName("Mesher"),
+       ReadFile(DemoDir + "/bin/KxApp/" + LibraryName("Legacy"))}},
      {}, 1, "bin/KxApp/Mesher.so", {"FATAL Could not get init/exit address, path=",
      "Package Mesher (bin/KxApp/Mesher.so) cannot start: it must export MesherInit "
      "and MesherExit (named after the file Mesher.so), but it exports LegacyExit, " "LegacyInit"},
      {"it does not export MesherInit, MesherExit (it exports LegacyExit, LegacyInit"}},
-    {"RefusedSearchPath", {}, {{"KALDOR_REFUSE_PATHS", "nowhere|Resource/Solver"}}, 1,
+    {"RefusedSearchPath", {}, {{"KALDOR_REFUSE_PATHS", "nowhere|" + Native("Resource/Solver")}}, 1,
      "Resource/Solver/", {"FATAL External Failed",
      "Package Solver (bin/KxApp/Solver.so) was not registered: the host refuses "
      "the search path ", "(KALDOR_REFUSE_PATHS contains \"Resource/Solver\")"},
@@ -138,7 +144,8 @@ TEST_P(KaldorAgreement, CheckPredictsWhatStartUpDoes) {
             ExpectSays(said, {row.package});
             ExpectSays(check.out, {row.package});
         }
-        EXPECT_TRUE(command[0] == "run" || result.out.find("/Icons/") == std::string::npos)
+        EXPECT_TRUE(command[0] == "run" ||
+                    Portable(result.out).find("/Icons/") == std::string::npos)
             << "paths answered after a failure";
     }
 }
@@ -149,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Installations, KaldorAgreement,
 
 TEST(KaldorBroken, JsonTellsOfAFailedStartUp) {
     const DemoCopy demo;
-    demo.Set("apps/PlotMath.so", Gone);
+    demo.Set("apps/" + LibraryName("PlotMath"), Gone);
     const ProcessResult conflicts = demo.Kaldor({"conflicts", "--json"});
     EXPECT_EQ(conflicts.exitCode, 1);
     ExpectSays(conflicts.out, {"\"succeeded\": false", "\"record\": \"External Failed\""});

@@ -3,6 +3,7 @@
 // classified. A record kaldor no longer recognises falls through to its catch-all explanation
 // or leaves the timeline without its stage, and the row fails.
 #include "KaldorTestSupport.h"
+#include "TestSystem.h"
 #include "report/FailureExplainer.h"
 #include <orvane/recovery/LogRecords.h>
 #include <orvane/recovery/StartupTimeline.h>
@@ -61,11 +62,14 @@ struct FatalRow {
 TEST(KaldorRecordTexts, ExplainsEveryFailureRecordOfThePlatform) {
     const DemoCopy demo;
     const Installation installation = Installation::Open(demo.Install());
-    const std::string package = demo.Path("bin/KxApp/Foo.so");
+    // As the platform writes them: in the system's form.
+    const std::string package = Native(demo.Path("bin/KxApp/" + LibraryName("Foo")));
     const std::string folder = demo.Path("bin/KxApp");
     const std::string error87 = "87" + std::string(RecordText::SystemErrorEnd);
     const std::string dependence = RecordText::UnknownDependencePath.data() + package +
                                    RecordText::DependenceError + "2" + RecordText::SystemErrorEnd;
+    const std::string onSearchPath =
+        std::string("could not put the package's folder on ") + TestSupport::SearchVariable();
     const FatalRow rows[] = {
         {RecordText::PreBuildFailed, "The user's library folder /nowhere cannot be created"},
         {RecordText::BuildFailed, "Start-up stopped while registering packages"},
@@ -74,7 +78,7 @@ TEST(KaldorRecordTexts, ExplainsEveryFailureRecordOfThePlatform) {
          "An error interrupted the registration of packages: no memory."},
         {RecordText::AlreadyLoadedPath.data() + package,
          "Package Foo (bin/KxApp/Foo.so) was not loaded: a library of that path is already"},
-        {RecordText::NamesNoFilePath.data() + folder,
+        {RecordText::NamesNoFilePath.data() + Native(folder),
          "registered with the path " + folder + ", which is a folder"},
         {RecordText::NamesNoFilePath.data(), "A package was registered with an empty path"},
         {RecordText::BeingRegisteredPath.data() + package,
@@ -85,8 +89,8 @@ TEST(KaldorRecordTexts, ExplainsEveryFailureRecordOfThePlatform) {
         {dependence + RecordText::LoaderTextSeparator +
              "libGone.so: cannot open shared object file: No such file or directory",
          "Package Foo (bin/KxApp/Foo.so) cannot be loaded: "},
-        {RecordText::ImportPathFailed, "could not put the package's folder on LD_LIBRARY_PATH"},
-        {RecordText::SearchPathFailed, "could not put the package's folder on LD_LIBRARY_PATH"},
+        {RecordText::ImportPathFailed, onSearchPath},
+        {RecordText::SearchPathFailed, onSearchPath},
         {RecordText::HostAddDirectoryFailed + error87,
          "The host program's folder could not be made a library search directory (system "
          "error 87)"},
@@ -109,8 +113,7 @@ TEST(KaldorRecordTexts, ExplainsEveryFailureRecordOfThePlatform) {
     for (std::size_t i = 0; i < explanations.size(); ++i) {
         SCOPED_TRACE(rows[i].message);
         EXPECT_NE(explanations[i].text, Unexplained);
-        EXPECT_NE(explanations[i].text.find(rows[i].explained), std::string::npos)
-            << explanations[i].text;
+        ExpectSays(explanations[i].text, {rows[i].explained});
     }
 }
 

@@ -167,15 +167,15 @@ public:
     std::string AppList() const { return app_; }
     const std::string& Original() const { return original_; }
 
-    // `name` (a test package) copied to `relative` with `behaviour`, and listed in `list` with
-    // `entry` before the root's end tag `rootEnd`; no list for a child.
+    // `name` (a test package) copied into the folder `relative` with `behaviour`, and listed in
+    // `list` with `entry` before the root's end tag `rootEnd`; no list for a child.
     void Add(const std::string& name, const std::string& relative, const std::string& behaviour,
              const std::string& list = "", const std::string& entry = "",
              const std::string& rootEnd = "") {
-        const fs::path target = demo_.Path(relative);
-        fs::create_directories(target.parent_path());
-        fs::copy_file(orvane::test::TestPackagesDir() + "/" + name + ".so", target);
-        demo_.Set(fs::path(relative).replace_extension(".txt").string(), behaviour);
+        fs::create_directories(demo_.Path(relative));
+        fs::copy_file(orvane::test::TestPackagesDir() + "/" + LibraryName(name),
+                      demo_.Path(relative + "/" + LibraryName(name)));
+        demo_.Set(relative + "/" + name + ".txt", behaviour);
         if (!list.empty()) {
             std::string text = ReadFile(demo_.Path(list));
             text.replace(text.find(rootEnd), 0, entry);
@@ -200,11 +200,11 @@ const std::string AppList = "bin/KxApp/Resource/Orvane/NevraPreLoadApp.xml";
 
 // Alpha as an application; with `child`, Alpha registers Child, which fails instead.
 void AddApplication(FailingDemo& demo, const std::string& how, bool child) {
-    demo.Add("Alpha", "bin/KxApp/Alpha.so",
-             child ? "register Plugins/Child.so\n" : "init-fail " + how + "\n", AppList,
-             "<App path=\"Alpha.so\" load=\"1\"/>\n", "</Apps>");
+    demo.Add("Alpha", "bin/KxApp",
+             child ? "register Plugins/" + LibraryName("Child") + "\n" : "init-fail " + how + "\n",
+             AppList, "<App path=\"" + LibraryName("Alpha") + "\" load=\"1\"/>\n", "</Apps>");
     if (child) {
-        demo.Add("Child", "bin/KxApp/Plugins/Child.so", "init-fail " + how + "\n");
+        demo.Add("Child", "bin/KxApp/Plugins", "init-fail " + how + "\n");
     }
 }
 
@@ -235,10 +235,10 @@ TEST(KaldorRecover, NamesThePackageThatCrashedOrHungStartUp) {
         if (where == "application" || where == "child") {
             AddApplication(failing, row.how, where == "child");
         } else if (where == "pre-load") {
-            failing.Add("ModA", "bin/ModA.so", std::string("init-fail ") + row.how + "\n", preList,
+            failing.Add("ModA", "bin", std::string("init-fail ") + row.how + "\n", preList,
                         "<module name=\"ModA\" qa=\"0\"/>\n", "</Modules>");
         } else {
-            failing.Add("ModB", "bin/ModB.so", std::string("init-fail ") + row.how + "\n", postList,
+            failing.Add("ModB", "bin", std::string("init-fail ") + row.how + "\n", postList,
                         "<module name=\"ModB\" qa=\"0\"/>\n", "</Modules>");
         }
         const DemoCopy& demo = failing.Demo();
@@ -250,8 +250,9 @@ TEST(KaldorRecover, NamesThePackageThatCrashedOrHungStartUp) {
         if (hangs) {
             // Named while it hangs, and the trace so far holds its open Init.
             EXPECT_EQ(run.exitCode, 5) << run.err;
-            EXPECT_THAT(run.err, HasSubstr("kaldor: start-up has not finished after 1 s: `" +
-                                           row.path + "`'s Init has been running since "));
+            EXPECT_THAT(Portable(run.err),
+                        HasSubstr("kaldor: start-up has not finished after 1 s: `" + row.path +
+                                  "`'s Init has been running since "));
             EXPECT_THAT(ReadFile(hung), HasSubstr("\"finished\":false"));
         }
 
@@ -262,17 +263,17 @@ TEST(KaldorRecover, NamesThePackageThatCrashedOrHungStartUp) {
         EXPECT_FALSE(last["finished"].toBool(true));
         EXPECT_EQ(last["stage"].toString().toStdString(), row.stage);
         const QJsonObject package = last["package"].toObject();
-        EXPECT_EQ(package["path"].toString().toStdString(), demo.Path(row.path));
+        EXPECT_EQ(Portable(package["path"].toString().toStdString()), demo.Path(row.path));
         EXPECT_EQ(package["kind"].toString().toStdString(), row.kind);
         EXPECT_EQ(package["call"].toString(), "Init");
-        EXPECT_EQ(package["parent"].toString().toStdString(),
+        EXPECT_EQ(Portable(package["parent"].toString().toStdString()),
                   row.parent.empty() ? "" : demo.Path(row.parent));
 
         // The next run says so before anything else.
         const ProcessResult next = failing.Kaldor({"run", "--timeout", "1"});
-        EXPECT_EQ(next.out.rfind("The last start-up ended inside `" + row.path + "`'s Init (" +
-                                     row.stage + ", ",
-                                 0),
+        EXPECT_EQ(Portable(next.out).rfind("The last start-up ended inside `" + row.path +
+                                               "`'s Init (" + row.stage + ", ",
+                                           0),
                   0u)
             << next.out;
     }
@@ -305,14 +306,15 @@ TEST(KaldorRecover, DisableSkipsTheApplicationNextTimeAndTheCopyUndoesIt) {
     };
     auto expected = entries(previous);
     ASSERT_EQ(expected.size(), 5u);
-    ASSERT_EQ(expected.back(), std::make_pair(std::string("Alpha.so"), std::string("1")));
+    ASSERT_EQ(expected.back(), std::make_pair(LibraryName("Alpha"), std::string("1")));
     expected.back().second = "0";
     EXPECT_EQ(entries(pending), expected);
     fs::remove(demo.Events());
 
     const ProcessResult next = failing.Kaldor({"run"});
     ASSERT_EQ(next.exitCode, 0) << next.out << next.err;
-    EXPECT_EQ(next.out.find("Alpha.so", next.out.find("Installation:")), std::string::npos);
+    const std::string said = Portable(next.out);
+    EXPECT_EQ(said.find("Alpha.so", said.find("Installation:")), std::string::npos);
     EXPECT_THAT(ReadLines(demo.Events()),
                 ::testing::Not(::testing::Contains("Init Alpha as Alpha")));
     EXPECT_EQ(failing.Kaldor({"recover"}).exitCode, 0);
@@ -335,9 +337,8 @@ TEST(KaldorRecover, DisableNamesTheListOrParentToChangeForAnythingButAnApplicati
     EXPECT_FALSE(Exists(failing.Demo().Path("bin/KxApp/Resource/Orvane/NevraPreLoadApp.tmp.xml")));
 
     FailingDemo module;
-    module.Add("ModA", "bin/ModA.so", "init-fail exit\n",
-               "bin/KxApp/Resource/Orvane/NevraPreLoad.xml", "<module name=\"ModA\" qa=\"0\"/>\n",
-               "</Modules>");
+    module.Add("ModA", "bin", "init-fail exit\n", "bin/KxApp/Resource/Orvane/NevraPreLoad.xml",
+               "<module name=\"ModA\" qa=\"0\"/>\n", "</Modules>");
     EXPECT_NE(module.Kaldor({"run"}).exitCode, 0);
     ExpectSays(module.Kaldor({"recover", "--disable"}).out,
                {"is a module of NevraPreLoad.xml, which has no pending list: set qa=\"1\""});

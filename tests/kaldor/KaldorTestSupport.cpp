@@ -24,7 +24,8 @@ ProcessResult RunKaldor(const Texts& arguments, const Environment& environment) 
     }
     QProcess process;
     process.setProcessEnvironment(variables);
-    process.start(KALDOR_PROGRAM, list);
+    // Read as text: Windows ends kaldor's lines with "\r\n".
+    process.start(KALDOR_PROGRAM, list, QIODevice::ReadWrite | QIODevice::Text);
     // A kaldor that outlives the bound hangs (a package that never returns): it is killed.
     constexpr int boundMilliseconds = 300000;
     if (!process.waitForFinished(boundMilliseconds)) {
@@ -40,9 +41,9 @@ ProcessResult RunKaldor(const Texts& arguments, const Environment& environment) 
 void ExpectSays(const std::string& said, Texts texts, const std::string& installation) {
     for (auto& text : texts) {
         if (const auto at = text.find("$I"); at != std::string::npos) {
-            text.replace(at, 2, installation);
+            text.replace(at, 2, Portable(installation));
         }
-        EXPECT_THAT(said, ::testing::HasSubstr(text));
+        EXPECT_THAT(Portable(said), ::testing::HasSubstr(text));
     }
 }
 

@@ -13,6 +13,9 @@
 namespace kaldor::test {
 
 using orvane::test::Exists;
+using orvane::test::LibraryName;
+using orvane::test::Native;
+using orvane::test::Portable;
 using orvane::test::ReadFile;
 using orvane::test::ReadLines;
 using Texts = std::vector<std::string>;
@@ -29,7 +32,8 @@ struct ProcessResult {
 
 ProcessResult RunKaldor(const Texts& arguments, const Environment& environment = {});
 
-// Expects each of `texts` in `said`, where "$I" stands for `installation`.
+// Expects each of `texts` in `said` read in Linux's form (Portable), where "$I" stands for
+// `installation`.
 void ExpectSays(const std::string& said, Texts texts, const std::string& installation = "");
 
 // A copy of the demo installation in a fresh temporary folder, with its own user folders and
