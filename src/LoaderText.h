@@ -1,7 +1,7 @@
-// The Linux dynamic loader's error texts, read back: the one reading of its words, for the error
+// The loaders' error texts, read back: the one reading of the Linux loader's words, for the error
 // code a failed load reports (dlopen gives a text only, and callers tell a missing file from a
-// broken one by the code, as on Windows) and for what kaldor explains. Pure string work, so it
-// builds everywhere.
+// broken one by the code, as on Windows), and of what the layer adds to Windows' texts; both for
+// what kaldor explains. Pure string work, so it builds everywhere.
 #pragma once
 
 #include <string>

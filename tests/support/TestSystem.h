@@ -26,4 +26,7 @@ std::vector<std::string> Variables();
 // What tells one variable from another: the name, or on Windows the name in any case.
 std::string VariableKey(const std::string& name);
 
+// The variable that the loader searches for what a library needs.
+const char* SearchVariable();
+
 } // namespace TestSupport

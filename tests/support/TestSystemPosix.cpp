@@ -52,4 +52,8 @@ std::string VariableKey(const std::string& name) {
     return name;
 }
 
+const char* SearchVariable() {
+    return "LD_LIBRARY_PATH";
+}
+
 } // namespace TestSupport

@@ -101,4 +101,8 @@ std::string VariableKey(const std::string& name) {
     return key;
 }
 
+const char* SearchVariable() {
+    return "path";
+}
+
 } // namespace TestSupport
