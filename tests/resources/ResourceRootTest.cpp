@@ -55,12 +55,11 @@ TEST_P(RootLoad, OffersPathsThenLanguagesInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Roots, RootLoad,
-    ::testing::Values(
-        RootCase{"RefusedLanguage",
-                 Concat(kPathPart, Strings{"kdlPathAdd Languages/en_US/ refused"}),
-                 "Languages/en_US/"},
-        RootCase{"German", kGerman, nullptr, "German", Strings(), kBilingual, kHello,
-                 "Auf Wiedersehen"}),
+    ::testing::Values(RootCase{"RefusedLanguage",
+                               Concat(kPathPart, Strings{"kdlPathAdd Languages/en_US/ refused"}),
+                               "Languages/en_US/"},
+                      RootCase{"German", kGerman, nullptr, "German", Strings(), kBilingual, kHello,
+                               "Auf Wiedersehen"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Optional directories are offered only when present, in the host's search order, "doc" and

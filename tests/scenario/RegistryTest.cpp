@@ -53,9 +53,10 @@ TEST(Registry, PackageWithInitAndNoExitIsRefusedAtImport) {
     install.WriteAppList({{dll}});
     Platform platform(install);
     EXPECT_EQ(platform.Init(), 1);
-    EXPECT_THAT(install.Messages(),
-                ::testing::IsSupersetOf({"Could not get init/exit address, path=" + dll,
-                                         "App Import failed" + dll, std::string("External Failed")}));
+    EXPECT_THAT(
+        install.Messages(),
+        ::testing::IsSupersetOf({"Could not get init/exit address, path=" + dll,
+                                 "App Import failed" + dll, std::string("External Failed")}));
 }
 
 TEST(Registry, DatabaseModulesAreForwardedOnceAndLeftoversGoAtUnload) {
