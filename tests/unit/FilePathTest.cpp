@@ -96,6 +96,22 @@ TEST(FilePathTest, MalformedDriveFormsThrowNamingThePath) {
     EXPECT_EQ(FilePath("C:\\old\\f.txt").Assign("new").Str(), "new");
 }
 
+TEST(FilePathTest, GoUpStepsToTheParentAndStopsAtTheRoot) {
+    const std::pair<const char*, std::vector<const char*>> rows[] = {
+        {"C:\\a\\b.txt", {"C:\\a\\", "C:\\", "C:\\"}},
+        {"a", {"", "..\\", "..\\..\\"}},
+    };
+    for (const auto& [start, steps] : rows) {
+        SCOPED_TRACE(start);
+        FilePath path(start);
+        for (const char* expected : steps) {
+            EXPECT_EQ(path.Parent().Str(), Native(expected));
+            EXPECT_EQ(path.ParentStr(), Native(expected));
+            EXPECT_EQ(path.GoUp().Str(), Native(expected));
+        }
+    }
+}
+
 TEST(FilePathTest, IsDeviceNameLooksAtTheWholeString) {
     for (const char* device : {"\\\\.\\pipe\\x", "\\\\.\\", "nul", "NUL", "con", "Prn", "aUx",
                                "COM1", "com9", "LPT9", "lpt1"}) {
