@@ -9,9 +9,16 @@ using VELMORA::NEVRA::Platform::Sys::IsSameLibrary;
 std::string ExplainLoaderText(const std::string& loaderText, const std::string& libraryPath,
                               const std::string& what) {
     const LoaderProblem problem = ParseLoaderText(loaderText, libraryPath);
+    // Windows' loader says only that a module is missing, the library's own file too.
+    if (problem.kind == LoaderProblem::Kind::FileMissing ||
+        (problem.kind == LoaderProblem::Kind::Other &&
+         !VELMORA::NEVRA::Platform::TargetExists(libraryPath))) {
+        return "the file " + libraryPath + " does not exist";
+    }
     switch (problem.kind) {
     case LoaderProblem::Kind::FileMissing:
-        return "the file " + libraryPath + " does not exist";
+    case LoaderProblem::Kind::Other:
+        break;
     case LoaderProblem::Kind::FileUnreadable:
         return "the file " + libraryPath + " cannot be opened (" + loaderText + ")";
     case LoaderProblem::Kind::DependencyMissing:
@@ -31,12 +38,6 @@ std::string ExplainLoaderText(const std::string& loaderText, const std::string& 
                     ? what
                     : problem.subject) +
                " is not a shared library";
-    case LoaderProblem::Kind::Other:
-        // Windows' loader says only that a module is missing, the library's own file too.
-        if (!VELMORA::NEVRA::Platform::TargetExists(libraryPath)) {
-            return "the file " + libraryPath + " does not exist";
-        }
-        break;
     }
     return "the loader said: " + loaderText;
 }
